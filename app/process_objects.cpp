@@ -1,0 +1,7 @@
+// All process-wide objects are defined here, in this one translation unit, so
+// that their order of construction is their order of definition:
+// serialChannel, kelDevice, appInfo, kelApp, testCatalogue.
+#include "app/process_objects.h"
+
+CAppInfo appInfo;
+CKELTestList testCatalogue;

@@ -1,0 +1,21 @@
+// Directory search for files by extension, as the original file system did it:
+// letter case does not matter, and the matches come in case-insensitive name order.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Names (without folder) of the entries of `folder` that end in `extension`
+// (".kel"), whatever their kind, at most `limit` of them: the first ones in
+// case-insensitive name order. An unreadable folder yields no names.
+std::vector<std::string> FindByExtension(const std::filesystem::path& folder, const std::string& extension,
+                                         std::size_t limit);
+
+// Orders names by their ASCII letters folded to lower case, then by their bytes.
+bool NameLessCaseInsensitive(const std::string& a, const std::string& b);
+
+}  // namespace platform

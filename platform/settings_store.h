@@ -1,0 +1,27 @@
+// The per-user settings store: integer values by section and entry name.
+#pragma once
+
+namespace platform {
+
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // The stored integer, or `defaultValue` when the value is absent or not an integer.
+    virtual int GetProfileInt(const char* section, const char* entry, int defaultValue) = 0;
+    // Returns non-zero when the value was stored.
+    virtual int WriteProfileInt(const char* section, const char* entry, int value) = 0;
+};
+
+// A store that holds nothing: every read yields its default, every write is refused.
+// In force until the program installs its real store.
+class NullSettingsStore : public SettingsStore {
+public:
+    int GetProfileInt(const char*, const char*, int defaultValue) override { return defaultValue; }
+    int WriteProfileInt(const char*, const char*, int) override { return 0; }
+};
+
+// Installs `store` (nullptr restores the null store) and returns the previous one.
+SettingsStore* SetSettingsStore(SettingsStore* store);
+SettingsStore& CurrentSettingsStore();
+
+}  // namespace platform

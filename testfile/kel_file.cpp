@@ -1,0 +1,244 @@
+#include "testfile/kel_file.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "platform/message_box.h"
+#include "testfile/kel_format.h"
+
+using namespace kel;
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+unsigned int Word(const unsigned char* header, std::size_t offset)
+{
+    return static_cast<unsigned int>(header[offset]) << 8 | header[offset + 1];
+}
+
+bool HasMagic(const unsigned char* bytes)
+{
+    const std::uint32_t magic = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+                                static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    return magic == kMagic;
+}
+
+// Copies a 20-byte header text, stopping at the first NUL, always terminated.
+void CopyHeaderText(char (&text)[kHeaderTextSize + 1], const unsigned char* field)
+{
+    std::size_t length = 0;
+    while (length < kHeaderTextSize && field[length] != 0) ++length;
+    std::memcpy(text, field, length);
+    text[length] = 0;
+}
+
+// Sample bytes announced by the header's L, or -1 when L is below the header size.
+long SampleCount(const unsigned char* header)
+{
+    const long length = static_cast<long>(Word(header, kHeaderLength));
+    if (length < static_cast<long>(kHeaderSize)) return -1;
+    return (length - static_cast<long>(kHeaderSize)) / static_cast<long>(kSampleSize);
+}
+
+}  // namespace
+
+CKELFile::~CKELFile() = default;
+
+int CKELFile::Load(const std::string& filePath, int withSamples)
+{
+    path.clear();
+
+    FilePtr file(std::fopen(filePath.c_str(), "rb"));
+    if (!file) {
+        ShowMessage("Can't open file %s", filePath.c_str());
+        return 0;
+    }
+    // Every read below is one piece; a stream buffer would only copy it twice.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+    unsigned char head[kFileHeaderEnd];
+    const std::size_t got = std::fread(head, 1, sizeof head, file.get());
+    if (got < sizeof head && std::ferror(file.get())) {
+        // Opened but unreadable: a folder named like a test file, or a device error.
+        ShowMessage("Can't open file %s", filePath.c_str());
+        return 0;
+    }
+    if (got < kMagicSize || !HasMagic(head)) return 0;
+    // A file cut short inside its header, or announcing fewer than zero samples,
+    // holds no test; the record keeps what it had.
+    if (got < sizeof head) return 0;
+    const unsigned char* header = head + kPreambleSize;
+    const long count = SampleCount(header);
+    if (count < 0) return 0;
+
+    std::unique_ptr<float[]> newCurrents;
+    std::unique_ptr<float[]> newResistances;
+    if (withSamples) {
+        newCurrents.reset(new (std::nothrow) float[count]);
+        newResistances.reset(new (std::nothrow) float[count]);
+        if (!newCurrents || !newResistances) return 0;
+        // The sample bytes are read into the resistance array and decoded in place.
+        auto* raw = reinterpret_cast<unsigned char*>(newResistances.get());
+        const std::size_t rawSize = static_cast<std::size_t>(count) * kSampleSize;
+        if (std::fread(raw, 1, rawSize, file.get()) != rawSize) return 0;
+        DecodeSamples(raw, static_cast<int>(count), newCurrents.get(), newResistances.get());
+    }
+
+    DecodeHeader(header);
+    currents = std::move(newCurrents);
+    resistances = std::move(newResistances);
+    path = filePath;
+    return 1;
+}
+
+void CKELFile::DecodeHeader(const unsigned char* header)
+{
+    testNumber = static_cast<int>(Word(header, kHeaderTestNumber));
+    for (int i = 0; i < 3; ++i) {
+        dateParts[i] = DecodeBcd(header[kHeaderDate + i]);
+        timeParts[i] = DecodeBcd(header[kHeaderTime + i]);
+    }
+    std::snprintf(dateText, sizeof dateText, "%02d/%02d/%02d", dateParts[0], dateParts[1], dateParts[2]);
+    std::snprintf(timeText, sizeof timeText, "%02d:%02d:%02d", timeParts[0], timeParts[1], timeParts[2]);
+    std::snprintf(dateTimeText, sizeof dateTimeText, "%s %s", dateText, timeText);
+
+    testType = header[kHeaderTestType];
+    std::snprintf(testTypeName, sizeof testTypeName, "%s", TestTypeName(testType));
+    std::snprintf(testTypeCode, sizeof testTypeCode, "%s", TestTypeShortCode(testType));
+
+    CopyHeaderText(operatorName, header + kHeaderOperator);
+    CopyHeaderText(description, header + kHeaderDescription);
+    CopyHeaderText(location, header + kHeaderLocation);
+    CopyHeaderText(company, header + kHeaderCompany);
+
+    sampleCount = static_cast<int>(SampleCount(header));
+    std::snprintf(durationText, sizeof durationText, "%02d:%02d MIN", sampleCount / 60, sampleCount % 60);
+
+    std::snprintf(humFrequencyText, sizeof humFrequencyText, "%s",
+                  header[kHeaderHumFrequency] == 50 ? "50 HZ" : "60 HZ");
+
+    finalCurrent = DecodeMeasuredValue(header + kHeaderFinalCurrent);
+    std::snprintf(finalCurrentText, sizeof finalCurrentText, "%3.3f %cA", finalCurrent.value, finalCurrent.unit);
+    finalResistance = DecodeMeasuredValue(header + kHeaderFinalResistance);
+    if (finalResistance.unit == 'O' || finalResistance.unit == 'o')
+        std::snprintf(finalResistanceText, sizeof finalResistanceText, "> 65 T");
+    else
+        std::snprintf(finalResistanceText, sizeof finalResistanceText, "%3.3f %c", finalResistance.value,
+                      finalResistance.unit);
+
+    testVoltage = static_cast<int>(Word(header, kHeaderTestVoltage));
+    std::snprintf(testVoltageText, sizeof testVoltageText, "%d V", testVoltage);
+
+    // A dielectric-discharge test carries no equivalent resistance: those fields stay as they were.
+    if (testType != 4) {
+        const unsigned char* equiv = header + kHeaderEquivRes40C;
+        if (equiv[0] == kNotMeasured8 && equiv[1] == kNotMeasured8 && equiv[2] == kNotMeasured8) {
+            std::snprintf(equivRes40CText, sizeof equivRes40CText, "Not Measured");
+            std::snprintf(equivRes20CText, sizeof equivRes20CText, "Not Measured");
+        } else {
+            equivRes40C = DecodeMeasuredValue(equiv);
+            std::snprintf(equivRes40CText, sizeof equivRes40CText, "%3.3f %c", equivRes40C.value, equivRes40C.unit);
+            equivRes20C = equivRes40C.value * 4;
+            std::snprintf(equivRes20CText, sizeof equivRes20CText, "%.3lf %c", static_cast<double>(equivRes20C),
+                          equivRes40C.unit);
+        }
+    }
+
+    const unsigned int capacitance = Word(header, kHeaderCapacitance);
+    if (capacitance == kNotMeasured16) {
+        std::snprintf(capacitanceText, sizeof capacitanceText, "N/A");
+        hasCapacitance = 0;
+    } else {
+        hasCapacitance = 1;
+        const float microfarads = static_cast<float>(capacitance / 100.0);
+        std::snprintf(capacitanceText, sizeof capacitanceText, "%3.2f uF", microfarads);
+    }
+
+    const unsigned int piRatio = Word(header, kHeaderPiRatio);
+    if (piRatio == kNotMeasured16) std::snprintf(piRatioText, sizeof piRatioText, "N/A");
+    else std::snprintf(piRatioText, sizeof piRatioText, "%3.3f", piRatio / 100.0);
+    const unsigned int ddRatio = Word(header, kHeaderDdRatio);
+    if (ddRatio == kNotMeasured16) std::snprintf(ddRatioText, sizeof ddRatioText, "N/A");
+    else std::snprintf(ddRatioText, sizeof ddRatioText, "%3.3f", ddRatio / 100.0);
+
+    const MeasuredValue resistanceAt1Min = DecodeMeasuredValue(header + kHeaderResistanceAt1Min);
+    std::snprintf(resistanceAt1MinText, sizeof resistanceAt1MinText, "%3.3f %c", resistanceAt1Min.value,
+                  resistanceAt1Min.unit);
+    const MeasuredValue currentAt1Min = DecodeMeasuredValue(header + kHeaderCurrentAt1Min);
+    std::snprintf(currentAt1MinText, sizeof currentAt1MinText, "%3.3f %cA", currentAt1Min.value,
+                  currentAt1Min.unit);
+
+    hasTemperature = 0;
+    if (header[kHeaderTemperature] != kNotMeasured8) {
+        hasTemperature = 1;
+        std::snprintf(temperatureText, sizeof temperatureText, "%d F", header[kHeaderTemperature]);
+    }
+
+    if (testType == 5) {
+        stepIntervalSeconds = header[kHeaderStepMinutes] * 60 + header[kHeaderStepSeconds];
+        stepCount = stepIntervalSeconds == 0 ? 0 : sampleCount / stepIntervalSeconds;
+        std::snprintf(stepIntervalText, sizeof stepIntervalText, "%02d:%02d", stepIntervalSeconds / 60,
+                      stepIntervalSeconds % 60);
+        if (stepCount > 5) stepCount = 5;
+        for (int i = 0; i < stepCount; ++i) {
+            const int t = (i + 1) * stepIntervalSeconds;
+            const MeasuredValue resistance = DecodeMeasuredValue(header + kHeaderStepResistances + 4 * i);
+            // Step 5 stands in the final resistance and the test voltage, right after steps 1-4.
+            const int volts = static_cast<int>(Word(header, kHeaderStepVoltages + 2 * i));
+            if (resistance.unit == 'O')
+                std::snprintf(stepResultText[i], sizeof stepResultText[i], "AT %02d:%02d, %5dV,  R = > 65 T",
+                              t / 60, t % 60, volts);
+            else
+                std::snprintf(stepResultText[i], sizeof stepResultText[i], "AT %02d:%02d, %5dV,  R = %3.2f %c",
+                              t / 60, t % 60, volts, resistance.value, resistance.unit);
+        }
+    }
+}
+
+int CKELFile::WriteHeaderTexts()
+{
+    if (path.empty()) return 0;
+
+    FilePtr file(std::fopen(path.c_str(), "r+b"));
+    if (!file) {
+        ShowMessage("Can't open file %s", path.c_str());
+        return 0;
+    }
+    unsigned char magic[kMagicSize];
+    if (std::fread(magic, 1, sizeof magic, file.get()) != sizeof magic || !HasMagic(magic)) return 0;
+
+    const struct {
+        std::size_t offset;
+        const char* text;
+    } fields[] = {
+        {kHeaderOperator, operatorName},
+        {kHeaderDescription, description},
+        {kHeaderLocation, location},
+        {kHeaderCompany, company},
+    };
+
+    // The texts lie inside the header; a file too short to hold all of it would
+    // grow, so it is left alone.
+    bool written = std::fseek(file.get(), 0, SEEK_END) == 0 &&
+                   std::ftell(file.get()) >= static_cast<long>(kFileHeaderEnd);
+    for (const auto& field : fields) {
+        if (!written) break;
+        unsigned char bytes[kHeaderTextSize] = {};
+        const void* end = std::memchr(field.text, 0, kHeaderTextSize);
+        std::memcpy(bytes, field.text, end ? static_cast<const char*>(end) - field.text : kHeaderTextSize);
+        written = std::fseek(file.get(), static_cast<long>(kPreambleSize + field.offset), SEEK_SET) == 0 &&
+                  std::fwrite(bytes, 1, sizeof bytes, file.get()) == sizeof bytes;
+    }
+    written = std::fflush(file.get()) == 0 && written;
+    if (std::fclose(file.release()) != 0) written = false;
+    if (!written) {
+        ShowMessage("Can't write file %s", path.c_str());
+        return 0;
+    }
+    return 1;
+}
