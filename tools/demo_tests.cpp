@@ -1,0 +1,274 @@
+#include "tools/demo_tests.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <system_error>
+
+#include "platform/atomic_file.h"
+#include "testfile/kel_format.h"
+#include "testfile/kel_values.h"
+
+using namespace kel;
+
+namespace {
+
+// The tester reads no resistance above this; beyond it a sample's current reads 0.
+constexpr double kOverRangeOhms = 65e12;
+
+struct Step {
+    int volts;
+    double leakageOhms;  // the insulation's steady resistance at this voltage
+};
+
+struct DemoSpec {
+    int number;
+    int type;
+    int seconds;
+    int volts;
+    int temperatureF;     // 0xFF: not measured
+    double capacitanceUf; // 0: not measured
+    int humHz;
+    int month, day, year, hour, minute, second;
+    const char* operatorName;
+    const char* description;
+    const char* location;
+    const char* company;
+    double leakageOhms;   // steady resistance the curve rises towards
+    double absorption;    // absorption current at 1 s, per volt
+    double exponent;      // how fast the absorption current falls
+    double ddRatio;       // type 4: the discharge ratio the tester measured
+    int stepSeconds;      // type 5
+    Step steps[5];        // type 5
+};
+
+const DemoSpec kSpecs[] = {
+    // A quick spot reading on a control cable.
+    {1, 1, 45, 250, 0xFF, 0, 60, 11, 2, 26, 8, 12, 5, "T. OKAFOR", "CTRL CABLE C-14", "MCC ROOM 2", "HARBOR FOODS INC",
+     820e6, 2.0e-10, 0.45, 0, 0, {}},
+    // One-minute insulation test of a motor, with temperature and capacitance.
+    {2, 2, 60, 1000, 68, 0.35, 60, 11, 2, 26, 9, 40, 12, "J. MARTINEZ", "PUMP MOTOR 3", "PUMP HOUSE B", "RIVERSIDE WATER",
+     48e9, 9.0e-12, 0.55, 0, 0, {}},
+    // Ten-minute polarization index of a generator stator, 5 kV.
+    {3, 3, 600, 5000, 72, 1.25, 60, 11, 3, 26, 14, 5, 47, "J. MARTINEZ", "GEN 2 STATOR", "UNIT 2 TURBINE HALL",
+     "RIVERSIDE WATER", 8e12, 7.9e-12, 0.62, 0, 0, {}},
+    // Sixteen-minute dielectric discharge of a power cable.
+    {4, 4, 960, 2500, 0xFF, 2.10, 60, 11, 4, 26, 10, 22, 30, "A. LINDQVIST", "FEEDER CABLE F7", "SUBSTATION NORTH",
+     "FJORDVIK ENERGI", 620e9, 6.0e-12, 0.5, 1.80, 0, {}},
+    // Five one-minute voltage steps on a transformer winding.
+    {5, 5, 300, 5000, 0xFF, 0.80, 50, 11, 4, 26, 15, 1, 9, "A. LINDQVIST", "TRANSFORMER T2 HV-LV", "SUBSTATION NORTH",
+     "FJORDVIK ENERGI", 0, 3.0e-12, 0.6, 0, 60,
+     {{1000, 410e9}, {2000, 402e9}, {3000, 391e9}, {4000, 372e9}, {5000, 344e9}}},
+    // A damp motor: low resistance that hardly rises, a poor PI, 50 Hz site.
+    {6, 3, 600, 1000, 0xFF, 0, 50, 11, 5, 26, 7, 55, 3, "P. DUBOIS", "CONVEYOR MOTOR M12", "BAY 4 WASHDOWN",
+     "VALLEE LAITIERE", 85e6, 1.5e-9, 0.5, 0, 0, {}},
+    // Excellent new switchgear insulation that goes over range.
+    {7, 2, 120, 5000, 75, 0.05, 60, 11, 6, 26, 11, 30, 0, "T. OKAFOR", "SWGR BUS A NEW", "MCC ROOM 2", "HARBOR FOODS INC",
+     900e12, 4.0e-13, 0.9, 0, 0, {}},
+};
+
+// A fixed pseudo-random sequence, so the demo files are the same on every run.
+class Noise {
+public:
+    explicit Noise(std::uint32_t seed) : state_(seed) {}
+    double Next()  // about -1 to 1
+    {
+        state_ = state_ * 1664525u + 1013904223u;
+        return static_cast<double>(state_ >> 8) / static_cast<double>(1u << 23) - 1.0;
+    }
+
+private:
+    std::uint32_t state_;
+};
+
+void PutWord(std::vector<unsigned char>& header, std::size_t offset, unsigned int value)
+{
+    header[offset] = static_cast<unsigned char>(value >> 8);
+    header[offset + 1] = static_cast<unsigned char>(value & 0xFF);
+}
+
+void PutText(std::vector<unsigned char>& header, std::size_t offset, const char* text)
+{
+    std::memcpy(&header[offset], text, std::min(std::strlen(text), kHeaderTextSize));
+}
+
+void PutResistance(std::vector<unsigned char>& header, std::size_t offset, double ohms)
+{
+    if (ohms == 0 || ohms > kOverRangeOhms) {
+        EncodeMeasuredValue(65535, 'O', &header[offset]);
+        return;
+    }
+    static constexpr struct {
+        double scale;
+        char unit;
+    } kUnits[] = {{1e12, 'T'}, {1e9, 'G'}, {1e6, 'M'}, {1e3, 'K'}};
+    for (const auto& unit : kUnits) {
+        if (ohms >= unit.scale || unit.unit == 'K') {
+            EncodeMeasuredValue(ohms / unit.scale, unit.unit, &header[offset]);
+            return;
+        }
+    }
+}
+
+void PutCurrent(std::vector<unsigned char>& header, std::size_t offset, double amperes)
+{
+    static constexpr struct {
+        double scale;
+        char unit;
+    } kUnits[] = {{1e-3, 'm'}, {1e-6, 'u'}, {1e-9, 'n'}, {1e-12, 'p'}};
+    for (const auto& unit : kUnits) {
+        if (amperes >= unit.scale || unit.unit == 'p') {
+            EncodeMeasuredValue(amperes / unit.scale, unit.unit, &header[offset]);
+            return;
+        }
+    }
+}
+
+double CelsiusOf(int fahrenheit)
+{
+    return (fahrenheit - 32) / 1.8;
+}
+
+std::vector<unsigned char> MakeStream(const DemoSpec& spec)
+{
+    std::vector<unsigned char> header(kHeaderSize, 0);
+    Noise noise(static_cast<std::uint32_t>(spec.number) * 7919u);
+
+    // The curves: one voltage and current per second.
+    std::vector<float> currents(static_cast<std::size_t>(spec.seconds));
+    std::vector<float> resistances(currents.size());
+    std::vector<unsigned char> samples(currents.size() * kSampleSize);
+    const double tau = 0.8 + spec.capacitanceUf;  // charging time constant, seconds
+    for (int k = 0; k < spec.seconds; ++k) {
+        const double t = k + 1.0;
+        double volts = spec.volts;
+        double leakage = spec.leakageOhms;
+        double sinceStart = t;
+        if (spec.type == 5) {
+            const int step = std::min(k / spec.stepSeconds, 4);
+            volts = spec.steps[step].volts;
+            leakage = spec.steps[step].leakageOhms;
+            sinceStart = t - step * spec.stepSeconds;
+        }
+        // The source ramps up over the first two seconds of every voltage.
+        if (sinceStart <= 2) volts *= sinceStart == 1 ? 0.62 : 0.96;
+        volts *= 1.0 + 0.0015 * noise.Next();
+        const double charging = volts * (spec.capacitanceUf + 0.02) * 1e-6 / tau * std::exp(-sinceStart / tau);
+        const double absorbing = volts * spec.absorption * std::pow(sinceStart, -spec.exponent);
+        double amperes = (volts / leakage + charging + absorbing) * (1.0 + 0.006 * noise.Next());
+        if (volts / amperes > kOverRangeOhms) amperes = 0;
+        EncodeSample(static_cast<std::uint16_t>(std::lround(volts)), amperes, &samples[k * kSampleSize]);
+        const SampleValue decoded = DecodeSample(&samples[k * kSampleSize]);
+        currents[k] = decoded.current;
+        resistances[k] = decoded.resistance;
+    }
+    const auto at = [&](int second) { return static_cast<std::size_t>(std::min(second, spec.seconds) - 1); };
+
+    const int length = static_cast<int>(kHeaderSize + samples.size());
+    PutWord(header, kHeaderLength, static_cast<unsigned int>(length));
+    PutWord(header, kHeaderTestNumber, static_cast<unsigned int>(spec.number));
+    header[kHeaderDate + 0] = EncodeBcd(spec.month);
+    header[kHeaderDate + 1] = EncodeBcd(spec.day);
+    header[kHeaderDate + 2] = EncodeBcd(spec.year);
+    header[kHeaderTime + 0] = EncodeBcd(spec.hour);
+    header[kHeaderTime + 1] = EncodeBcd(spec.minute);
+    header[kHeaderTime + 2] = EncodeBcd(spec.second);
+    header[kHeaderTestType] = static_cast<unsigned char>(spec.type);
+
+    const double finalOhms = resistances.back();
+    PutResistance(header, kHeaderFinalResistance, finalOhms);
+    PutCurrent(header, kHeaderFinalCurrent, currents.back());
+    PutWord(header, kHeaderTestVoltage, static_cast<unsigned int>(spec.volts));
+
+    if (spec.type == 5) {
+        for (int i = 0; i < 4; ++i) {
+            PutResistance(header, kHeaderStepResistances + 4 * i, resistances[at((i + 1) * spec.stepSeconds)]);
+            PutWord(header, kHeaderStepVoltages + 2 * i, static_cast<unsigned int>(spec.steps[i].volts));
+        }
+        header[kHeaderStepMinutes] = static_cast<unsigned char>(spec.stepSeconds / 60);
+        header[kHeaderStepSeconds] = static_cast<unsigned char>(spec.stepSeconds % 60);
+    } else {
+        PutResistance(header, kHeaderResistanceAt1Min, resistances[at(60)]);
+        // One minute after the test the discharge current is what remains of the
+        // absorbed charge: the DD ratio is that current in nA over volts times uF.
+        const double dischargeAmperes =
+            spec.type == 4 ? spec.ddRatio * spec.volts * spec.capacitanceUf * 1e-9 : 0.0;
+        PutCurrent(header, kHeaderCurrentAt1Min, dischargeAmperes);
+    }
+
+    // The ratios the tester computes for its test types; "none" otherwise.
+    unsigned int piRatio = kNotMeasured16;
+    if (spec.type == 3 && spec.seconds >= 600 && resistances[at(60)] > 0)
+        piRatio = static_cast<unsigned int>(std::lround(100.0 * resistances[at(600)] / resistances[at(60)]));
+    if (spec.type == 3 && resistances[at(600)] == 0) piRatio = kNotMeasured16;
+    PutWord(header, kHeaderPiRatio, piRatio);
+    PutWord(header, kHeaderDdRatio,
+            spec.type == 4 ? static_cast<unsigned int>(std::lround(spec.ddRatio * 100)) : kNotMeasured16);
+
+    PutWord(header, kHeaderCapacitance,
+            spec.capacitanceUf > 0 ? static_cast<unsigned int>(std::lround(spec.capacitanceUf * 100)) : kNotMeasured16);
+    header[kHeaderTemperature] = static_cast<unsigned char>(spec.temperatureF);
+    header[kHeaderHumFrequency] = static_cast<unsigned char>(spec.humHz);
+
+    // The tester corrects the final resistance to 40 deg C (halving per 10 deg C)
+    // when it knows the temperature.
+    if (spec.temperatureF != 0xFF && finalOhms > 0) {
+        const double ohms40 = finalOhms * std::pow(0.5, (40.0 - CelsiusOf(spec.temperatureF)) / 10.0);
+        PutResistance(header, kHeaderEquivRes40C, ohms40);
+    } else {
+        std::memset(&header[kHeaderEquivRes40C], kNotMeasured8, 4);
+    }
+
+    PutText(header, kHeaderOperator, spec.operatorName);
+    PutText(header, kHeaderDescription, spec.description);
+    PutText(header, kHeaderLocation, spec.location);
+    PutText(header, kHeaderCompany, spec.company);
+
+    header.insert(header.end(), samples.begin(), samples.end());
+    return header;
+}
+
+}  // namespace
+
+std::vector<DemoTest> MakeDemoTests()
+{
+    std::vector<DemoTest> tests;
+    for (const DemoSpec& spec : kSpecs) {
+        DemoTest test;
+        test.testNumber = spec.number;
+        test.fileName = "Test" + std::to_string(spec.number) + ".kel";
+        test.stream = MakeStream(spec);
+        tests.push_back(std::move(test));
+    }
+    return tests;
+}
+
+std::vector<unsigned char> TestFileBytes(const std::vector<unsigned char>& stream)
+{
+    std::vector<unsigned char> bytes(kPreambleSize + stream.size());
+    for (std::size_t i = 0; i < kMagicSize; ++i) bytes[i] = static_cast<unsigned char>(kMagic >> (8 * i) & 0xFF);
+    bytes[kMarkerOffset] = 1;
+    std::copy(stream.begin(), stream.end(), bytes.begin() + kPreambleSize);
+    return bytes;
+}
+
+bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string>* written, std::string* error)
+{
+    std::error_code code;
+    std::filesystem::create_directories(folder, code);
+    if (code) {
+        *error = "Can't create folder " + folder.string() + ": " + code.message();
+        return false;
+    }
+    for (const DemoTest& test : MakeDemoTests()) {
+        const std::filesystem::path target = folder / test.fileName;
+        const std::vector<unsigned char> bytes = TestFileBytes(test.stream);
+        if (!platform::WriteWholeFile(target, bytes.data(), bytes.size())) {
+            *error = "Can't write file " + target.string();
+            return false;
+        }
+        if (written) written->push_back(target.string());
+    }
+    return true;
+}

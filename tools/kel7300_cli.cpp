@@ -1,0 +1,295 @@
+// kel7300-cli: test files, the test folder and (later) the tester from the command line.
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/process_objects.h"
+#include "platform/message_box.h"
+#include "testfile/kel_file.h"
+#include "testfile/latin1.h"
+#include "tools/demo_tests.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Shows messages on standard error, as the default presenter does, and counts
+// them, so the tool knows whether a failure was already reported.
+class CountingPresenter : public platform::StderrMessagePresenter {
+public:
+    int Present(platform::MessageKind kind, const char* caption, const char* text) override
+    {
+        ++shown;
+        return StderrMessagePresenter::Present(kind, caption, text);
+    }
+    int shown = 0;
+};
+
+CountingPresenter presenter;
+
+void Fail(const std::string& message)
+{
+    std::cerr << "kel7300-cli: " << message << "\n";
+}
+
+// A failed Load has reported a file it could not open; anything else is said here.
+void ReportLoadFailure(const std::string& file, int messagesBefore)
+{
+    if (presenter.shown == messagesBefore)
+        Fail(file + ": not a KEL-7300 test file (no magic number, or cut short)");
+}
+
+// A float as the shortest decimal that %.9g prints, so the 32-bit value round-trips.
+Json FloatJson(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return Json(std::strtod(text, nullptr));
+}
+
+Json TextJson(const char* text)
+{
+    return Json(Latin1ToUtf8(text));
+}
+
+Json MeasuredJson(const MeasuredValue& measured)
+{
+    return Json{{"value", FloatJson(measured.value)}, {"unit", Latin1ToUtf8(std::string(1, measured.unit))}};
+}
+
+Json ArrayJson(const float* values, int count)
+{
+    Json array = Json::array();
+    for (int i = 0; values && i < count; ++i) array.push_back(FloatJson(values[i]));
+    return array;
+}
+
+// Every field of the record that its load set, in declared order.
+Json RecordJson(const CKELFile& record, bool withSamples)
+{
+    Json json;
+    json["path"] = Latin1ToUtf8(record.path);
+    json["testNumber"] = record.testNumber;
+    json["dateParts"] = {record.dateParts[0], record.dateParts[1], record.dateParts[2]};
+    json["timeParts"] = {record.timeParts[0], record.timeParts[1], record.timeParts[2]};
+    json["dateText"] = TextJson(record.dateText);
+    json["timeText"] = TextJson(record.timeText);
+    json["dateTimeText"] = TextJson(record.dateTimeText);
+    json["testType"] = record.testType;
+    json["testTypeName"] = TextJson(record.testTypeName);
+    json["operatorName"] = TextJson(record.operatorName);
+    json["description"] = TextJson(record.description);
+    json["location"] = TextJson(record.location);
+    json["company"] = TextJson(record.company);
+    json["finalResistanceText"] = TextJson(record.finalResistanceText);
+    json["testVoltageText"] = TextJson(record.testVoltageText);
+    json["finalCurrentText"] = TextJson(record.finalCurrentText);
+    json["capacitanceText"] = TextJson(record.capacitanceText);
+    json["durationText"] = TextJson(record.durationText);
+    json["humFrequencyText"] = TextJson(record.humFrequencyText);
+    const bool stepVoltage = record.testType == 5;
+    if (stepVoltage) json["stepIntervalText"] = TextJson(record.stepIntervalText);
+    json["testTypeCode"] = TextJson(record.testTypeCode);
+    json["sampleCount"] = record.sampleCount;
+    if (withSamples) {
+        json["currents"] = ArrayJson(record.currents.get(), record.sampleCount);
+        json["resistances"] = ArrayJson(record.resistances.get(), record.sampleCount);
+    }
+    if (stepVoltage) {
+        json["stepCount"] = record.stepCount;
+        json["stepIntervalSeconds"] = record.stepIntervalSeconds;
+        Json lines = Json::array();
+        for (int i = 0; i < record.stepCount; ++i) lines.push_back(TextJson(record.stepResultText[i]));
+        json["stepResultText"] = lines;
+    }
+    json["finalCurrent"] = MeasuredJson(record.finalCurrent);
+    json["finalResistance"] = MeasuredJson(record.finalResistance);
+    if (record.testType != 4) {
+        const bool measured = std::string(record.equivRes40CText) != "Not Measured";
+        if (measured) json["equivRes40C"] = MeasuredJson(record.equivRes40C);
+        json["equivRes40CText"] = TextJson(record.equivRes40CText);
+        if (measured) json["equivRes20C"] = FloatJson(record.equivRes20C);
+        json["equivRes20CText"] = TextJson(record.equivRes20CText);
+    }
+    json["testVoltage"] = record.testVoltage;
+    json["piRatioText"] = TextJson(record.piRatioText);
+    json["ddRatioText"] = TextJson(record.ddRatioText);
+    json["resistanceAt1MinText"] = TextJson(record.resistanceAt1MinText);
+    json["currentAt1MinText"] = TextJson(record.currentAt1MinText);
+    json["hasTemperature"] = record.hasTemperature;
+    if (record.hasTemperature) json["temperatureText"] = TextJson(record.temperatureText);
+    json["hasCapacitance"] = record.hasCapacitance;
+    return json;
+}
+
+// "name: value" lines; texts bare, lists space-separated, measured values as "value unit".
+void PrintFields(const Json& json)
+{
+    for (const auto& [key, value] : json.items()) {
+        std::cout << key << ":";
+        if (value.is_string()) {
+            std::cout << " " << value.get<std::string>();
+        } else if (value.is_object()) {
+            std::cout << " " << value["value"].dump() << " " << value["unit"].get<std::string>();
+        } else if (value.is_array() && !value.empty() && value[0].is_string()) {
+            for (const auto& item : value) std::cout << "\n  " << item.get<std::string>();
+        } else if (value.is_array()) {
+            for (const auto& item : value) std::cout << " " << (item.is_string() ? item.get<std::string>() : item.dump());
+        } else {
+            std::cout << " " << value.dump();
+        }
+        std::cout << "\n";
+    }
+}
+
+int RunInfo(const std::vector<std::string>& files, bool asJson, bool withSamples)
+{
+    int status = 0;
+    for (const std::string& file : files) {
+        CKELFile record;
+        const int before = presenter.shown;
+        if (!record.Load(file, withSamples ? 1 : 0)) {
+            ReportLoadFailure(file, before);
+            status = 1;
+            continue;
+        }
+        if (asJson) {
+            std::cout << RecordJson(record, withSamples).dump() << "\n";
+            continue;
+        }
+        PrintFields(RecordJson(record, false));
+        if (withSamples) {
+            std::cout << "second\tcurrent\tresistance\n";
+            for (int k = 0; k < record.sampleCount; ++k)
+                std::cout << k + 1 << "\t" << FloatJson(record.currents[k]).dump() << "\t"
+                          << FloatJson(record.resistances[k]).dump() << "\n";
+        }
+        if (&file != &files.back()) std::cout << "\n";
+    }
+    return status;
+}
+
+int RunList(const std::string& folder, bool asJson)
+{
+    std::error_code error;
+    std::filesystem::current_path(folder, error);
+    if (error) {
+        Fail("can't open folder " + folder + ": " + error.message());
+        return 1;
+    }
+    testCatalogue.Refresh();
+    for (int i = 0; i < testCatalogue.fileCount; ++i) {
+        const std::string columns[] = {
+            testCatalogue.fileNames[i],   testCatalogue.typeCodes[i],   testCatalogue.dateTexts[i],
+            testCatalogue.companies[i],   testCatalogue.locations[i],   testCatalogue.descriptions[i],
+            testCatalogue.operators[i],
+        };
+        if (asJson) {
+            static const char* const kNames[] = {"fileNames", "typeCodes", "dateTexts", "companies",
+                                                 "locations", "descriptions", "operators"};
+            Json entry;
+            for (int c = 0; c < 7; ++c) entry[kNames[c]] = Latin1ToUtf8(columns[c]);
+            std::cout << entry.dump() << "\n";
+        } else {
+            for (int c = 0; c < 7; ++c) std::cout << (c ? "\t" : "") << Latin1ToUtf8(columns[c]);
+            std::cout << "\n";
+        }
+    }
+    return 0;
+}
+
+struct TextEdits {
+    std::optional<std::string> operatorName, description, location, company;
+};
+
+// Stores `utf8` as a header text: Latin-1, at most 20 characters, cut without a message.
+void SetText(char (&field)[21], const std::optional<std::string>& utf8)
+{
+    if (!utf8) return;
+    std::snprintf(field, sizeof field, "%.20s", Utf8ToLatin1(*utf8).c_str());
+}
+
+int RunSetTexts(const std::string& file, const TextEdits& edits)
+{
+    CKELFile record;
+    const int before = presenter.shown;
+    if (!record.Load(file, 0)) {
+        ReportLoadFailure(file, before);
+        return 1;
+    }
+    SetText(record.operatorName, edits.operatorName);
+    SetText(record.description, edits.description);
+    SetText(record.location, edits.location);
+    SetText(record.company, edits.company);
+    return record.WriteHeaderTexts() ? 0 : 1;
+}
+
+int RunMakeDemo(const std::string& folder)
+{
+    std::vector<std::string> written;
+    std::string error;
+    const bool ok = WriteDemoTests(folder, &written, &error);
+    for (const std::string& path : written) std::cout << path << "\n";
+    if (!ok) Fail(error);
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    platform::SetMessagePresenter(&presenter);
+
+    CLI::App app{"kel7300-cli: KEL-7300 test files and test folders from the command line.\n"
+                 "Messages go to standard error; the exit status is 0 when everything succeeded, 1 otherwise."};
+    app.require_subcommand(1);
+
+    bool asJson = false;
+    bool withSamples = false;
+    std::vector<std::string> files;
+    auto* info = app.add_subcommand("info", "Print every field of the test record of each FILE.");
+    info->add_flag("--json", asJson, "one JSON object per file on one line, keyed by the record's field names");
+    info->add_flag("--samples", withSamples, "load the samples too and print the currents and resistances");
+    info->add_option("FILE", files, "test files (.kel)")->required();
+
+    std::string folder = ".";
+    auto* list = app.add_subcommand("list", "List the test files of DIR in catalogue order: file name, type code, "
+                                            "date, company, location, description, operator.");
+    list->add_flag("--json", asJson, "one JSON object per entry, keyed by the catalogue's column names");
+    list->add_option("DIR", folder, "the test folder (default: the current folder)");
+
+    std::string file;
+    TextEdits edits;
+    auto* setTexts = app.add_subcommand("set-texts", "Replace header texts of FILE in place (at most 20 "
+                                                     "characters each; longer texts are cut).");
+    setTexts->add_option("FILE", file, "test file (.kel)")->required();
+    setTexts->add_option("--operator", edits.operatorName, "operator");
+    setTexts->add_option("--description", edits.description, "description");
+    setTexts->add_option("--location", edits.location, "location");
+    setTexts->add_option("--company", edits.company, "company");
+
+    std::string demoFolder;
+    auto* makeDemo = app.add_subcommand("make-demo", "Write a set of realistic demo test files into DIR, one or "
+                                                     "more of each test type.");
+    makeDemo->add_option("DIR", demoFolder, "folder for the demo files (made when missing)")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : 1;
+    }
+
+    if (*info) return RunInfo(files, asJson, withSamples);
+    if (*list) return RunList(folder, asJson);
+    if (*setTexts) return RunSetTexts(file, edits);
+    if (*makeDemo) return RunMakeDemo(demoFolder);
+    return 1;
+}
