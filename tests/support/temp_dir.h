@@ -1,0 +1,88 @@
+// Test helpers: a temporary folder, the current folder changed for a scope,
+// a recording message presenter and an in-memory settings store.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+
+namespace kel_test {
+
+// A fresh folder, removed with everything in it at the end of the scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Makes `folder` the current folder until the end of the scope.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::filesystem::path& folder);
+    ~CurrentFolder();
+
+private:
+    std::filesystem::path previous_;
+};
+
+struct RecordedMessage {
+    platform::MessageKind kind;
+    std::string caption;
+    std::string text;
+};
+
+// Keeps every message box instead of showing it, while it lives.
+class RecordingPresenter : public platform::MessagePresenter {
+public:
+    RecordingPresenter() : previous_(platform::SetMessagePresenter(this)) {}
+    ~RecordingPresenter() override { platform::SetMessagePresenter(previous_); }
+    int Present(platform::MessageKind kind, const char* caption, const char* text) override
+    {
+        messages.push_back({kind, caption, text});
+        return platform::kIdOk;
+    }
+    std::vector<std::string> Texts() const;
+
+    std::vector<RecordedMessage> messages;
+
+private:
+    platform::MessagePresenter* previous_;
+};
+
+// A settings store in memory, installed while it lives.
+class MemorySettingsStore : public platform::SettingsStore {
+public:
+    MemorySettingsStore() : previous_(platform::SetSettingsStore(this)) {}
+    ~MemorySettingsStore() override { platform::SetSettingsStore(previous_); }
+    int GetProfileInt(const char* section, const char* entry, int defaultValue) override
+    {
+        const auto it = values.find({section, entry});
+        return it == values.end() ? defaultValue : it->second;
+    }
+    int WriteProfileInt(const char* section, const char* entry, int value) override
+    {
+        values[{section, entry}] = value;
+        ++writes;
+        return 1;
+    }
+
+    std::map<std::pair<std::string, std::string>, int> values;
+    int writes = 0;
+
+private:
+    platform::SettingsStore* previous_;
+};
+
+}  // namespace kel_test

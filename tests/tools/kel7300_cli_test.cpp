@@ -1,0 +1,192 @@
+// kel7300-cli run as a user runs it: arguments in, text and exit status out.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "support/test_file_builder.h"
+
+namespace {
+
+using kel_test::TempDir;
+using kel_test::TestFileBuilder;
+using Json = nlohmann::ordered_json;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunCli(const std::string& arguments, const TempDir& dir)
+{
+    const std::string errPath = dir.File("stderr.txt");
+    const std::string command = std::string(KEL_CLI_PATH) + " " + arguments + " 2>" + errPath;
+    CliRun run{};
+    FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    std::size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), got);
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream err(errPath);
+    run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+    return run;
+}
+
+std::vector<std::string> Keys(const Json& json)
+{
+    std::vector<std::string> keys;
+    for (const auto& item : json.items()) keys.push_back(item.key());
+    return keys;
+}
+
+const std::vector<std::string> kHead = {"path", "testNumber", "dateParts", "timeParts", "dateText", "timeText",
+    "dateTimeText", "testType", "testTypeName", "operatorName", "description", "location", "company",
+    "finalResistanceText", "testVoltageText", "finalCurrentText", "capacitanceText", "durationText",
+    "humFrequencyText"};
+const std::vector<std::string> kTail = {"testVoltage", "piRatioText", "ddRatioText", "resistanceAt1MinText",
+    "currentAt1MinText", "hasTemperature"};
+
+std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts)
+{
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+TEST(Cli, InfoJsonKeysFollowTheRecordAndWhatTheLoadSet)
+{
+    TempDir dir;
+    const std::vector<std::string> measuredEquiv = {"equivRes40C", "equivRes40CText", "equivRes20C",
+                                                    "equivRes20CText"};
+    const struct {
+        const char* name;
+        TestFileBuilder builder;
+        const char* flags;
+        std::vector<std::string> keys;
+    } cases[] = {
+        {"PI with temperature, header only",
+         TestFileBuilder().TestType(3).Temperature(70).Measured(63, 'G', 2, 1000), "",
+         Join({kHead, {"testTypeCode", "sampleCount", "finalCurrent", "finalResistance"}, measuredEquiv, kTail,
+               {"temperatureText", "hasCapacitance"}})},
+        {"IR not measured, with samples", TestFileBuilder().TestType(2).Samples(2, 500, 1e-9), "--samples",
+         Join({kHead, {"testTypeCode", "sampleCount", "currents", "resistances", "finalCurrent", "finalResistance",
+                       "equivRes40CText", "equivRes20CText"}, kTail, {"hasCapacitance"}})},
+        {"DD", TestFileBuilder().TestType(4).Temperature(70).Measured(63, 'G', 2, 1000), "",
+         Join({kHead, {"testTypeCode", "sampleCount", "finalCurrent", "finalResistance"}, kTail,
+               {"temperatureText", "hasCapacitance"}})},
+        {"SV", TestFileBuilder().TestType(5).StepInterval(0, 1).Samples(2, 500, 1e-9), "",
+         Join({kHead, {"stepIntervalText", "testTypeCode", "sampleCount", "stepCount", "stepIntervalSeconds",
+                       "stepResultText", "finalCurrent", "finalResistance", "equivRes40CText", "equivRes20CText"},
+               kTail, {"hasCapacitance"}})},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.File("t.kel");
+        c.builder.Write(path);
+        const CliRun run = RunCli(std::string("info --json ") + c.flags + " " + path, dir);
+        ASSERT_EQ(run.status, 0) << c.name << run.err;
+        EXPECT_EQ(Keys(Json::parse(run.out)), c.keys) << c.name;
+    }
+}
+
+TEST(Cli, InfoJsonValues)
+{
+    TempDir dir;
+    const std::string path = dir.File("v.kel");
+    TestFileBuilder()
+        .TestType(5).StepInterval(0, 1).Sample(500, 0xB1F4).Sample(1000, 0x5000).Sample(700, 0x31F4)
+        .Measured(17, 'G', 0x02, 1000).Measured(21, 'O', 0, 0).Measured(37, 'n', 0x08, 1)
+        .Company("\xC9" "COLE").Write(path);
+    const CliRun run = RunCli("info --json --samples " + path, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Json json = Json::parse(run.out);
+    EXPECT_EQ(json["company"], "\xC3\x89" "COLE");
+    EXPECT_EQ(json["stepCount"], 3);
+    EXPECT_EQ(json["stepResultText"], Json({"AT 00:01,     0V,  R = 1.00 G", "AT 00:02,     0V,  R = > 65 T",
+                                             "AT 00:03,     0V,  R = 0.00 "}));
+    EXPECT_EQ(json["finalCurrent"], Json({{"value", 0.100000001}, {"unit", "n"}}));
+    // Floats as %.9g prints them: 5e-9 is not exact in binary.
+    EXPECT_NE(run.out.find("\"currents\":[4.99999997e-09,0.0,0.5]"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"resistances\":[99999998000.0,0.0,1400.0]"), std::string::npos) << run.out;
+}
+
+TEST(Cli, InfoReportsEachBadFileAndGoesOn)
+{
+    TempDir dir;
+    const std::string good = dir.File("good.kel");
+    TestFileBuilder().Write(good);
+    const std::string junk = dir.File("junk.kel");
+    TestFileBuilder().Magic(0).Write(junk);
+    const CliRun run = RunCli("info " + dir.File("missing.kel") + " " + junk + " " + good, dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("KEL-7300: Can't open file " + dir.File("missing.kel")), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(junk + ": not a KEL-7300 test file"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("path: " + good), std::string::npos);
+}
+
+TEST(Cli, ListPrintsTheCatalogue)
+{
+    TempDir dir;
+    TestFileBuilder().TestType(3).Date(0x01, 0x02, 0x03).Company("CO").Location("LOC").Description("DESC")
+        .Operator("OP").Write(dir.File("B.KEL"));
+    TestFileBuilder().Magic(0).Write(dir.File("a.kel"));
+    const CliRun text = RunCli("list " + dir.path().string(), dir);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out, "a.kel\t\t\t\t\t\t\nB.KEL\tPI\t01/02/03\tCO\tLOC\tDESC\tOP\n");
+    const CliRun json = RunCli("list --json " + dir.path().string(), dir);
+    EXPECT_EQ(json.out.substr(json.out.find('\n') + 1),
+              "{\"fileNames\":\"B.KEL\",\"typeCodes\":\"PI\",\"dateTexts\":\"01/02/03\",\"companies\":\"CO\","
+              "\"locations\":\"LOC\",\"descriptions\":\"DESC\",\"operators\":\"OP\"}\n");
+    EXPECT_EQ(RunCli("list " + dir.File("nowhere"), dir).status, 1);
+}
+
+TEST(Cli, SetTextsChangesOnlyTheTextBytes)
+{
+    TempDir dir;
+    const std::string path = dir.File("t.kel");
+    TestFileBuilder().Samples(30, 500, 1e-9).Operator("OLD").Location("KEEP").Write(path);
+    const auto before = kel_test::ReadFileBytes(path);
+    const CliRun run = RunCli("set-texts " + path + " --operator 'A VERY LONG OPERATOR NAME' --company '\xC3\x89NERGIE \xE2\x82\xAC'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto after = kel_test::ReadFileBytes(path);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (i < 85 || i >= 165) {
+            ASSERT_EQ(after[i], before[i]) << i;
+        }
+    }
+    EXPECT_EQ(std::string(after.begin() + 85, after.begin() + 105), "A VERY LONG OPERATOR");
+    EXPECT_EQ(std::string(after.begin() + 125, after.begin() + 129), "KEEP");
+    EXPECT_EQ(std::string(after.begin() + 145, after.begin() + 155), std::string("\xC9NERGIE ?") + '\0');
+
+    TestFileBuilder().Magic(0).Write(dir.File("bad.kel"));
+    EXPECT_EQ(RunCli("set-texts " + dir.File("bad.kel") + " --operator X", dir).status, 1);
+}
+
+TEST(Cli, MakeDemoThenListAndHelp)
+{
+    TempDir dir;
+    const CliRun demo = RunCli("make-demo " + dir.File("demo"), dir);
+    ASSERT_EQ(demo.status, 0) << demo.err;
+    const CliRun list = RunCli("list " + dir.File("demo"), dir);
+    EXPECT_NE(list.out.find("Test1.kel\tR\t"), std::string::npos);
+    EXPECT_NE(list.out.find("Test5.kel\tSV\t"), std::string::npos);
+
+    const CliRun help = RunCli("--help", dir);
+    EXPECT_EQ(help.status, 0);
+    for (const char* command : {"info", "list", "set-texts", "make-demo"})
+        EXPECT_NE(help.out.find(command), std::string::npos) << command;
+    EXPECT_EQ(RunCli("frobnicate", dir).status, 1);
+    EXPECT_EQ(RunCli("", dir).status, 1);
+}
+
+}  // namespace
