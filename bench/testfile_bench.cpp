@@ -1,0 +1,139 @@
+// Test file reading against its floor: a bare open, read and close of the same
+// bytes, measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "testfile/kel_file.h"
+#include "testfile/kel_format.h"
+#include "testfile/kel_test_list.h"
+#include "testfile/kel_values.h"
+
+namespace {
+
+std::filesystem::path BenchFolder()
+{
+    static const std::filesystem::path folder = [] {
+        auto path = std::filesystem::temp_directory_path() / "kel7300-bench";
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path / "folder");
+        return path;
+    }();
+    return folder;
+}
+
+// A well-formed test file of `samples` seconds at 5 kV with a falling current.
+std::vector<unsigned char> TestFile(int samples)
+{
+    std::vector<unsigned char> bytes(kel::kFileHeaderEnd + static_cast<std::size_t>(samples) * 4, 0);
+    bytes[0] = 0x34, bytes[1] = 0x12, bytes[2] = 0x0D, bytes[3] = 0xF0, bytes[4] = 1;
+    unsigned char* header = bytes.data() + kel::kPreambleSize;
+    const int length = 160 + samples * 4;
+    header[0] = static_cast<unsigned char>(length >> 8);
+    header[1] = static_cast<unsigned char>(length);
+    header[kel::kHeaderTestType] = 3;
+    for (int k = 0; k < samples; ++k)
+        EncodeSample(5000, 2e-9 * (1.0 + 100.0 / (k + 1)), header + kel::kHeaderSize + 4 * k);
+    return bytes;
+}
+
+std::string WriteFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes)
+{
+    FILE* file = std::fopen(path.string().c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    return path.string();
+}
+
+const std::string& LongestFile()
+{
+    static const std::string path = WriteFile(BenchFolder() / "longest.kel", TestFile(kel::kMaxSamples));
+    return path;
+}
+
+// The floor: open, read `size` bytes in one piece, close.
+void ReadBare(const std::string& path, std::vector<unsigned char>& buffer)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    benchmark::DoNotOptimize(std::fread(buffer.data(), 1, buffer.size(), file));
+    std::fclose(file);
+}
+
+void BM_LoadHeaderOnly(benchmark::State& state)
+{
+    CKELFile record;
+    for (auto _ : state) benchmark::DoNotOptimize(record.Load(LongestFile(), 0));
+}
+BENCHMARK(BM_LoadHeaderOnly);
+
+void BM_LoadHeaderOnlyFloor(benchmark::State& state)
+{
+    std::vector<unsigned char> buffer(kel::kFileHeaderEnd);
+    for (auto _ : state) ReadBare(LongestFile(), buffer);
+}
+BENCHMARK(BM_LoadHeaderOnlyFloor);
+
+void BM_LoadFullLongest(benchmark::State& state)
+{
+    CKELFile record;
+    for (auto _ : state) benchmark::DoNotOptimize(record.Load(LongestFile(), 1));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(LongestFile())));
+}
+BENCHMARK(BM_LoadFullLongest);
+
+void BM_LoadFullLongestFloor(benchmark::State& state)
+{
+    std::vector<unsigned char> buffer(std::filesystem::file_size(LongestFile()));
+    for (auto _ : state) ReadBare(LongestFile(), buffer);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(buffer.size()));
+}
+BENCHMARK(BM_LoadFullLongestFloor);
+
+void BM_DecodeSamplesLongest(benchmark::State& state)
+{
+    const auto bytes = TestFile(kel::kMaxSamples);
+    std::vector<float> currents(kel::kMaxSamples), resistances(kel::kMaxSamples);
+    for (auto _ : state) {
+        DecodeSamples(bytes.data() + kel::kFileHeaderEnd, kel::kMaxSamples, currents.data(), resistances.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DecodeSamplesLongest);
+
+const std::vector<std::string>& FolderOf500()
+{
+    static const std::vector<std::string> paths = [] {
+        std::vector<std::string> written;
+        const auto bytes = TestFile(600);
+        for (int i = 1; i <= 500; ++i)
+            written.push_back(WriteFile(BenchFolder() / "folder" / ("Test" + std::to_string(i) + ".kel"), bytes));
+        return written;
+    }();
+    return paths;
+}
+
+void BM_RefreshFolderOf500(benchmark::State& state)
+{
+    FolderOf500();
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(BenchFolder() / "folder");
+    auto list = std::make_unique<CKELTestList>();
+    for (auto _ : state) list->Refresh();
+    std::filesystem::current_path(previous);
+    if (list->fileCount != 500) state.SkipWithError("the folder did not list 500 files");
+}
+BENCHMARK(BM_RefreshFolderOf500)->Unit(benchmark::kMicrosecond);
+
+void BM_RefreshFolderOf500Floor(benchmark::State& state)
+{
+    std::vector<unsigned char> buffer(kel::kFileHeaderEnd);
+    for (auto _ : state)
+        for (const std::string& path : FolderOf500()) ReadBare(path, buffer);
+}
+BENCHMARK(BM_RefreshFolderOf500Floor)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
