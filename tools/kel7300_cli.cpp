@@ -55,6 +55,12 @@ Json FloatJson(float value)
     return Json(std::strtod(text, nullptr));
 }
 
+// One line of JSON; bytes of a path or file name that are not UTF-8 become U+FFFD.
+std::string Dump(const Json& json)
+{
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 Json TextJson(const char* text)
 {
     return Json(Latin1ToUtf8(text));
@@ -76,7 +82,7 @@ Json ArrayJson(const float* values, int count)
 Json RecordJson(const CKELFile& record, bool withSamples)
 {
     Json json;
-    json["path"] = Latin1ToUtf8(record.path);
+    json["path"] = record.path;  // as the system names it, not a file text
     json["testNumber"] = record.testNumber;
     json["dateParts"] = {record.dateParts[0], record.dateParts[1], record.dateParts[2]};
     json["timeParts"] = {record.timeParts[0], record.timeParts[1], record.timeParts[2]};
@@ -162,7 +168,7 @@ int RunInfo(const std::vector<std::string>& files, bool asJson, bool withSamples
             continue;
         }
         if (asJson) {
-            std::cout << RecordJson(record, withSamples).dump() << "\n";
+            std::cout << Dump(RecordJson(record, withSamples)) << "\n";
             continue;
         }
         PrintFields(RecordJson(record, false));
@@ -196,10 +202,11 @@ int RunList(const std::string& folder, bool asJson)
             static const char* const kNames[] = {"fileNames", "typeCodes", "dateTexts", "companies",
                                                  "locations", "descriptions", "operators"};
             Json entry;
-            for (int c = 0; c < 7; ++c) entry[kNames[c]] = Latin1ToUtf8(columns[c]);
-            std::cout << entry.dump() << "\n";
+            // The file name is the system's; the six other columns are Latin-1 file texts.
+            for (int c = 0; c < 7; ++c) entry[kNames[c]] = c == 0 ? columns[c] : Latin1ToUtf8(columns[c]);
+            std::cout << Dump(entry) << "\n";
         } else {
-            for (int c = 0; c < 7; ++c) std::cout << (c ? "\t" : "") << Latin1ToUtf8(columns[c]);
+            for (int c = 0; c < 7; ++c) std::cout << (c ? "\t" : "") << (c == 0 ? columns[c] : Latin1ToUtf8(columns[c]));
             std::cout << "\n";
         }
     }

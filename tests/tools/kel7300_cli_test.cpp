@@ -147,6 +147,15 @@ TEST(Cli, ListPrintsTheCatalogue)
               "{\"fileNames\":\"B.KEL\",\"typeCodes\":\"PI\",\"dateTexts\":\"01/02/03\",\"companies\":\"CO\","
               "\"locations\":\"LOC\",\"descriptions\":\"DESC\",\"operators\":\"OP\"}\n");
     EXPECT_EQ(RunCli("list " + dir.File("nowhere"), dir).status, 1);
+
+    // File names are the system's own bytes, printed as they are; texts are Latin-1.
+    TestFileBuilder().Company("\xC9" "COLE").Write(dir.File("\xC3\xA9t\xC3\xA9.kel"));
+    TestFileBuilder().Write(dir.File("bad\xFF.kel"));
+    const CliRun names = RunCli("list " + dir.path().string(), dir);
+    EXPECT_NE(names.out.find("\xC3\xA9t\xC3\xA9.kel\tR\t03/14/26\t\xC3\x89" "COLE\t"), std::string::npos) << names.out;
+    const CliRun namesJson = RunCli("list --json " + dir.path().string(), dir);
+    EXPECT_EQ(namesJson.status, 0) << namesJson.err;
+    EXPECT_NE(namesJson.out.find("\"fileNames\":\"bad\xEF\xBF\xBD.kel\""), std::string::npos) << namesJson.out;
 }
 
 TEST(Cli, SetTextsChangesOnlyTheTextBytes)

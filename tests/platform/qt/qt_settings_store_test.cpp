@@ -23,6 +23,17 @@ std::filesystem::path ConfigFile()
     return configHome->path() / "Quellton" / "KEL-7300.conf";
 }
 
+// The settings as CAppInfo reads them through a fresh Qt store.
+CAppInfo LoadedThroughQt()
+{
+    platform::QtSettingsStore store;
+    platform::SetSettingsStore(&store);
+    CAppInfo info;
+    info.LoadSettings();
+    platform::SetSettingsStore(nullptr);
+    return info;
+}
+
 class QtSettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override { std::filesystem::remove(ConfigFile()); }
@@ -30,11 +41,7 @@ protected:
 
 TEST_F(QtSettingsStoreTest, EmptyStoreGivesDefaultsAndWritesNothing)
 {
-    platform::QtSettingsStore store;
-    platform::SetSettingsStore(&store);
-    CAppInfo info;
-    info.LoadSettings();
-    platform::SetSettingsStore(nullptr);
+    const CAppInfo info = LoadedThroughQt();
     EXPECT_EQ(info.comPort, 1);
     EXPECT_EQ(info.orientation, 0);
     EXPECT_FALSE(std::filesystem::exists(ConfigFile()));
@@ -58,11 +65,7 @@ TEST_F(QtSettingsStoreTest, SavedSettingsLandInTheUsersConfigFileAndReadBack)
     EXPECT_NE(text.find("ComPort=7"), std::string::npos) << text;
     EXPECT_NE(text.find("Orientation=1"), std::string::npos) << text;
 
-    platform::QtSettingsStore store;
-    platform::SetSettingsStore(&store);
-    CAppInfo info;
-    info.LoadSettings();
-    platform::SetSettingsStore(nullptr);
+    const CAppInfo info = LoadedThroughQt();
     EXPECT_EQ(info.comPort, 7);
     EXPECT_EQ(info.orientation, 1);
 }
