@@ -142,21 +142,25 @@ std::vector<unsigned char> MakeStream(const DemoSpec& spec)
     const double tau = 0.8 + spec.capacitanceUf;  // charging time constant, seconds
     for (int k = 0; k < spec.seconds; ++k) {
         const double t = k + 1.0;
-        double volts = spec.volts;
-        double leakage = spec.leakageOhms;
-        double sinceStart = t;
-        if (spec.type == 5) {
-            const int step = std::min(k / spec.stepSeconds, 4);
-            volts = spec.steps[step].volts;
-            leakage = spec.steps[step].leakageOhms;
-            sinceStart = t - step * spec.stepSeconds;
+        // Insulation answers each rise of the voltage with a charging spike and an
+        // absorption current of its own; the currents of all rises add up.
+        const int stepsSoFar = spec.type == 5 ? std::min(k / spec.stepSeconds, 4) + 1 : 1;
+        double volts = 0;
+        double responding = 0;
+        for (int step = 0; step < stepsSoFar; ++step) {
+            const int stepVolts = spec.type == 5 ? spec.steps[step].volts : spec.volts;
+            const double rise = stepVolts - volts;
+            const double since = t - (spec.type == 5 ? step * spec.stepSeconds : 0);
+            responding += rise * (spec.capacitanceUf + 0.02) * 1e-6 / tau * std::exp(-since / tau) +
+                          rise * spec.absorption * std::pow(since, -spec.exponent);
+            volts = stepVolts;
         }
+        const double leakage = spec.type == 5 ? spec.steps[stepsSoFar - 1].leakageOhms : spec.leakageOhms;
         // The source ramps up over the first two seconds of every voltage.
-        if (sinceStart <= 2) volts *= sinceStart == 1 ? 0.62 : 0.96;
+        const double sinceRise = spec.type == 5 ? t - (stepsSoFar - 1) * spec.stepSeconds : t;
+        if (sinceRise <= 2) volts *= sinceRise == 1 ? 0.62 : 0.96;
         volts *= 1.0 + 0.0015 * noise.Next();
-        const double charging = volts * (spec.capacitanceUf + 0.02) * 1e-6 / tau * std::exp(-sinceStart / tau);
-        const double absorbing = volts * spec.absorption * std::pow(sinceStart, -spec.exponent);
-        double amperes = (volts / leakage + charging + absorbing) * (1.0 + 0.006 * noise.Next());
+        double amperes = (volts / leakage + responding) * (1.0 + 0.006 * noise.Next());
         if (volts / amperes > kOverRangeOhms) amperes = 0;
         EncodeSample(static_cast<std::uint16_t>(std::lround(volts)), amperes, &samples[k * kSampleSize]);
         const SampleValue decoded = DecodeSample(&samples[k * kSampleSize]);

@@ -16,6 +16,9 @@
 #include "testfile/kel_file.h"
 #include "testfile/latin1.h"
 #include "tools/demo_tests.h"
+#ifdef KEL_HAVE_RENDER
+#include "tools/render_command.h"
+#endif
 
 namespace {
 
@@ -288,6 +291,21 @@ int main(int argc, char** argv)
                                                      "more of each test type.");
     makeDemo->add_option("DIR", demoFolder, "folder for the demo files (made when missing)")->required();
 
+#ifdef KEL_HAVE_RENDER
+    RenderOptions render;
+    auto* renderCommand = app.add_subcommand("render", "Draw the report page of one to four test files (the first "
+                                                       "one's header and results, all of them overlaid in the plots).");
+    renderCommand->add_option("FILE", render.files, "test files (.kel), at most four are drawn")->required();
+    renderCommand->add_option("-o,--output", render.output,
+                              "OUT.png: the screen page (with --paper the printed page) at --size; "
+                              "OUT.pdf: the printed page on one landscape sheet at 600 dpi")
+        ->required();
+    renderCommand->add_option("--size", render.size, "WIDTHxHEIGHT of a PNG in pixels (default 1600x1000)");
+    renderCommand->add_flag("--paper", render.paper, "draw a PNG as the printed page instead of the screen page");
+    renderCommand->add_option("--zoom", render.zoom, "draw only the resistance or the current plot, as zoomed")
+        ->check(CLI::IsMember({"resistance", "current"}));
+#endif
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -298,5 +316,8 @@ int main(int argc, char** argv)
     if (*list) return RunList(folder, asJson);
     if (*setTexts) return RunSetTexts(file, edits);
     if (*makeDemo) return RunMakeDemo(demoFolder);
+#ifdef KEL_HAVE_RENDER
+    if (*renderCommand) return RunRender(render, argc, argv);
+#endif
     return 1;
 }

@@ -45,7 +45,7 @@ TEST(DemoTests, CoverEveryTypeAndBothSidesOfEachOption)
         }
         if (record.testType == 5) {
             EXPECT_EQ(record.stepCount, 5);
-            EXPECT_STREQ(record.stepResultText[0], "AT 01:00,  1000V,  R = 370.47 G");
+            EXPECT_STREQ(record.stepResultText[0], "AT 01:00,  1000V,  R = 370.60 G");
         }
         if (record.testType == 4) {
             EXPECT_STRNE(record.ddRatioText, "N/A");

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -199,3 +200,45 @@ TEST(Cli, MakeDemoThenListAndHelp)
 }
 
 }  // namespace
+
+#ifdef KEL_HAVE_RENDER
+namespace {
+
+TEST(Cli, RenderWritesPngAndOnePagePdf)
+{
+    TempDir dir;
+    const std::string test = dir.File("t.kel");
+    TestFileBuilder().TestType(3).Samples(90, 1000, 1e-9).Write(test);
+    const struct {
+        const char* arguments;
+        const char* output;
+    } cases[] = {
+        {"--size 800x500", "screen.png"},
+        {"--size 800x500 --paper", "paper.png"},
+        {"--zoom current", "zoom.png"},
+        {"", "page.pdf"},
+    };
+    for (const auto& c : cases) {
+        const std::string output = dir.File(c.output);
+        const CliRun run = RunCli("render " + test + " " + test + " " + c.arguments + " -o " + output, dir);
+        ASSERT_EQ(run.status, 0) << c.output << run.err;
+        EXPECT_TRUE(run.err.empty()) << run.err;
+        const auto bytes = kel_test::ReadFileBytes(output);
+        ASSERT_GT(bytes.size(), 1000u) << c.output;
+        EXPECT_FALSE(std::filesystem::exists(output + ".partial"));
+    }
+    EXPECT_EQ(kel_test::ReadFileBytes(dir.File("screen.png"))[1], 'P');
+    FILE* pipe = popen(("pdfinfo " + dir.File("page.pdf")).c_str(), "r");
+    std::string text(4096, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), pipe));
+    pclose(pipe);
+    EXPECT_NE(text.find("Pages:           1"), std::string::npos) << text;
+
+    EXPECT_EQ(RunCli("render " + test + " -o " + dir.File("x.bmp"), dir).status, 1);
+    EXPECT_EQ(RunCli("render " + test + " --size 10 -o " + dir.File("x.png"), dir).status, 1);
+    EXPECT_EQ(RunCli("render " + dir.File("missing.kel") + " -o " + dir.File("x.png"), dir).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));
+}
+
+}  // namespace
+#endif

@@ -1,0 +1,42 @@
+#include "display/page_render.h"
+
+#include <QPainter>
+#include <QPrinter>
+
+#include "display/display_test.h"
+#include "platform/qt/qt_drawing_surface.h"
+
+namespace {
+
+void Draw(QPainter& painter, QSize size, CKELFile* records, int count, bool printing, int zoomed, int zoomResistance)
+{
+    if (count <= 0) return;  // no test shown: an empty page
+    platform::QtDrawingSurface surface(painter, size);
+    CDisplayTest display;
+    display.Prepare(&surface, records, count, printing ? 1 : 0);
+    const platform::Rect rect{0, 0, surface.GetDeviceCaps(platform::kHorzRes),
+                              surface.GetDeviceCaps(platform::kVertRes)};
+    display.DrawPage(rect, zoomed, zoomResistance);
+}
+
+}  // namespace
+
+QImage RenderPageImage(CKELFile* records, int count, QSize size, bool paper, int zoomed, int zoomResistance)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    Draw(painter, size, records, count, paper, zoomed, zoomResistance);
+    painter.end();
+    return image;
+}
+
+bool PrintPage(QPrinter& printer, CKELFile* records, int count, int zoomed, int zoomResistance)
+{
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    // The painter's origin is the printable area's top-left corner.
+    const QSize size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+    Draw(painter, size, records, count, true, zoomed, zoomResistance);
+    return painter.end();
+}

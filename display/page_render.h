@@ -1,0 +1,18 @@
+// The report page of loaded tests drawn onto Qt paint devices: an image of the
+// screen page or of the printed page, and one printed sheet on a QPrinter.
+// The desktop program prints and previews through PrintPage as well.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+class CKELFile;
+class QPrinter;
+
+// The page (or the zoomed plot) of `count` records at `size` pixels: as on the
+// screen, or with `paper` as drawn for a printer onto a white sheet.
+QImage RenderPageImage(CKELFile* records, int count, QSize size, bool paper, int zoomed, int zoomResistance);
+
+// Draws one sheet onto `printer`, into its printable area in device pixels.
+// Returns false when the printer cannot be started.
+bool PrintPage(QPrinter& printer, CKELFile* records, int count, int zoomed, int zoomResistance);

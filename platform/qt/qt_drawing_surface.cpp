@@ -1,0 +1,208 @@
+#include "platform/qt/qt_drawing_surface.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QHash>
+
+#include <algorithm>
+
+namespace platform {
+namespace {
+
+QColor ToQColor(Color color)
+{
+    return QColor(color.red, color.green, color.blue);
+}
+
+QFont::Weight ToQtWeight(int weight)
+{
+    // Both scales run from 100 (thin) to 900 (black).
+    return static_cast<QFont::Weight>(std::clamp(weight, 100, 900));
+}
+
+}  // namespace
+
+QFont FontForCellHeight(const FontSpec& spec, QPaintDevice* device)
+{
+    // The pixel size of each request is searched once per device resolution.
+    static QHash<QString, int> pixelSizes;
+    const QString key = QStringLiteral("%1|%2|%3|%4")
+                            .arg(QString::fromLatin1(spec.faceName.c_str()))
+                            .arg(spec.weight)
+                            .arg(spec.height)
+                            .arg(device ? device->logicalDpiY() : 0);
+    QFont font(QString::fromLatin1(spec.faceName.c_str()));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setWeight(ToQtWeight(spec.weight));
+    font.setItalic(spec.italic != 0);
+    font.setUnderline(spec.underline != 0);
+    font.setStrikeOut(spec.strikeOut != 0);
+    font.setKerning(false);
+    const int height = std::max(spec.height, 1);
+    if (const auto it = pixelSizes.constFind(key); it != pixelSizes.constEnd()) {
+        font.setPixelSize(*it);
+        return font;
+    }
+    // Start from the face's proportions and step to the largest size whose
+    // cell (ascent plus descent) is not higher than asked for.
+    font.setPixelSize(100);
+    const int cellAt100 = std::max(QFontMetrics(font, device).height(), 1);
+    int size = std::max(1, height * 100 / cellAt100);
+    font.setPixelSize(size);
+    while (size > 1 && QFontMetrics(font, device).height() > height) font.setPixelSize(--size);
+    while (true) {
+        font.setPixelSize(size + 1);
+        if (QFontMetrics(font, device).height() > height) break;
+        ++size;
+    }
+    font.setPixelSize(size);
+    pixelSizes.insert(key, size);
+    return font;
+}
+
+QtDrawingSurface::QtDrawingSurface(QPainter& painter, QSize deviceSize) : painter_(painter), deviceSize_(deviceSize)
+{
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    pen_ = QPen(Qt::black, 1);
+    font_ = painter_.font();
+    cellHeight_ = QFontMetrics(font_, painter_.device()).height();
+}
+
+void QtDrawingSurface::SelectPen(const Pen& pen)
+{
+    const int width = std::max(pen.width, 1);
+    pen_ = QPen(ToQColor(pen.color), width, Qt::SolidLine, width > 1 ? Qt::RoundCap : Qt::SquareCap,
+                width > 1 ? Qt::RoundJoin : Qt::MiterJoin);
+}
+
+void QtDrawingSurface::SelectBrush(const Brush& brush)
+{
+    brush_ = ToQColor(brush.color);
+}
+
+void QtDrawingSurface::SelectNullPen()
+{
+    pen_ = QPen(Qt::NoPen);
+}
+
+void QtDrawingSurface::SelectNullBrush()
+{
+    brush_.reset();
+}
+
+void QtDrawingSurface::SelectFont(const FontSpec& font)
+{
+    font_ = FontForCellHeight(font, painter_.device());
+    cellHeight_ = std::max(font.height, 1);
+}
+
+void QtDrawingSurface::DeleteFont()
+{
+    font_ = QFont();
+    cellHeight_ = QFontMetrics(font_, painter_.device()).height();
+}
+
+TextMetrics QtDrawingSurface::GetTextMetrics()
+{
+    const QFontMetrics metrics(font_, painter_.device());
+    return {cellHeight_, metrics.averageCharWidth()};
+}
+
+QString QtDrawingSurface::ResolvedFamily() const
+{
+    return QFontInfo(font_).family();
+}
+
+void QtDrawingSurface::Rectangle(int left, int top, int right, int bottom)
+{
+    // The inside covers left to right - 1 and top to bottom - 1; the outline runs
+    // along those edges, centred on them when the pen is wider.
+    if (right <= left || bottom <= top) return;
+    if (brush_) painter_.fillRect(QRect(left, top, right - left, bottom - top), *brush_);
+    if (pen_.style() != Qt::NoPen) {
+        painter_.setPen(pen_);
+        painter_.setBrush(Qt::NoBrush);
+        painter_.drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
+    }
+}
+
+void QtDrawingSurface::MoveTo(int x, int y)
+{
+    position_ = QPoint(x, y);
+}
+
+void QtDrawingSurface::LineTo(int x, int y)
+{
+    const QPoint to(x, y);
+    if (pen_.style() != Qt::NoPen) {
+        painter_.setPen(pen_);
+        painter_.drawLine(position_, to);
+    }
+    position_ = to;
+}
+
+void QtDrawingSurface::Polyline(const Point* points, int count)
+{
+    if (count <= 0) return;
+    points_.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) points_[static_cast<std::size_t>(i)] = QPoint(points[i].x, points[i].y);
+    if (pen_.style() != Qt::NoPen && count > 1) {
+        painter_.setPen(pen_);
+        painter_.drawPolyline(points_.data(), count);
+    }
+    position_ = points_.back();
+}
+
+void QtDrawingSurface::DrawTextCell(int x, int y, const QString& text)
+{
+    const QFontMetrics metrics(font_, painter_.device());
+    const int width = metrics.horizontalAdvance(text);
+    // The background behind the cell is opaque; the glyphs sit centred in the
+    // cell when the font's own cell came out a little smaller.
+    painter_.fillRect(QRect(x, y, width, cellHeight_), bkColor_);
+    painter_.setFont(font_);
+    painter_.setPen(textColor_);
+    const int baseline = y + (cellHeight_ - metrics.height()) / 2 + metrics.ascent();
+    painter_.drawText(QPoint(x, baseline), text);
+}
+
+void QtDrawingSurface::TextOut(int x, int y, const char* text, int length)
+{
+    DrawTextCell(x, y, QString::fromLatin1(text, length));
+}
+
+void QtDrawingSurface::DrawText(const char* text, int length, const Rect& rect, int format)
+{
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+    const QString line = QString::fromLatin1(text, length);
+    int x = rect.left;
+    if (format == kDrawTextCenter) {
+        const int width = QFontMetrics(font_, painter_.device()).horizontalAdvance(line);
+        x = rect.left + (rect.Width() - width) / 2;
+    }
+    painter_.save();
+    painter_.setClipRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()), Qt::IntersectClip);
+    DrawTextCell(x, rect.top, line);
+    painter_.restore();
+}
+
+void QtDrawingSurface::SetTextColor(Color color)
+{
+    textColor_ = ToQColor(color);
+}
+
+void QtDrawingSurface::SetBkColor(Color color)
+{
+    bkColor_ = ToQColor(color);
+}
+
+int QtDrawingSurface::GetDeviceCaps(int index)
+{
+    if (index == kHorzRes) return deviceSize_.width();
+    if (index == kVertRes) return deviceSize_.height();
+    return 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,138 @@
+// The QPainter surface and the page it draws, probed pixel by pixel.
+#include "platform/qt/qt_drawing_surface.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <memory>
+
+#include "display/page_render.h"
+#include "support/test_file_builder.h"
+#include "support/temp_dir.h"
+#include "testfile/kel_file.h"
+
+namespace {
+
+using kel_test::TestFileBuilder;
+
+QRgb At(const QImage& image, int x, int y)
+{
+    return image.pixel(x, y) & 0xFFFFFF;
+}
+
+bool HasColour(const QImage& image, const QRect& area, QRgb colour)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (At(image, x, y) == colour) return true;
+    return false;
+}
+
+TEST(QtDrawingSurface, FontCellIsAsHighAsAskedAndCourierResolvesToLiberationMono)
+{
+    QImage image(400, 300, QImage::Format_RGB32);
+    QPainter painter(&image);
+    platform::QtDrawingSurface surface(painter, image.size());
+    for (const int height : {8, 13, 32, 136}) {
+        platform::FontSpec font;
+        font.height = height;
+        font.weight = 700;
+        font.faceName = "Courier New";
+        surface.SelectFont(font);
+        const platform::TextMetrics metrics = surface.GetTextMetrics();
+        EXPECT_EQ(metrics.tmHeight, height);
+        // Courier's average width is six tenths of its size: about half the cell.
+        EXPECT_NEAR(metrics.tmAveCharWidth, height * 0.53, height * 0.08 + 1) << height;
+        EXPECT_EQ(surface.ResolvedFamily(), QStringLiteral("Liberation Mono"));
+    }
+    EXPECT_EQ(surface.GetDeviceCaps(platform::kHorzRes), 400);
+    EXPECT_EQ(surface.GetDeviceCaps(platform::kVertRes), 300);
+}
+
+TEST(QtDrawingSurface, RectanglesTextAndClipping)
+{
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    platform::QtDrawingSurface surface(painter, image.size());
+    surface.SelectPen({0, 1, {0, 0, 0}});
+    surface.SelectBrush({{255, 0, 0}});
+    surface.Rectangle(10, 10, 50, 40);
+    surface.SelectNullBrush();
+    surface.Rectangle(60, 10, 100, 40);  // hollow: the inside stays white
+    surface.SetBkColor({0, 0, 255});
+    surface.SetTextColor({255, 255, 255});
+    platform::FontSpec font;
+    font.height = 20;
+    font.faceName = "Courier New";
+    surface.SelectFont(font);
+    surface.DrawText("WWWWWWWWWWWWWWW", 15, {110, 10, 150, 60}, platform::kDrawTextLeft);
+    painter.end();
+
+    EXPECT_EQ(At(image, 30, 25), 0xFF0000u);
+    EXPECT_EQ(At(image, 10, 25), 0x000000u);
+    EXPECT_EQ(At(image, 80, 25), 0xFFFFFFu);
+    EXPECT_EQ(At(image, 60, 25), 0x000000u);
+    EXPECT_TRUE(HasColour(image, QRect(110, 10, 40, 20), 0x0000FF));   // opaque background
+    EXPECT_FALSE(HasColour(image, QRect(151, 0, 49, 100), 0x0000FF));  // clipped at the right
+    EXPECT_FALSE(HasColour(image, QRect(110, 31, 40, 69), 0x0000FF));  // one cell high
+}
+
+class PageImageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestFileBuilder builder;
+        builder.TestType(2);
+        for (int i = 0; i < 120; ++i) builder.Sample(1000, EncodeCurrentWord(1e-6 / (i + 1)));
+        const std::string path = dir.File("t.kel");
+        builder.Write(path);
+        ASSERT_EQ(record.Load(path, 1), 1);
+    }
+
+    kel_test::TempDir dir;
+    CKELFile record;
+};
+
+TEST_F(PageImageTest, ScreenPageIsBlueWithAWhiteHeaderAndGreenAndYellowCurves)
+{
+    const QImage page = RenderPageImage(&record, 1, QSize(1600, 1000), false, 0, 1);
+    EXPECT_EQ(At(page, 5, 5), 0x0000FFu);      // background
+    EXPECT_EQ(At(page, 5, 990), 0x0000FFu);
+    EXPECT_EQ(At(page, 25, 400), 0xFFFFFFu);   // inside the header box
+    EXPECT_EQ(At(page, 20, 300), 0x000000u);   // its outline
+    const QRect resistancePlot(10, 560, 790, 440), currentPlot(810, 560, 780, 440);
+    EXPECT_TRUE(HasColour(page, resistancePlot, 0x00FF00));
+    EXPECT_FALSE(HasColour(page, resistancePlot, 0xFFFF00));
+    EXPECT_TRUE(HasColour(page, currentPlot, 0xFFFF00));
+    EXPECT_FALSE(HasColour(page, currentPlot, 0x00FF00));
+}
+
+TEST_F(PageImageTest, PaperPageIsRedOnWhite)
+{
+    const QImage page = RenderPageImage(&record, 1, QSize(1600, 1000), true, 0, 1);
+    EXPECT_EQ(At(page, 5, 5), 0xFFFFFFu);
+    EXPECT_FALSE(HasColour(page, page.rect(), 0x0000FF));
+    EXPECT_FALSE(HasColour(page, page.rect(), 0x00FF00));
+    EXPECT_TRUE(HasColour(page, QRect(10, 400, 1580, 600), 0xFF0000));
+}
+
+TEST_F(PageImageTest, ZoomedPageHasNoHeader)
+{
+    const QImage page = RenderPageImage(&record, 1, QSize(1600, 1000), false, 1, 0);
+    EXPECT_FALSE(HasColour(page, QRect(0, 0, 1600, 1000), 0x00FF00));  // the current plot only
+    EXPECT_TRUE(HasColour(page, QRect(50, 0, 1500, 1000), 0xFFFF00));
+    EXPECT_EQ(At(page, 25, 500), 0x0000FFu);                           // left of the plot: page blue
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

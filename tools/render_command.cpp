@@ -1,0 +1,104 @@
+#include "tools/render_command.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QSaveFile>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <system_error>
+
+#include "display/page_render.h"
+#include "testfile/kel_file.h"
+
+namespace {
+
+constexpr int kMaxShownTests = 4;
+
+bool EndsWith(const std::string& text, const std::string& suffix)
+{
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+int Fail(const std::string& message)
+{
+    std::cerr << "kel7300-cli: " << message << "\n";
+    return 1;
+}
+
+// The PDF is printed into a temporary file and takes the output's name only when whole.
+bool PrintPdf(const std::string& output, CKELFile* records, int count, int zoomed, int zoomResistance)
+{
+    const std::string partial = output + ".partial";
+    bool ok = false;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setResolution(600);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromLocal8Bit(partial.c_str()));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        printer.setDocName(QStringLiteral("KEL-7300 test report"));
+        printer.setCreator(QStringLiteral("KEL-7300"));
+        ok = PrintPage(printer, records, count, zoomed, zoomResistance);
+    }
+    std::error_code error;
+    if (ok && std::filesystem::file_size(partial, error) > 0 && !error) {
+        std::filesystem::rename(partial, output, error);
+        if (!error) return true;
+    }
+    std::filesystem::remove(partial, error);
+    return false;
+}
+
+// Qt's notes about a missing desktop session do not concern a command-line render.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(QLatin1String("QStandardPaths:"))) return;
+    std::cerr << message.toLocal8Bit().constData() << "\n";
+}
+
+}  // namespace
+
+int RunRender(const RenderOptions& options, int argc, char** argv)
+{
+    int width = 0, height = 0;
+    char rest = 0;
+    if (std::sscanf(options.size.c_str(), "%dx%d%c", &width, &height, &rest) != 2 || width < 16 || height < 16 ||
+        width > 20000 || height > 20000)
+        return Fail("--size wants WIDTHxHEIGHT in pixels, 16 to 20000 each, not " + options.size);
+    const bool pdf = EndsWith(options.output, ".pdf");
+    if (!pdf && !EndsWith(options.output, ".png")) return Fail("the output must end in .png or .pdf");
+    if (options.files.size() > kMaxShownTests)
+        std::cerr << "kel7300-cli: at most four tests are overlaid; the first four are drawn\n";
+
+    const int count = static_cast<int>(std::min<std::size_t>(options.files.size(), kMaxShownTests));
+    auto records = std::make_unique<CKELFile[]>(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        if (!records[i].Load(options.files[static_cast<std::size_t>(i)], 1))
+            return Fail(options.files[static_cast<std::size_t>(i)] + ": not a readable KEL-7300 test file");
+    }
+
+    // Drawing needs the fonts of a GUI application, but never a screen.
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(QuietMessages);
+    QGuiApplication app(argc, argv);
+
+    const int zoomed = options.zoom.empty() ? 0 : 1;
+    const int zoomResistance = options.zoom == "current" ? 0 : 1;
+    if (pdf) {
+        if (!PrintPdf(options.output, records.get(), count, zoomed, zoomResistance))
+            return Fail("Can't write file " + options.output);
+        return 0;
+    }
+    const QImage image =
+        RenderPageImage(records.get(), count, QSize(width, height), options.paper, zoomed, zoomResistance);
+    QSaveFile file(QString::fromLocal8Bit(options.output.c_str()));
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+        return Fail("Can't write file " + options.output);
+    return 0;
+}
