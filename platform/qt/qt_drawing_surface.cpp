@@ -3,8 +3,11 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QHash>
+#include <QPaintEngine>
 
 #include <algorithm>
+
+#include "platform/wide_polyline.h"
 
 namespace platform {
 namespace {
@@ -148,11 +151,20 @@ void QtDrawingSurface::Polyline(const Point* points, int count)
     if (count <= 0) return;
     points_.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) points_[static_cast<std::size_t>(i)] = QPoint(points[i].x, points[i].y);
-    if (pen_.style() != Qt::NoPen && count > 1) {
-        painter_.setPen(pen_);
-        painter_.drawPolyline(points_.data(), count);
-    }
     position_ = points_.back();
+    if (pen_.style() == Qt::NoPen || count < 2) return;
+    // On pixels, a wide curve is filled as the vertical runs its round pen
+    // covers: Qt's stroker is far slower with thousands of short wide segments.
+    // Printers and PDF files keep the stroked vector curve.
+    const QPaintEngine* engine = painter_.paintEngine();
+    if (pen_.width() > 1 && engine && engine->type() == QPaintEngine::Raster && painter_.transform().isIdentity()) {
+        const QColor color = pen_.color();
+        for (const PixelRun& run : WidePolylineRuns(points, count, pen_.width(), 0, deviceSize_.width() - 1))
+            painter_.fillRect(QRect(run.x, run.top, 1, run.bottom - run.top + 1), color);
+        return;
+    }
+    painter_.setPen(pen_);
+    painter_.drawPolyline(points_.data(), count);
 }
 
 void QtDrawingSurface::DrawTextCell(int x, int y, const QString& text)

@@ -1,0 +1,86 @@
+// Painting the report page of four overlaid tests of the longest length into a
+// 1920 x 1080 image: one polyline per curve, beside one call per segment.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+#include <memory>
+
+#include "display/display_test.h"
+#include "platform/qt/qt_drawing_surface.h"
+#include "testfile/kel_file.h"
+#include "testfile/kel_format.h"
+
+namespace {
+
+std::unique_ptr<CKELFile[]> FourLongestTests()
+{
+    auto records = std::make_unique<CKELFile[]>(4);
+    for (int r = 0; r < 4; ++r) {
+        CKELFile& test = records[r];
+        test.testType = 3;
+        test.sampleCount = kel::kMaxSamples;
+        test.currents = std::make_unique<float[]>(kel::kMaxSamples);
+        test.resistances = std::make_unique<float[]>(kel::kMaxSamples);
+        for (int k = 0; k < kel::kMaxSamples; ++k) {
+            // A rising resistance with some noise, so that neighbouring points differ.
+            const double ohms = 1e9 * (r + 1) * std::pow(k + 1.0, 0.4) * (1.0 + 0.05 * std::sin(k * 0.7));
+            test.resistances[k] = static_cast<float>(ohms);
+            test.currents[k] = static_cast<float>(1000.0 / ohms);
+        }
+    }
+    return records;
+}
+
+// The same surface, but every curve handed over one segment at a time.
+class SegmentSurface : public platform::QtDrawingSurface {
+public:
+    using QtDrawingSurface::QtDrawingSurface;
+    void Polyline(const platform::Point* points, int count) override
+    {
+        DrawingSurface::Polyline(points, count);
+    }
+};
+
+template <typename Surface>
+void PaintPage(benchmark::State& state)
+{
+    static const auto records = FourLongestTests();
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        Surface surface(painter, image.size());
+        CDisplayTest display;
+        display.Prepare(&surface, records.get(), 4, 0);
+        display.DrawPage({0, 0, 1920, 1080}, 0, 1);
+        painter.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+void BM_PaintFourLongestTests(benchmark::State& state)
+{
+    PaintPage<platform::QtDrawingSurface>(state);
+}
+BENCHMARK(BM_PaintFourLongestTests)->Unit(benchmark::kMillisecond);
+
+void BM_PaintFourLongestTestsPerSegment(benchmark::State& state)
+{
+    PaintPage<SegmentSurface>(state);
+}
+BENCHMARK(BM_PaintFourLongestTestsPerSegment)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
