@@ -14,3 +14,8 @@ echo
 echo
 cd "$demo"
 "$cli" info Test3.kel Test5.kel
+"$cli" render Test3.kel Test6.kel -o "$demo/report.png"
+"$cli" render Test3.kel -o "$demo/report.pdf"
+echo
+echo "Report pages: $demo/report.png (the screen page of Test3 and Test6 overlaid)"
+echo "              $demo/report.pdf (the printed page of Test3)"
