@@ -4,4 +4,5 @@
 #include "app/process_objects.h"
 
 CAppInfo appInfo;
+CKelApp kelApp;
 CKELTestList testCatalogue;

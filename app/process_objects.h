@@ -4,7 +4,9 @@
 #pragma once
 
 #include "app/app_info.h"
+#include "app/kel_app.h"
 #include "testfile/kel_test_list.h"
 
 extern CAppInfo appInfo;
+extern CKelApp kelApp;
 extern CKELTestList testCatalogue;

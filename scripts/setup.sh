@@ -13,6 +13,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # looking at output: fonts for the report page, PDF and workbook readers
   fonts-liberation2 poppler-utils python3-xlrd
+  # the desktop program in a real window: Qt's platform plugins and a virtual display
+  qt6-qpa-plugins xvfb xauth
 )
 
 missing=()

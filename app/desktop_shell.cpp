@@ -1,0 +1,126 @@
+#include "app/desktop_shell.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QScreen>
+#include <QSettings>
+
+#include "app/process_objects.h"
+#include "display/kel_view.h"
+#include "platform/qt/qt_message_presenter.h"
+#include "resources/resource_ids.h"
+#include "resources/resources.h"
+#include "ui/main_frame.h"
+
+namespace {
+
+// The platform's own list, beside the program's settings.
+QSettings RecentFileStore()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quellton"),
+                     QStringLiteral("KEL-7300"));
+}
+
+}  // namespace
+
+DesktopShell::DesktopShell(platform::QtMessagePresenter* presenter) : presenter_(presenter) {}
+
+DesktopShell::~DesktopShell()
+{
+    if (presenter_) presenter_->SetMainWindow(nullptr);
+}
+
+void DesktopShell::SetDefaultOrientation(bool landscape)
+{
+    printer_.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+bool DesktopShell::ProcessShellCommand()
+{
+    frame_ = std::make_unique<CMainFrame>(kelApp.GetDocument(), &printer_, this);
+    if (presenter_) presenter_->SetMainWindow(frame_.get());
+    frame_->recentFiles = [this] { return RecentFiles(); };
+    frame_->openFile = [](const QString& file) { kelApp.OpenDocumentFile(file.toLocal8Bit().toStdString(), 0); };
+    // A test file named on the command line opens alone; a file that cannot be
+    // read has said so and leaves the window empty.
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(QLatin1Char('-'))) continue;
+        kelApp.OpenDocumentFile(argument.toLocal8Bit().toStdString(), 0);
+        break;
+    }
+    return true;
+}
+
+void DesktopShell::ShowMainWindowMaximized()
+{
+    // Without a window manager (a bare virtual display) maximising does nothing:
+    // the window takes the screen's free area first.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) frame_->setGeometry(screen->availableGeometry());
+    frame_->showMaximized();
+}
+
+void DesktopShell::UpdateAllViews()
+{
+    if (!frame_) return;
+    frame_->view()->update();
+    frame_->UpdateCommandUI();
+}
+
+QStringList DesktopShell::RecentFiles() const
+{
+    QSettings store = RecentFileStore();
+    QStringList files;
+    for (int i = 1; i <= ids::kRecentFileCount; ++i) {
+        const QString file = store.value(QStringLiteral("Recent File List/File%1").arg(i)).toString();
+        if (!file.isEmpty()) files.append(file);
+    }
+    return files;
+}
+
+void DesktopShell::AddToRecentFileList(const std::string& path)
+{
+    QStringList files = RecentFiles();
+    const QString file = QFileInfo(QString::fromLocal8Bit(path.c_str())).absoluteFilePath();
+    files.removeAll(file);
+    files.prepend(file);
+    QSettings store = RecentFileStore();
+    for (int i = 1; i <= ids::kRecentFileCount; ++i) {
+        const QString key = QStringLiteral("Recent File List/File%1").arg(i);
+        if (i <= files.size()) store.setValue(key, files[i - 1]);
+        else store.remove(key);
+    }
+}
+
+bool DesktopShell::HasCommand(int id) const
+{
+    return id == ids::ID_FILE_NEW || id == ids::ID_FILE_PRINT_SETUP || id == ids::ID_APP_ABOUT ||
+           id == ids::ID_APP_EXIT;
+}
+
+bool DesktopShell::OnCommand(int id)
+{
+    switch (id) {
+    case ids::ID_FILE_NEW:
+        kelApp.OnFileNew();
+        return true;
+    case ids::ID_FILE_PRINT_SETUP: {
+        QPageSetupDialog dialog(&printer_, frame_.get());
+        dialog.exec();
+        return true;
+    }
+    case ids::ID_APP_ABOUT:
+        QMessageBox::about(frame_.get(), QStringLiteral("About KEL-7300"),
+                           QString::fromLatin1(resources::DocString(resources::WindowTitle).c_str()) +
+                               QStringLiteral("\n\nVersion 1.12"));
+        return true;
+    case ids::ID_APP_EXIT:
+        frame_->close();
+        return true;
+    default:
+        return false;
+    }
+}

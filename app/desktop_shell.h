@@ -1,0 +1,41 @@
+// The desktop program's side of the application: the main window, the
+// application's printer with its default settings, the recent-file list, and
+// the application's own commands (New, Print Setup, About, Exit).
+#pragma once
+
+#include <QPrinter>
+#include <QStringList>
+
+#include <memory>
+
+#include "app/command_router.h"
+#include "platform/application_shell.h"
+
+class CMainFrame;
+namespace platform {
+class QtMessagePresenter;
+}
+
+class DesktopShell : public platform::ApplicationShell, public CCmdTarget {
+public:
+    explicit DesktopShell(platform::QtMessagePresenter* presenter = nullptr);
+    ~DesktopShell() override;
+
+    void SetDefaultOrientation(bool landscape) override;
+    bool ProcessShellCommand() override;
+    void ShowMainWindowMaximized() override;
+    void UpdateAllViews() override;
+    void AddToRecentFileList(const std::string& path) override;
+
+    bool OnCommand(int id) override;
+    bool HasCommand(int id) const override;
+
+    CMainFrame* frame() const { return frame_.get(); }
+    QPrinter& printer() { return printer_; }
+    QStringList RecentFiles() const;
+
+private:
+    QPrinter printer_;
+    std::unique_ptr<CMainFrame> frame_;
+    platform::QtMessagePresenter* presenter_;
+};

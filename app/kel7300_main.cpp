@@ -1,0 +1,47 @@
+// kel7300: the desktop program.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/desktop_shell.h"
+#include "app/process_objects.h"
+#include "display/kel_view.h"
+#include "platform/qt/qt_message_presenter.h"
+#include "platform/qt/qt_settings_store.h"
+#include "ui/main_frame.h"
+
+int main(int argc, char** argv)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KEL-7300"));
+    QApplication::setOrganizationName(QStringLiteral("Quellton"));
+
+    platform::QtSettingsStore settings;
+    platform::SetSettingsStore(&settings);
+    platform::QtMessagePresenter presenter;
+    platform::SetMessagePresenter(&presenter);
+
+    int status = 0;
+    {
+        DesktopShell shell(&presenter);
+        if (kelApp.InitInstance(shell)) {
+            // KEL7300_STARTUP_TIME=1: print the time to the first painted page and end.
+            if (std::getenv("KEL7300_STARTUP_TIME")) {
+                shell.frame()->view()->afterFirstPage = [&clock] {
+                    std::fprintf(stderr, "first page painted after %lld ms\n",
+                                 static_cast<long long>(clock.elapsed()));
+                    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+                };
+            }
+            status = app.exec();
+        }
+    }
+    platform::SetMessagePresenter(nullptr);
+    platform::SetSettingsStore(nullptr);
+    return status;
+}

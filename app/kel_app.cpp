@@ -1,0 +1,54 @@
+#include "app/kel_app.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/process_objects.h"
+
+CKelApp::~CKelApp() = default;
+
+int CKelApp::InitInstance(platform::ApplicationShell& shell)
+{
+    shell_ = &shell;
+    document_ = std::make_unique<CKelDoc>();
+    appInfo.LoadSettings();
+    // Portrait (1) leaves the printer's own default in force.
+    if (appInfo.orientation == 0) SetPrinterOrientation(1);
+    if (!shell.ProcessShellCommand()) return 0;
+    shell.ShowMainWindowMaximized();
+    return 1;
+}
+
+void CKelApp::SetPrinterOrientation(int landscape)
+{
+    if (shell_) shell_->SetDefaultOrientation(landscape != 0);
+}
+
+int CKelApp::OpenDocumentFile(const std::string& pathName, int fromSelection)
+{
+    if (!document_) return 0;
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(pathName, error);
+    if (error) full = pathName;
+    if (!fromSelection) {
+        // As after a download: one entry, flagged; its other columns are not read.
+        testCatalogue.fileNames[0] = full.string();
+        testCatalogue.selected[0] = 1;
+        testCatalogue.fileCount = 1;
+    }
+    const int opened = document_->OnOpenDocument(full.string());
+    if (opened) {
+        pathName_ = full.string();
+        if (shell_) shell_->AddToRecentFileList(pathName_);
+    }
+    if (shell_) shell_->UpdateAllViews();
+    return opened;
+}
+
+void CKelApp::OnFileNew()
+{
+    if (!document_) return;
+    document_->OnNewDocument();
+    pathName_.clear();
+    if (shell_) shell_->UpdateAllViews();
+}

@@ -1,0 +1,39 @@
+// The application object: start-up, the one document, and opening tests into it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/kel_doc.h"
+#include "platform/application_shell.h"
+
+class CKelApp {
+public:
+    CKelApp() = default;
+    virtual ~CKelApp();
+    CKelApp(const CKelApp&) = delete;
+    CKelApp& operator=(const CKelApp&) = delete;
+
+    // Loads the settings, applies the print orientation, lets the shell build
+    // the window and process the command line, shows the window maximised.
+    // Zero ends the program at once.
+    int InitInstance(platform::ApplicationShell& shell);
+    // Landscape (non-zero) or portrait into the default printer settings.
+    void SetPrinterOrientation(int landscape);
+
+    // Opens the document under `pathName`. With `fromSelection` non-zero the
+    // catalogue's flags name the tests (a dialog set them); otherwise the one
+    // named file is opened, the catalogue then holding it as its only entry,
+    // flagged. Every open loads afresh. Non-zero when the tests loaded.
+    int OpenDocumentFile(const std::string& pathName, int fromSelection);
+    // The command New: a new, empty document.
+    void OnFileNew();
+
+    CKelDoc* GetDocument() { return document_.get(); }
+    const std::string& GetPathName() const { return pathName_; }
+
+private:
+    platform::ApplicationShell* shell_ = nullptr;
+    std::unique_ptr<CKelDoc> document_;
+    std::string pathName_;
+};

@@ -1,0 +1,102 @@
+#include "display/kel_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include <utility>
+
+#include "app/kel_doc.h"
+#include "display/page_render.h"
+#include "display/view_zoom.h"
+#include "platform/qt/qt_drawing_surface.h"
+#include "resources/resource_ids.h"
+
+CKelView::CKelView(CKelDoc* document, QPrinter* printer, QWidget* parent)
+    : QWidget(parent), document_(document), printer_(printer)
+{
+    setAutoFillBackground(true);  // the erased background of an empty view
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+bool CKelView::HasCommand(int id) const
+{
+    return id == ids::ID_CLOSE_TEST || id == ids::ID_FILE_PRINT || id == ids::ID_FILE_PRINT_DIRECT ||
+           id == ids::ID_FILE_PRINT_PREVIEW;
+}
+
+bool CKelView::OnCommand(int id)
+{
+    switch (id) {
+    case ids::ID_CLOSE_TEST:
+        OnCloseTest();
+        return true;
+    case ids::ID_FILE_PRINT: {
+        QPrintDialog dialog(printer_, window());
+        if (dialog.exec() == QDialog::Accepted) OnPrint(*printer_);
+        return true;
+    }
+    case ids::ID_FILE_PRINT_DIRECT:
+        OnPrint(*printer_);
+        return true;
+    case ids::ID_FILE_PRINT_PREVIEW: {
+        QPrintPreviewDialog preview(printer_, window());
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                         [this](QPrinter* target) { OnPrint(*target); });
+        preview.exec();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool CKelView::OnUpdateCommand(CCmdUI& ui)
+{
+    if (ui.id != ids::ID_CLOSE_TEST) return false;
+    ui.Enable(document_->testOpen != 0);
+    return true;
+}
+
+void CKelView::DrawTests(platform::DrawingSurface& surface, const platform::Rect& rect)
+{
+    if (!document_->testOpen) return;
+    display.Prepare(&surface, document_->records, document_->recordCount, printing);
+    display.DrawPage(rect, zoomed, zoomResistance);
+}
+
+void CKelView::paintEvent(QPaintEvent*)
+{
+    if (!document_->testOpen) return;
+    printing = 0;
+    QPainter painter(this);
+    platform::QtDrawingSurface surface(painter, size());
+    DrawTests(surface, {0, 0, width(), height()});
+    if (afterFirstPage) std::exchange(afterFirstPage, nullptr)();
+}
+
+void CKelView::OnPrint(QPrinter& printer)
+{
+    printing = 1;
+    PrintPage(printer, document_->records, document_->testOpen ? document_->recordCount : 0, zoomed,
+              zoomResistance);
+}
+
+void CKelView::OnCloseTest()
+{
+    document_->testOpen = 0;
+    update();
+}
+
+void CKelView::OnLButtonUp(int x, int y)
+{
+    if (ToggleZoom(x, y, width(), height(), zoomed, zoomResistance)) update();
+}
+
+void CKelView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) OnLButtonUp(event->position().toPoint().x(), event->position().toPoint().y());
+    QWidget::mouseReleaseEvent(event);
+}

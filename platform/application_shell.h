@@ -1,0 +1,25 @@
+// What the application's start-up and its open and new operations need of the
+// windowing platform: the default printer settings, the main window with its
+// view, and the recent-file list.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+class ApplicationShell {
+public:
+    virtual ~ApplicationShell() = default;
+    // Puts the orientation into the application's default printer settings;
+    // does nothing when there is no printer.
+    virtual void SetDefaultOrientation(bool landscape) = 0;
+    // Creates the main window and its view and processes the command line (a
+    // file named there is opened). False ends the program.
+    virtual bool ProcessShellCommand() = 0;
+    virtual void ShowMainWindowMaximized() = 0;
+    // Every view redraws from the document.
+    virtual void UpdateAllViews() = 0;
+    virtual void AddToRecentFileList(const std::string& path) = 0;
+};
+
+}  // namespace platform

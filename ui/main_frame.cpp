@@ -1,0 +1,232 @@
+#include "ui/main_frame.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QUrl>
+
+#include "app/kel_doc.h"
+#include "display/kel_view.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+QString Text(const std::string& text)
+{
+    return QString::fromLatin1(text.c_str());
+}
+
+QString Ready()
+{
+    return Text(resources::LoadString(ids::AFX_IDS_IDLEMESSAGE));
+}
+
+bool IsTestFile(const QUrl& url)
+{
+    return url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".kel"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CKelDoc* document, QPrinter* printer, CCmdTarget* application) : document_(document)
+{
+    // The caption never shows a document name.
+    setWindowTitle(Text(resources::DocString(resources::WindowTitle)));
+    setAcceptDrops(true);
+
+    view_ = new CKelView(document, printer, this);
+    setCentralWidget(view_);
+    // The document handles no command of its own: view, frame, application.
+    router_.SetTargets({view_, this, application});
+
+    for (const resources::MenuItem& entry : resources::MainMenu()) {
+        if (entry.kind == resources::MenuItem::Popup) {
+            QMenu* menu = menuBar()->addMenu(Text(entry.text));
+            BuildMenu(menu, entry.items);
+            menuBarActions_.append(menu->menuAction());
+        } else {
+            QAction* action = CommandAction(entry, menuBar());
+            menuBar()->addAction(action);
+            menuBarActions_.append(action);
+        }
+    }
+    for (const resources::Accelerator& accelerator : resources::Accelerators()) {
+        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(accelerator.key)), this);
+        const int id = accelerator.id;
+        QObject::connect(shortcut, &QShortcut::activated, this, [this, id] { RunCommand(id); });
+    }
+
+    message_ = new QLabel(Ready());
+    statusBar()->setObjectName(QStringLiteral("statusBar%1").arg(ids::AFX_IDW_STATUS_BAR));
+    statusBar()->addWidget(message_, 1);
+    // The lock keys' state cannot be read on every platform: the panes show their names greyed.
+    for (const int id : {ids::ID_INDICATOR_CAPS, ids::ID_INDICATOR_NUM, ids::ID_INDICATOR_SCRL}) {
+        auto* pane = new QLabel(Text(resources::LoadString(id)));
+        pane->setEnabled(false);
+        statusBar()->addPermanentWidget(pane);
+        indicators_.append(pane);
+    }
+    UpdateCommandUI();
+}
+
+QAction* CMainFrame::CommandAction(const resources::MenuItem& item, QObject* parent)
+{
+    auto* action = new QAction(Text(item.text), parent);
+    action->setData(item.id);
+    action->setEnabled(!item.grayed);
+    const int id = item.id;
+    QObject::connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    QObject::connect(action, &QAction::hovered, this, [this, id] { ShowPrompt(id); });
+    return action;
+}
+
+void CMainFrame::BuildMenu(QMenu* menu, const std::vector<resources::MenuItem>& items)
+{
+    for (const resources::MenuItem& item : items) {
+        switch (item.kind) {
+        case resources::MenuItem::Separator:
+            menu->addSeparator();
+            break;
+        case resources::MenuItem::Popup:
+            BuildMenu(menu->addMenu(Text(item.text)), item.items);
+            break;
+        case resources::MenuItem::Command: {
+            QAction* action = CommandAction(item, menu);
+            menu->addAction(action);
+            if (item.id == ids::ID_FILE_MRU_FILE1) recentPlaceholder_ = action;
+            break;
+        }
+        }
+    }
+    // Enable rules hold where the user sees them: they run as the menu opens.
+    QObject::connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        if (recentPlaceholder_ && menu->actions().contains(recentPlaceholder_)) FillRecentFiles(menu);
+        UpdateCommandUI(menu);
+    });
+    QObject::connect(menu, &QMenu::aboutToHide, this, [this] { message_->setText(Ready()); });
+}
+
+void CMainFrame::FillRecentFiles(QMenu* fileMenu)
+{
+    for (QAction* action : recentActions_) {
+        fileMenu->removeAction(action);
+        action->deleteLater();
+    }
+    recentActions_.clear();
+    const QStringList files = recentFiles ? recentFiles() : QStringList();
+    recentPlaceholder_->setVisible(files.isEmpty());
+    for (int i = 0; i < files.size() && i < ids::kRecentFileCount; ++i) {
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i])),
+                                   fileMenu);
+        action->setData(ids::ID_FILE_MRU_FILE1 + i);
+        const QString file = files[i];
+        QObject::connect(action, &QAction::triggered, this, [this, file] {
+            if (openFile) openFile(file);
+        });
+        const int id = ids::ID_FILE_MRU_FILE1 + i;
+        QObject::connect(action, &QAction::hovered, this, [this, id] { ShowPrompt(id); });
+        fileMenu->insertAction(recentPlaceholder_, action);
+        recentActions_.append(action);
+    }
+}
+
+void CMainFrame::UpdateCommandUI(QMenu* menu)
+{
+    const auto update = [this](QAction* action) {
+        bool ok = false;
+        const int id = action->data().toInt(&ok);
+        if (!ok || id == 0 || action == recentPlaceholder_) return;
+        if (id >= ids::ID_FILE_MRU_FILE1 && id < ids::ID_FILE_MRU_FILE1 + ids::kRecentFileCount) return;
+        action->setEnabled(router_.IsEnabled(id));
+    };
+    if (menu) {
+        for (QAction* action : menu->actions()) update(action);
+    }
+    for (QAction* action : menuBarActions_) update(action);
+}
+
+QList<QAction*> CMainFrame::ActionsFor(int id) const
+{
+    QList<QAction*> found;
+    for (QAction* action : menuBar()->findChildren<QAction*>())
+        if (action->data().toInt() == id && !action->data().isNull()) found.append(action);
+    return found;
+}
+
+bool CMainFrame::RunCommand(int id)
+{
+    // A greyed command does not run, from the menu or from an accelerator.
+    if (!router_.IsEnabled(id)) return false;
+    const bool handled = router_.Route(id);
+    UpdateCommandUI();
+    return handled;
+}
+
+void CMainFrame::ShowPrompt(int id)
+{
+    const std::string prompt = resources::Prompt(id);
+    message_->setText(prompt.empty() ? Ready() : Text(prompt));
+}
+
+bool CMainFrame::HasCommand(int id) const
+{
+    return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_MANIPULATION;
+}
+
+bool CMainFrame::OnCommand(int id)
+{
+    if (id == ids::ID_SAVE_TEST) {
+        OnSaveTest();
+        return true;
+    }
+    if (id == ids::ID_FILE_MANIPULATION) {
+        OnFileManipulation();
+        return true;
+    }
+    return false;
+}
+
+bool CMainFrame::OnUpdateCommand(CCmdUI& ui)
+{
+    if (ui.id != ids::ID_EDIT_TEST && ui.id != ids::ID_SAVE_TEST) return false;
+    ui.Enable(document_ && document_->testOpen && document_->recordCount == 1);
+    return true;
+}
+
+void CMainFrame::OnSaveTest()
+{
+    // Failures are reported by the rewrite itself; the view is not redrawn.
+    document_->records[0].WriteHeaderTexts();
+}
+
+void CMainFrame::OnFileManipulation()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::currentPath()));
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (IsTestFile(url)) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (IsTestFile(url) && openFile) {
+            event->acceptProposedAction();
+            openFile(url.toLocalFile());
+            return;
+        }
+    }
+}

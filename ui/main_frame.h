@@ -1,0 +1,66 @@
+// The main window: menu bar, accelerators, status bar with prompts, and the
+// view. Every command enters here and is routed to the view, the document,
+// the frame and the application in turn.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QMap>
+
+#include <functional>
+#include <vector>
+
+#include "app/command_router.h"
+#include "resources/resources.h"
+
+class CKelDoc;
+class CKelView;
+class QMenu;
+class QPrinter;
+
+class CMainFrame : public QMainWindow, public CCmdTarget {
+public:
+    CMainFrame(CKelDoc* document, QPrinter* printer, CCmdTarget* application);
+
+    bool OnCommand(int id) override;
+    bool HasCommand(int id) const override;
+    bool OnUpdateCommand(CCmdUI& ui) override;
+
+    // Runs a command as the menu, the menu bar or an accelerator does.
+    bool RunCommand(int id);
+    // Sets enabled state of every menu-bar entry and of the items of `menu`.
+    void UpdateCommandUI(QMenu* menu = nullptr);
+
+    CKelView* view() const { return view_; }
+    CommandRouter& router() { return router_; }
+    // The actions of the menu bar and its popups that carry `id`.
+    QList<QAction*> ActionsFor(int id) const;
+    QString StatusText() const { return message_->text(); }
+    QList<QLabel*> Indicators() const { return indicators_; }
+
+    // The recent files to show in the File menu, newest first.
+    std::function<QStringList()> recentFiles;
+    // Opens a file named outside the dialogs (recent files, dropped files).
+    std::function<void(const QString&)> openFile;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildMenu(QMenu* menu, const std::vector<resources::MenuItem>& items);
+    QAction* CommandAction(const resources::MenuItem& item, QObject* parent);
+    void FillRecentFiles(QMenu* fileMenu);
+    void ShowPrompt(int id);
+    void OnSaveTest();
+    void OnFileManipulation();
+
+    CKelDoc* document_;
+    CKelView* view_;
+    CommandRouter router_;
+    QLabel* message_;
+    QList<QLabel*> indicators_;
+    QList<QAction*> menuBarActions_;
+    QAction* recentPlaceholder_ = nullptr;
+    QList<QAction*> recentActions_;
+};
