@@ -1,0 +1,85 @@
+#include "app/kel_doc.h"
+
+#include <gtest/gtest.h>
+
+#include "app/process_objects.h"
+#include "support/temp_dir.h"
+#include "support/test_file_builder.h"
+
+namespace {
+
+using kel_test::CurrentFolder;
+using kel_test::RecordingPresenter;
+using kel_test::TempDir;
+using kel_test::TestFileBuilder;
+
+class KelDocTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (int i = 1; i <= 5; ++i)
+            TestFileBuilder().TestNumber(static_cast<std::uint16_t>(i)).Samples(10 * i, 500, 1e-9)
+                .Write(dir.File("T" + std::to_string(i) + ".kel"));
+        testCatalogue.Refresh();
+    }
+    void Select(std::initializer_list<int> rows)
+    {
+        for (int i = 0; i < testCatalogue.fileCount; ++i) testCatalogue.selected[i] = 0;
+        for (int row : rows) testCatalogue.selected[row] = 1;  // in the order the user picked them
+    }
+
+    TempDir dir;
+    CurrentFolder here{dir.path()};
+    std::unique_ptr<CKelDoc> doc = std::make_unique<CKelDoc>();
+};
+
+TEST_F(KelDocTest, LoadsTheFlaggedEntriesInCatalogueOrder)
+{
+    Select({2, 0, 1});
+    EXPECT_NE(doc->OnOpenDocument("ignored.kel"), 0);
+    EXPECT_NE(doc->testOpen, 0);
+    ASSERT_EQ(doc->recordCount, 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(doc->records[i].testNumber, i + 1);
+        EXPECT_TRUE(doc->records[i].resistances);  // with samples
+    }
+}
+
+TEST_F(KelDocTest, AFailedFileEndsTheOpenAndShowsNothing)
+{
+    TestFileBuilder().Magic(0).Write(dir.File("T2.kel"));
+    Select({0, 1});
+    RecordingPresenter presenter;
+    EXPECT_EQ(doc->OnOpenDocument("T1.kel"), 0);
+    EXPECT_EQ(doc->testOpen, 0);
+    EXPECT_EQ(doc->recordCount, 1);
+    EXPECT_TRUE(presenter.messages.empty());  // no magic number: silent
+
+    std::filesystem::remove(dir.File("T1.kel"));
+    Select({0});
+    EXPECT_EQ(doc->OnOpenDocument("T1.kel"), 0);
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't open file T1.kel"});
+}
+
+TEST_F(KelDocTest, NothingFlaggedShowsNothing)
+{
+    Select({3});
+    ASSERT_NE(doc->OnOpenDocument(""), 0);
+    ASSERT_NE(doc->testOpen, 0);
+    Select({});
+    EXPECT_NE(doc->OnOpenDocument(""), 0);
+    EXPECT_EQ(doc->recordCount, 0);
+    EXPECT_EQ(doc->testOpen, 0);  // never "showing" with no record
+}
+
+TEST_F(KelDocTest, NewDocumentDropsTheTestsButKeepsTheRecords)
+{
+    Select({4});
+    doc->OnOpenDocument("");
+    EXPECT_NE(doc->OnNewDocument(), 0);
+    EXPECT_EQ(doc->testOpen, 0);
+    EXPECT_EQ(doc->recordCount, 1);
+    EXPECT_EQ(doc->records[0].testNumber, 5);
+}
+
+}  // namespace
