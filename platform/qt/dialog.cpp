@@ -1,0 +1,233 @@
+#include "platform/qt/dialog.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include "testfile/latin1.h"
+
+namespace platform {
+
+using resources::ControlTemplate;
+
+namespace {
+
+QString FromLatin1(const std::string& text)
+{
+    return QString::fromLatin1(text.c_str());
+}
+
+// The radio buttons of a group: from `firstId` to the next button that starts a group.
+QList<QRadioButton*> RadioGroup(const Dialog& dialog, int firstId, const resources::DialogTemplate& dialogTemplate)
+{
+    QList<QRadioButton*> group;
+    bool inGroup = false;
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        if (control.kind != ControlTemplate::RadioButton) continue;
+        if (control.id == firstId) inGroup = true;
+        else if (control.flags & ControlTemplate::GroupStart) inGroup = false;
+        if (inGroup) group.append(qobject_cast<QRadioButton*>(dialog.GetDlgItem(control.id)));
+    }
+    return group;
+}
+
+}  // namespace
+
+Dialog::Dialog(int templateId, QWidget* parent) : QDialog(parent)
+{
+    setProperty("templateId", templateId);
+    if (const resources::DialogTemplate* dialogTemplate = resources::FindDialogTemplate(templateId))
+        Build(*dialogTemplate);
+}
+
+QRect Dialog::MapDialogRect(int x, int y, int cx, int cy) const
+{
+    return QRect(x * baseWidth_ / 4, y * baseHeight_ / 8, cx * baseWidth_ / 4, cy * baseHeight_ / 8);
+}
+
+void Dialog::Build(const resources::DialogTemplate& dialogTemplate)
+{
+    setWindowTitle(FromLatin1(dialogTemplate.caption));
+    // Dialog units from the platform's dialog font, averaged over the alphabet.
+    const QFontMetrics metrics(font());
+    baseWidth_ = (metrics.horizontalAdvance(
+                      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) + 26) / 52;
+    baseHeight_ = metrics.height();
+    setFixedSize(MapDialogRect(0, 0, dialogTemplate.cx, dialogTemplate.cy).size());
+
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = nullptr;
+        const QString text = FromLatin1(control.text);
+        switch (control.kind) {
+        case ControlTemplate::Static: {
+            auto* label = new QLabel(control.flags & ControlTemplate::NoPrefix ? text : QString(text).remove('&'),
+                                     this);
+            if (control.flags & ControlTemplate::Centered) label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+            if (control.flags & ControlTemplate::Sunken) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            widget = label;
+            break;
+        }
+        case ControlTemplate::Icon:
+            widget = new QLabel(this);
+            break;
+        case ControlTemplate::PushButton: {
+            auto* button = new QPushButton(text, this);
+            const bool isDefault = (control.flags & ControlTemplate::Default) != 0;
+            button->setDefault(isDefault);
+            button->setAutoDefault(isDefault);
+            const int id = control.id;
+            QObject::connect(button, &QPushButton::clicked, this, [this, id] {
+                if (id == resources::IDOK) OnOK();
+                else if (id == resources::IDCANCEL) OnCancel();
+                else OnCommand(id);
+            });
+            widget = button;
+            break;
+        }
+        case ControlTemplate::OwnerDrawButton: {
+            auto* button = new QPushButton(this);
+            button->setAutoDefault(false);
+            widget = button;
+            break;
+        }
+        case ControlTemplate::Edit:
+            widget = new QLineEdit(text, this);
+            break;
+        case ControlTemplate::ComboBox: {
+            auto* combo = new QComboBox(this);
+            for (const std::string& item : control.items) combo->addItem(FromLatin1(item));
+            combo->setCurrentIndex(-1);
+            widget = combo;
+            break;
+        }
+        case ControlTemplate::ListView: {
+            auto* list = new QTreeWidget(this);
+            list->setRootIsDecorated(false);
+            list->setSelectionMode(control.flags & ControlTemplate::MultiSelect ? QAbstractItemView::ExtendedSelection
+                                                                                 : QAbstractItemView::SingleSelection);
+            widget = list;
+            break;
+        }
+        case ControlTemplate::GroupBox:
+            widget = new QGroupBox(text, this);
+            widget->lower();  // a frame behind the controls it surrounds
+            break;
+        case ControlTemplate::RadioButton:
+        {
+            auto* radio = new QRadioButton(text, this);
+            radio->setAutoExclusive(false);  // groups come from the template, below
+            widget = radio;
+            break;
+        }
+        }
+        QRect rect = MapDialogRect(control.x, control.y, control.cx, control.cy);
+        // A drop-down list's height in the template is that of its open list.
+        if (control.kind == ControlTemplate::ComboBox) rect.setHeight(widget->sizeHint().height());
+        widget->setGeometry(rect);
+        if (control.id != resources::IDC_STATIC) controls_.insert(control.id, widget);
+    }
+    // One exclusive group per run of radio buttons that starts a group.
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        if (control.kind != ControlTemplate::RadioButton || !(control.flags & ControlTemplate::GroupStart)) continue;
+        auto* group = new QButtonGroup(this);
+        for (QRadioButton* button : RadioGroup(*this, control.id, dialogTemplate))
+            if (button) group->addButton(button);
+    }
+}
+
+int Dialog::DoModal()
+{
+    OnInitDialog();
+    return exec();
+}
+
+bool Dialog::OnInitDialog()
+{
+    UpdateData(false);
+    return true;
+}
+
+bool Dialog::UpdateData(bool saveAndValidate)
+{
+    DataExchange dx{this, saveAndValidate};
+    DoDataExchange(dx);
+    return !dx.failed;
+}
+
+void Dialog::DoDataExchange(DataExchange&) {}
+
+void Dialog::OnOK()
+{
+    if (!UpdateData(true)) return;
+    EndDialog(resources::IDOK);
+}
+
+void Dialog::OnCancel()
+{
+    EndDialog(resources::IDCANCEL);
+}
+
+void Dialog::OnCommand(int) {}
+
+void Dialog::EndDialog(int result)
+{
+    done(result);
+}
+
+void DDX_Text(DataExchange& dx, int id, std::string& value)
+{
+    QWidget* widget = dx.dialog->GetDlgItem(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        if (dx.saveAndValidate) value = Utf8ToLatin1(edit->text().toStdString());
+        else edit->setText(QString::fromLatin1(value.c_str()));
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        if (dx.saveAndValidate) value = Utf8ToLatin1(label->text().toStdString());
+        else label->setText(QString::fromLatin1(value.c_str()));
+    } else {
+        dx.failed = true;
+    }
+}
+
+void DDX_CBIndex(DataExchange& dx, int id, int& index)
+{
+    auto* combo = qobject_cast<QComboBox*>(dx.dialog->GetDlgItem(id));
+    if (!combo) {
+        dx.failed = true;
+        return;
+    }
+    if (dx.saveAndValidate) index = combo->currentIndex();
+    else combo->setCurrentIndex(index);
+}
+
+void DDX_Radio(DataExchange& dx, int firstId, int& index)
+{
+    const int templateId = dx.dialog->property("templateId").toInt();
+    const resources::DialogTemplate* dialogTemplate = resources::FindDialogTemplate(templateId);
+    if (!dialogTemplate) {
+        dx.failed = true;
+        return;
+    }
+    const QList<QRadioButton*> group = RadioGroup(*dx.dialog, firstId, *dialogTemplate);
+    if (dx.saveAndValidate) {
+        index = -1;
+        for (int i = 0; i < group.size(); ++i)
+            if (group[i] && group[i]->isChecked()) index = i;
+        return;
+    }
+    for (int i = 0; i < group.size(); ++i) {
+        if (!group[i]) continue;
+        // Unchecking needs the group's exclusivity out of the way for a moment.
+        QButtonGroup* buttons = group[i]->group();
+        if (buttons) buttons->setExclusive(false);
+        group[i]->setChecked(i == index);
+        if (buttons) buttons->setExclusive(true);
+    }
+}
+
+}  // namespace platform

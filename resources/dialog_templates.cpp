@@ -1,0 +1,99 @@
+#include "resources/dialog_templates.h"
+
+#include <map>
+
+namespace resources {
+
+namespace {
+
+using C = ControlTemplate;
+
+const std::map<int, DialogTemplate>& Templates()
+{
+    static const std::map<int, DialogTemplate> templates = {
+        {IDD_ABOUTBOX,
+         {IDD_ABOUTBOX, "About KEL-7300", 170, 88, false,
+          {
+              {IDC_STATIC, C::Icon, "", 8, 10, 20, 20},
+              {IDC_STATIC, C::Static, "Version 1.12", 40, 10, 119, 8, C::NoPrefix},
+              {1000, C::Static, "KEL Rev: 1.20", 41, 24, 78, 9},
+              {IDOK, C::PushButton, "OK", 75, 67, 32, 14, C::Default},
+              {IDC_STATIC, C::GroupBox, "", 2, 0, 166, 86},
+          }}},
+        {IDD_TEST_DIRECTORY,
+         {IDD_TEST_DIRECTORY, "KEL-7300 Directory", 390, 191, false,
+          {
+              {IDCANCEL, C::PushButton, "Cancel", 290, 168, 50, 14},
+              {1001, C::ListView, "List1", 2, 2, 386, 132, C::ShowSelection | C::MultiSelect},
+              {IDC_STATIC, C::GroupBox, "", 2, 158, 386, 30},
+              {IDC_STATIC, C::GroupBox, "", 2, 134, 386, 26},
+              {1005, C::Edit, "", 48, 142, 74, 12},
+              {IDC_STATIC, C::Static, "File Prefix:", 8, 142, 36, 12},
+              {1002, C::PushButton, "Delete Test", 24, 168, 56, 14},
+              {1006, C::PushButton, "Download Test", 156, 168, 60, 14},
+          }}},
+        {IDD_TRANSFER,
+         {IDD_TRANSFER, "Transferring Test", 136, 72, false,
+          {
+              {IDC_STATIC, C::Static, "Test:", 10, 12, 22, 12},
+              {IDC_STATIC, C::Static, "Bytes:", 10, 28, 26, 12},
+              {1002, C::PushButton, "Abort", 46, 50, 42, 12},
+              {IDC_STATIC, C::GroupBox, "", 2, 0, 132, 68},
+              {1003, C::Static, "", 40, 12, 62, 12},
+              {1004, C::Static, "", 40, 28, 62, 12},
+          }}},
+        {IDD_APP_SETUP,
+         {IDD_APP_SETUP, "Application Setup", 210, 97, false,
+          {
+              {IDOK, C::PushButton, "OK", 28, 72, 50, 14, C::Default},
+              {IDCANCEL, C::PushButton, "Cancel", 146, 72, 50, 14},
+              {1008, C::ComboBox, "", 140, 24, 59, 265, C::None, {"COM1:", "COM2:", "COM3:", "COM4:"}},
+              {IDC_STATIC, C::Static, "Port:", 114, 26, 22, 12},
+              {IDC_STATIC, C::GroupBox, "", 2, 56, 206, 38},
+              {1009, C::RadioButton, "Landscape", 18, 20, 52, 10, C::GroupStart},
+              {1010, C::RadioButton, "Portrait", 18, 36, 46, 12},
+              {IDC_STATIC, C::GroupBox, "Default Print Orientation", 2, 4, 96, 52},
+              {IDC_STATIC, C::GroupBox, "Communications", 104, 4, 104, 52},
+          }}},
+        {IDD_RECALL_TEST,
+         {IDD_RECALL_TEST, "Recall Test", 431, 278, true,
+          {
+              {IDC_STATIC, C::Static, "Shot Path:", 5, 6, 38, 11},
+              {1022, C::Static, "", 49, 5, 322, 12, C::Sunken},
+              {1023, C::PushButton, "Shot Path", 382, 4, 43, 13},
+              {1001, C::ListView, "", 2, 21, 426, 98, C::MultiSelect},
+              {1019, C::OwnerDrawButton, "", 2, 124, 210, 109},
+              {1014, C::OwnerDrawButton, "", 217, 124, 210, 109},
+              {IDC_STATIC, C::GroupBox, "", 2, 234, 425, 40},
+              {IDC_STATIC, C::Static, "Click on file to preview it.", 79, 248, 136, 14, C::Centered},
+              {IDOK, C::PushButton, "OK", 303, 251, 50, 14, C::Default},
+              {IDCANCEL, C::PushButton, "Cancel", 366, 251, 50, 14},
+          }}},
+        {IDD_EDIT_TEST,
+         {IDD_EDIT_TEST, "Edit Test", 226, 110, false,
+          {
+              {1021, C::Edit, "", 58, 7, 156, 12},
+              {1006, C::Edit, "", 58, 23, 156, 12},
+              {1007, C::Edit, "", 58, 39, 156, 12},
+              {1008, C::Edit, "", 58, 55, 156, 12},
+              {IDOK, C::PushButton, "OK", 96, 85, 50, 14, C::Default},
+              {IDCANCEL, C::PushButton, "Cancel", 164, 85, 50, 14},
+              {IDC_STATIC, C::Static, "Description:", 6, 10, 43, 9},
+              {IDC_STATIC, C::Static, "Company:", 6, 58, 52, 9},
+              {IDC_STATIC, C::Static, "Operator:", 6, 42, 44, 9},
+              {IDC_STATIC, C::Static, "Location:", 6, 26, 52, 9},
+          }}},
+    };
+    return templates;
+}
+
+}  // namespace
+
+const DialogTemplate* FindDialogTemplate(int id)
+{
+    const auto& templates = Templates();
+    const auto it = templates.find(id);
+    return it == templates.end() ? nullptr : &it->second;
+}
+
+}  // namespace resources
