@@ -26,7 +26,11 @@ QSettings RecentFileStore()
 
 }  // namespace
 
-DesktopShell::DesktopShell(platform::QtMessagePresenter* presenter) : presenter_(presenter) {}
+// The page is drawn in the printer's own pixels, as the report's sizes expect.
+DesktopShell::DesktopShell(platform::QtMessagePresenter* presenter)
+    : printer_(QPrinter::HighResolution), presenter_(presenter)
+{
+}
 
 DesktopShell::~DesktopShell()
 {
