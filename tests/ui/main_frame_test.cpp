@@ -8,11 +8,16 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QShortcut>
 #include <QToolBar>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include "app/desktop_shell.h"
@@ -226,6 +231,28 @@ TEST_F(FrameTest, RecentFilesAndOpenByName)
     bool listed = false;
     for (QAction* action : file->actions()) listed |= action->text().startsWith(QLatin1String("&1 "));
     EXPECT_TRUE(listed);
+}
+
+TEST_F(FrameTest, ADroppedTestFileOpensAlone)
+{
+    QMimeData text;
+    text.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.File("notes.txt")))});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.File("T2.KEL"))),
+                   QUrl::fromLocalFile(QString::fromStdString(dir.File("T4.kel")))});
+    std::filesystem::rename(dir.File("T2.kel"), dir.File("T2.KEL"));
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame, &drop);
+    ASSERT_EQ(kelApp.GetDocument()->recordCount, 1);
+    EXPECT_EQ(kelApp.GetDocument()->records[0].testNumber, 2);
+    EXPECT_NE(kelApp.GetDocument()->testOpen, 0);
 }
 
 }  // namespace
