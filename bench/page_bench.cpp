@@ -14,6 +14,12 @@
 #include "app/kel_doc.h"
 #include "display/display_test.h"
 #include "display/kel_view.h"
+#include "tools/demo_tests.h"
+#include "ui/recall_dialog.h"
+
+#include <QItemSelectionModel>
+#include <QTreeWidget>
+#include <filesystem>
 #include "platform/qt/qt_drawing_surface.h"
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
@@ -107,6 +113,56 @@ void BM_ViewRepaintFourLongestTests(benchmark::State& state)
     if (painted != static_cast<int>(state.iterations())) state.SkipWithError("the view did not paint");
 }
 BENCHMARK(BM_ViewRepaintFourLongestTests)->Unit(benchmark::kMillisecond);
+
+// A folder of 500 test files of ten minutes each, made once; the bench runs in it.
+void EnterFolderOf500()
+{
+    static const std::filesystem::path folder = [] {
+        const auto path = std::filesystem::temp_directory_path() / "kel7300-bench-recall";
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+        const auto bytes = TestFileBytes(MakeDemoTests()[2].stream);  // the ten-minute PI test
+        for (int i = 1; i <= 500; ++i) {
+            FILE* file = std::fopen((path / ("Test" + std::to_string(i) + ".kel")).string().c_str(), "wb");
+            std::fwrite(bytes.data(), 1, bytes.size(), file);
+            std::fclose(file);
+        }
+        return path;
+    }();
+    std::filesystem::current_path(folder);
+}
+
+// The Recall Test dialog opening: the folder's catalogue read and listed, the dialog painted once.
+void BM_RecallDialogOpensOn500Files(benchmark::State& state)
+{
+    EnterFolderOf500();
+    for (auto _ : state) {
+        COpenTestDlg dialog;
+        dialog.OnInitDialog();
+        QImage image(dialog.size(), QImage::Format_RGB32);
+        dialog.render(&image);
+        if (dialog.fileList->topLevelItemCount() != 500) state.SkipWithError("not 500 rows");
+    }
+}
+BENCHMARK(BM_RecallDialogOpensOn500Files)->Unit(benchmark::kMillisecond);
+
+// Selecting a row: the full load of its test and both previews drawn.
+void BM_RecallSelectRow(benchmark::State& state)
+{
+    EnterFolderOf500();
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    QWidget* previews[] = {dialog.GetDlgItem(1019), dialog.GetDlgItem(1014)};
+    QImage image(previews[0]->size(), QImage::Format_RGB32);
+    int row = 0;
+    for (auto _ : state) {
+        dialog.fileList->selectionModel()->select(dialog.fileList->model()->index(row++ % 500, 0),
+                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        for (QWidget* preview : previews) preview->render(&image);
+    }
+    if (!dialog.previewLoaded) state.SkipWithError("no preview");
+}
+BENCHMARK(BM_RecallSelectRow)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

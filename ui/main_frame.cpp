@@ -12,8 +12,11 @@
 #include <QUrl>
 
 #include "app/kel_doc.h"
+#include "app/process_objects.h"
 #include "display/kel_view.h"
 #include "resources/resource_ids.h"
+#include "ui/edit_test_dialog.h"
+#include "ui/recall_dialog.h"
 
 namespace {
 
@@ -176,7 +179,8 @@ void CMainFrame::ShowPrompt(int id)
 
 bool CMainFrame::HasCommand(int id) const
 {
-    return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_MANIPULATION;
+    return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_MANIPULATION || id == ids::ID_RECALL_TEST ||
+           id == ids::ID_EDIT_TEST;
 }
 
 bool CMainFrame::OnCommand(int id)
@@ -189,7 +193,29 @@ bool CMainFrame::OnCommand(int id)
         OnFileManipulation();
         return true;
     }
+    if (id == ids::ID_RECALL_TEST) {
+        OnRecallTest();
+        return true;
+    }
+    if (id == ids::ID_EDIT_TEST) {
+        OnEditTest();
+        return true;
+    }
     return false;
+}
+
+void CMainFrame::OnRecallTest()
+{
+    COpenTestDlg dialog(this);
+    // The document loads every test the dialog marked, in catalogue order.
+    if (dialog.DoModal() == resources::IDOK) kelApp.OpenDocumentFile(dialog.selectedName, 1);
+}
+
+void CMainFrame::OnEditTest()
+{
+    dlgTestEdit dialog(this);
+    dialog.record = &document_->records[0];
+    if (dialog.DoModal() == resources::IDOK) view_->update();  // the texts change in memory only
 }
 
 bool CMainFrame::OnUpdateCommand(CCmdUI& ui)

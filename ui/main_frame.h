@@ -53,6 +53,8 @@ private:
     void FillRecentFiles(QMenu* fileMenu);
     void ShowPrompt(int id);
     void OnSaveTest();
+    void OnRecallTest();
+    void OnEditTest();
     void OnFileManipulation();
 
     CKelDoc* document_;

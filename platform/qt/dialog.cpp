@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -15,6 +16,23 @@
 namespace platform {
 
 using resources::ControlTemplate;
+
+// A button that its dialog paints.
+class OwnerDrawButton : public QPushButton {
+public:
+    OwnerDrawButton(Dialog* dialog, int id) : QPushButton(dialog), dialog_(dialog), id_(id) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        dialog_->OnDrawItem(id_, painter, rect());
+    }
+
+private:
+    Dialog* dialog_;
+    int id_;
+};
 
 namespace {
 
@@ -91,8 +109,9 @@ void Dialog::Build(const resources::DialogTemplate& dialogTemplate)
             break;
         }
         case ControlTemplate::OwnerDrawButton: {
-            auto* button = new QPushButton(this);
+            auto* button = new OwnerDrawButton(this, control.id);
             button->setAutoDefault(false);
+            button->setFocusPolicy(Qt::NoFocus);
             widget = button;
             break;
         }
@@ -174,6 +193,8 @@ void Dialog::OnCancel()
 }
 
 void Dialog::OnCommand(int) {}
+
+void Dialog::OnDrawItem(int, QPainter&, const QRect&) {}
 
 void Dialog::EndDialog(int result)
 {

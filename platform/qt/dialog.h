@@ -11,6 +11,7 @@
 #include "resources/dialog_templates.h"
 
 class QButtonGroup;
+class QPainter;
 
 namespace platform {
 
@@ -47,11 +48,14 @@ protected:
     virtual void OnCancel();
     // A push button other than OK and Cancel.
     virtual void OnCommand(int id);
+    // Paints an owner-drawn button: `painter` on the button, `rect` its whole area.
+    virtual void OnDrawItem(int id, QPainter& painter, const QRect& rect);
 
     void reject() override { OnCancel(); }
     void accept() override { OnOK(); }
 
 private:
+    friend class OwnerDrawButton;
     void Build(const resources::DialogTemplate& dialogTemplate);
 
     QMap<int, QWidget*> controls_;

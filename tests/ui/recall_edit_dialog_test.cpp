@@ -1,0 +1,302 @@
+// The Recall Test and Edit Test dialogs, offscreen, with their commands.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+
+#include "app/desktop_shell.h"
+#include "app/process_objects.h"
+#include "display/kel_view.h"
+#include "resources/resource_ids.h"
+#include "support/recording_surface.h"
+#include "support/temp_dir.h"
+#include "support/test_file_builder.h"
+#include "ui/edit_test_dialog.h"
+#include "ui/folders.h"
+#include "ui/main_frame.h"
+#include "ui/recall_dialog.h"
+
+namespace {
+
+using kel_test::CurrentFolder;
+using kel_test::MemorySettingsStore;
+using kel_test::RecordingPresenter;
+using kel_test::TempDir;
+using kel_test::TestFileBuilder;
+
+void WriteTests(const TempDir& dir, int count)
+{
+    for (int i = 1; i <= count; ++i) {
+        TestFileBuilder builder;
+        builder.TestType(3).TestNumber(static_cast<std::uint16_t>(i)).Company("CO " + std::to_string(i));
+        // Test i: 60 s at 500 V of 1 nA times i, so that each shows its own curve.
+        builder.Samples(60, 500, 1e-9 * i);
+        builder.Write(dir.File("T" + std::to_string(i) + ".kel"));
+    }
+}
+
+void SelectRows(COpenTestDlg& dialog, std::initializer_list<int> rows)
+{
+    dialog.fileList->clearSelection();
+    for (int row : rows)
+        dialog.fileList->selectionModel()->select(dialog.fileList->model()->index(row, 0),
+                                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// The test files the catalogue marks, by test number.
+std::vector<int> Marked()
+{
+    std::vector<int> marked;
+    for (int i = 0; i < testCatalogue.fileCount; ++i)
+        if (testCatalogue.selected[i]) marked.push_back(i);
+    return marked;
+}
+
+class RecallTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    CurrentFolder here{dir.path()};
+    RecordingPresenter presenter;
+};
+
+TEST_F(RecallTest, EmptyFolderAndTheOkMessages)
+{
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Recall Test"));
+    EXPECT_EQ(dialog.fileList->topLevelItemCount(), 0);
+    EXPECT_EQ(dialog.shotPath, dir.path().string());
+    dialog.OnOK();
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Please select a test first"});
+    EXPECT_EQ(presenter.messages[0].kind, platform::MessageKind::Application);
+    EXPECT_NE(dialog.result(), resources::IDOK);
+}
+
+TEST_F(RecallTest, FiveRowsAreRefusedFourAccepted)
+{
+    WriteTests(dir, 6);
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    ASSERT_EQ(dialog.fileList->topLevelItemCount(), 6);
+    SelectRows(dialog, {0, 1, 2, 3, 4});
+    dialog.OnOK();
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"You can overlay a maximum of 4 tests"});
+    EXPECT_NE(dialog.result(), resources::IDOK);
+    EXPECT_TRUE(Marked().empty());
+    SelectRows(dialog, {0, 1, 2, 4});
+    dialog.OnOK();
+    EXPECT_EQ(dialog.result(), resources::IDOK);
+    EXPECT_EQ(Marked(), (std::vector<int>{0, 1, 2, 4}));
+}
+
+TEST_F(RecallTest, RowsChosenOutOfOrderAreMarkedInRowOrder)
+{
+    WriteTests(dir, 8);
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    SelectRows(dialog, {7, 2, 4});
+    dialog.OnOK();
+    EXPECT_EQ(Marked(), (std::vector<int>{2, 4, 7}));
+    EXPECT_EQ(dialog.selectedName, "T3.kel");
+    EXPECT_EQ(dialog.fileList->topLevelItem(2)->text(0), QStringLiteral("T3.kel"));
+    EXPECT_EQ(dialog.fileList->topLevelItem(2)->text(4), QStringLiteral("CO 3"));
+    EXPECT_EQ(dialog.fileList->topLevelItem(2)->text(2), QStringLiteral("PI"));
+}
+
+TEST_F(RecallTest, DoubleClickActsAsOk)
+{
+    WriteTests(dir, 3);
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    SelectRows(dialog, {1});
+    emit dialog.fileList->itemDoubleClicked(dialog.fileList->topLevelItem(1), 0);
+    EXPECT_EQ(dialog.result(), resources::IDOK);
+    EXPECT_EQ(dialog.selectedName, "T2.kel");
+}
+
+TEST_F(RecallTest, PreviewsShowTheLastSelectedTestResistanceLeftCurrentRight)
+{
+    WriteTests(dir, 3);
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    EXPECT_EQ(dialog.previewLoaded, 0);
+    SelectRows(dialog, {0});
+    EXPECT_EQ(dialog.previewRecord.testNumber, 1);
+    // Rows 1 and 2 selected at once (a shift-click): previewed in turn, the last stays.
+    dialog.fileList->selectionModel()->select(
+        QItemSelection(dialog.fileList->model()->index(1, 0), dialog.fileList->model()->index(2, 0)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_EQ(dialog.previewLoaded, 1);
+    EXPECT_EQ(dialog.previewRecord.testNumber, 3);
+    dialog.fileList->selectionModel()->select(dialog.fileList->model()->index(2, 0),
+                                              QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    EXPECT_EQ(dialog.previewRecord.testNumber, 3);  // losing the selection changes nothing
+
+    const auto colours = [&](int id) {
+        QWidget* button = dialog.GetDlgItem(id);
+        QImage image(button->size(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        button->render(&image);
+        bool green = false, yellow = false;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                green |= (image.pixel(x, y) & 0xFFFFFF) == 0x00FF00;
+                yellow |= (image.pixel(x, y) & 0xFFFFFF) == 0xFFFF00;
+            }
+        return std::make_pair(green, yellow);
+    };
+    EXPECT_EQ(colours(1019), std::make_pair(true, false));  // resistance: green
+    EXPECT_EQ(colours(1014), std::make_pair(false, true));  // current: yellow
+
+    // A listed file that is no test: no preview change and no message.
+    TestFileBuilder().Magic(0).Write(dir.File("T2.kel"));
+    SelectRows(dialog, {1});
+    EXPECT_EQ(dialog.previewLoaded, 0);
+    EXPECT_TRUE(presenter.messages.empty());
+}
+
+TEST_F(RecallTest, ShotPathListsTheChosenFolderAndKeepsThePreview)
+{
+    WriteTests(dir, 2);
+    TempDir other;
+    TestFileBuilder().TestNumber(9).Write(other.File("OTHER.KEL"));
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    SelectRows(dialog, {1});
+    std::string asked;
+    SetFolderChooser([&](const std::string& title, const std::string& start, std::string& folder) {
+        asked = title + "|" + start;
+        folder = other.path().string();
+        return true;
+    });
+    QMetaObject::invokeMethod(dialog.GetDlgItem(1023), "click");
+    SetFolderChooser(nullptr);
+    EXPECT_EQ(asked, "Select Path|" + dir.path().string());
+    ASSERT_EQ(dialog.fileList->topLevelItemCount(), 1);
+    EXPECT_EQ(dialog.fileList->topLevelItem(0)->text(0), QStringLiteral("OTHER.KEL"));
+    EXPECT_EQ(std::filesystem::current_path(), other.path());
+    EXPECT_EQ(dialog.shotPath, other.path().string());
+    EXPECT_EQ(dialog.previewRecord.testNumber, 2);
+
+    SetFolderChooser([](const std::string&, const std::string&, std::string&) { return false; });
+    dialog.OnShotPath();  // cancelled: nothing changes
+    SetFolderChooser(nullptr);
+    EXPECT_EQ(std::filesystem::current_path(), other.path());
+    std::filesystem::current_path(dir.path());
+}
+
+TEST_F(RecallTest, CancelMarksNothingAndTheExportCaption)
+{
+    WriteTests(dir, 3);
+    testCatalogue.Refresh();
+    testCatalogue.selected[0] = 1;
+    COpenTestDlg dialog;
+    dialog.caption = "Select files to Export";
+    QTimer::singleShot(0, &dialog, [&] {
+        SelectRows(dialog, {0, 1});
+        QMetaObject::invokeMethod(dialog.GetDlgItem(resources::IDCANCEL), "click");
+    });
+    EXPECT_EQ(dialog.DoModal(), resources::IDCANCEL);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Select files to Export"));
+    EXPECT_TRUE(Marked().empty());
+}
+
+class CommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteTests(dir, 5);
+        ASSERT_EQ(kelApp.InitInstance(shell), 1);
+        frame = shell.frame();
+    }
+    // Runs a command whose modal dialog `user` then drives.
+    void RunWithDialog(int id, std::function<void(QWidget*)> user)
+    {
+        QTimer::singleShot(0, frame, [user] { user(QApplication::activeModalWidget()); });
+        frame->RunCommand(id);
+    }
+
+    TempDir dir;
+    CurrentFolder here{dir.path()};
+    MemorySettingsStore store;
+    DesktopShell shell;
+    CMainFrame* frame = nullptr;
+};
+
+TEST_F(CommandTest, RecallOverlaysThreeChosenOutOfOrderInRowOrder)
+{
+    RunWithDialog(ids::ID_RECALL_TEST, [](QWidget* widget) {
+        auto* dialog = dynamic_cast<COpenTestDlg*>(widget);
+        ASSERT_TRUE(dialog);
+        SelectRows(*dialog, {4, 0, 2});
+        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
+    });
+    CKelDoc& doc = *kelApp.GetDocument();
+    ASSERT_EQ(doc.recordCount, 3);
+    EXPECT_EQ(doc.records[0].testNumber, 1);
+    EXPECT_EQ(doc.records[1].testNumber, 3);
+    EXPECT_EQ(doc.records[2].testNumber, 5);
+    EXPECT_NE(doc.testOpen, 0);
+
+    RunWithDialog(ids::ID_RECALL_TEST, [](QWidget* widget) {
+        QMetaObject::invokeMethod(dynamic_cast<COpenTestDlg*>(widget)->GetDlgItem(resources::IDCANCEL), "click");
+    });
+    EXPECT_EQ(doc.recordCount, 3);  // Cancel: the shown tests stay
+}
+
+TEST_F(CommandTest, EditTrimsCutsCancelsAndSaveWritesOnlyTheTexts)
+{
+    TestFileBuilder().TestNumber(1).Company("ACME                ").Location("OLD").Samples(10, 500, 1e-9)
+        .Write(dir.File("T1.kel"));
+    const auto before = kel_test::ReadFileBytes(dir.File("T1.kel"));
+    kelApp.OpenDocumentFile("T1.kel", 0);
+    CKELFile& record = kelApp.GetDocument()->records[0];
+
+    RunWithDialog(ids::ID_EDIT_TEST, [](QWidget* widget) {
+        auto* dialog = dynamic_cast<dlgTestEdit*>(widget);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(qobject_cast<QLineEdit*>(dialog->GetDlgItem(1008))->text(), QStringLiteral("ACME"));
+        qobject_cast<QLineEdit*>(dialog->GetDlgItem(1006))->setText(QStringLiteral("THIS LOCATION IS TOO LONG"));
+        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDCANCEL), "click");
+    });
+    EXPECT_STREQ(record.location, "OLD");
+    EXPECT_STREQ(record.company, "ACME                ");
+
+    RunWithDialog(ids::ID_EDIT_TEST, [](QWidget* widget) {
+        auto* dialog = dynamic_cast<dlgTestEdit*>(widget);
+        qobject_cast<QLineEdit*>(dialog->GetDlgItem(1006))->setText(QStringLiteral("THIS LOCATION IS TOO LONG"));
+        qobject_cast<QLineEdit*>(dialog->GetDlgItem(1021))->setText(QStringLiteral("NEW DESC  "));
+        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
+    });
+    EXPECT_STREQ(record.location, "THIS LOCATION IS TOO");
+    EXPECT_STREQ(record.company, "ACME");
+    EXPECT_STREQ(record.description, "NEW DESC  ");  // blanks the user typed stay
+
+    // The view shows the new texts at once; the file keeps the old ones until Save Test.
+    kel_test::RecordingSurface surface;
+    frame->view()->DrawTests(surface, {0, 0, 1600, 1000});
+    ASSERT_TRUE(surface.Text("Test Desc: NEW DESC"));
+    EXPECT_EQ(kel_test::ReadFileBytes(dir.File("T1.kel")), before);
+
+    EXPECT_TRUE(frame->RunCommand(ids::ID_SAVE_TEST));
+    const auto after = kel_test::ReadFileBytes(dir.File("T1.kel"));
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (i < 85 || i >= 165) {
+            ASSERT_EQ(after[i], before[i]) << i;
+        }
+    }
+    CKELFile reread;
+    ASSERT_EQ(reread.Load(dir.File("T1.kel"), 0), 1);
+    EXPECT_STREQ(reread.location, "THIS LOCATION IS TOO");
+    EXPECT_STREQ(reread.company, "ACME");
+}
+
+}  // namespace

@@ -1,0 +1,161 @@
+#include "ui/recall_dialog.h"
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPainter>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "app/process_objects.h"
+#include "platform/message_box.h"
+#include "platform/qt/qt_drawing_surface.h"
+#include "ui/folders.h"
+
+namespace {
+
+constexpr int kFileList = 1001;
+constexpr int kCurrentPreview = 1014;
+constexpr int kResistancePreview = 1019;
+constexpr int kFolder = 1022;
+constexpr int kShotPath = 1023;
+
+struct Column {
+    const char* heading;
+    bool right;
+    const char* widthSample;
+};
+
+constexpr Column kColumns[7] = {
+    {"File Name", true, "File Name 0000000001"},   {"Date", false, "04/44/99 123"},
+    {"Type", false, "DDDDD"},                      {"Description", false, "Description XXXXXXXXXX"},
+    {"Company", false, "Company XXXXXXXXXX"},       {"Location", false, "Location XXXXXXXXXX"},
+    {"Operator", false, "Operator XXXXXXXX"},
+};
+
+QString Latin1(const std::string& text)
+{
+    return QString::fromLatin1(text.c_str());
+}
+
+}  // namespace
+
+COpenTestDlg::COpenTestDlg(QWidget* parent) : Dialog(resources::IDD_RECALL_TEST, parent) {}
+
+void COpenTestDlg::DoDataExchange(platform::DataExchange& dx)
+{
+    platform::DDX_Control(dx, kFileList, fileList);
+    platform::DDX_Text(dx, kFolder, shotPath);
+}
+
+bool COpenTestDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    GetCurrentFolder(shotPath);
+
+    // Each column is as wide as its sample text in the list's font.
+    fileList->setColumnCount(7);
+    QStringList headings;
+    for (const Column& column : kColumns) headings << QString::fromLatin1(column.heading);
+    fileList->setHeaderLabels(headings);
+    const QFontMetrics metrics(fileList->font());
+    for (int c = 0; c < 7; ++c) {
+        fileList->setColumnWidth(c, metrics.horizontalAdvance(QString::fromLatin1(kColumns[c].widthSample)));
+        fileList->headerItem()->setTextAlignment(c, kColumns[c].right ? Qt::AlignRight : Qt::AlignLeft);
+    }
+    fileList->header()->setStretchLastSection(false);
+    fileList->setSelectionBehavior(QAbstractItemView::SelectRows);  // full-row selection
+    fileList->setAllColumnsShowFocus(true);
+    QObject::connect(fileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                     [this](const QItemSelection& selected, const QItemSelection&) { OnSelectionChanged(selected); });
+    QObject::connect(fileList, &QTreeWidget::itemDoubleClicked, this, [this] { OnOK(); });
+
+    FillList();
+    setWindowTitle(Latin1(caption));
+    UpdateData(false);
+    return true;
+}
+
+void COpenTestDlg::FillList()
+{
+    testCatalogue.Refresh();
+    fileList->clear();
+    for (int i = 0; i < testCatalogue.fileCount; ++i) {
+        auto* row = new QTreeWidgetItem(QStringList{
+            QString::fromLocal8Bit(testCatalogue.fileNames[i].c_str()), Latin1(testCatalogue.dateTexts[i]),
+            Latin1(testCatalogue.typeCodes[i]), Latin1(testCatalogue.descriptions[i]),
+            Latin1(testCatalogue.companies[i]), Latin1(testCatalogue.locations[i]),
+            Latin1(testCatalogue.operators[i])});
+        row->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+        fileList->addTopLevelItem(row);
+        testCatalogue.selected[i] = 0;
+    }
+}
+
+void COpenTestDlg::OnSelectionChanged(const QItemSelection& selected)
+{
+    // Every row that became selected is previewed in turn; the last one stays.
+    QList<int> rows;
+    for (const QModelIndex& index : selected.indexes())
+        if (!rows.contains(index.row())) rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    for (const int row : rows) LoadPreview(row);
+}
+
+void COpenTestDlg::LoadPreview(int row)
+{
+    previewLoaded = 0;
+    if (row < 0 || row >= testCatalogue.fileCount) return;
+    if (!previewRecord.Load(testCatalogue.fileNames[row], 1)) return;
+    previewLoaded = 1;
+    UpdateData(false);
+    for (const int id : {kResistancePreview, kCurrentPreview})
+        if (QWidget* button = GetDlgItem(id)) button->update();
+}
+
+void COpenTestDlg::OnDrawItem(int id, QPainter& painter, const QRect& rect)
+{
+    if (!previewLoaded) return;
+    platform::QtDrawingSurface surface(painter, rect.size());
+    plotter.Prepare(&surface, &previewRecord, 1, 0);
+    plotter.DrawPlot({rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1}, id == kCurrentPreview ? 1 : 0);
+}
+
+void COpenTestDlg::OnOK()
+{
+    QList<int> rows;
+    for (const QModelIndex& index : fileList->selectionModel()->selectedRows()) rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    if (rows.isEmpty()) {
+        AppMessageBox("Please select a test first");
+        return;
+    }
+    if (rows.size() > kMaxOverlaid) {
+        char text[kMessageBufferSize];
+        std::snprintf(text, sizeof text, "You can overlay a maximum of %d tests", kMaxOverlaid);
+        AppMessageBox(text);
+        return;
+    }
+    for (const int row : rows) testCatalogue.selected[row] = 1;
+    Dialog::OnOK();
+    selectedName = testCatalogue.fileNames[rows.first()];
+}
+
+void COpenTestDlg::OnCommand(int id)
+{
+    if (id == kShotPath) OnShotPath();
+}
+
+void COpenTestDlg::OnShotPath()
+{
+    std::string folder;
+    if (!BrowseForFolder("Select Path", shotPath, folder)) return;
+    shotPath = folder;
+    std::error_code ignored;
+    std::filesystem::current_path(folder, ignored);
+    FillList();
+    UpdateData(false);
+}

@@ -1,0 +1,44 @@
+// The Recall Test dialog: the test files of the current folder with the texts
+// that identify them, a preview of the last selected test, a folder chooser,
+// and on OK up to four chosen tests marked in the catalogue.
+#pragma once
+
+#include <string>
+
+#include "display/display_test.h"
+#include "platform/qt/dialog.h"
+#include "testfile/kel_file.h"
+
+class QItemSelection;
+class QTreeWidget;
+
+class COpenTestDlg : public platform::Dialog {
+public:
+    static constexpr int kMaxOverlaid = 4;
+
+    explicit COpenTestDlg(QWidget* parent = nullptr);
+
+    bool OnInitDialog() override;
+    void OnOK() override;
+    // Lists the catalogue of the current folder afresh; every flag cleared.
+    void FillList();
+    // Reads the test of `row`, with samples, for the previews.
+    void LoadPreview(int row);
+    void OnShotPath();
+
+    CKELFile previewRecord;
+    int previewLoaded = 0;
+    CDisplayTest plotter;
+    std::string selectedName;
+    std::string caption = "Recall Test";
+    std::string shotPath;
+    QTreeWidget* fileList = nullptr;
+
+protected:
+    void DoDataExchange(platform::DataExchange& dx) override;
+    void OnCommand(int id) override;
+    void OnDrawItem(int id, QPainter& painter, const QRect& rect) override;
+
+private:
+    void OnSelectionChanged(const QItemSelection& selected);
+};
