@@ -12,6 +12,7 @@ int CKelApp::InitInstance(platform::ApplicationShell& shell)
     shell_ = &shell;
     document_ = std::make_unique<CKelDoc>();
     appInfo.LoadSettings();
+    serialChannel.port = appInfo.comPort;  // opened on first use
     // Portrait (1) leaves the printer's own default in force.
     if (appInfo.orientation == 0) SetPrinterOrientation(1);
     if (!shell.ProcessShellCommand()) return 0;

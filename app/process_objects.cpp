@@ -3,6 +3,8 @@
 // serialChannel, kelDevice, appInfo, kelApp, testCatalogue.
 #include "app/process_objects.h"
 
+CSerialCom serialChannel;
+CKELDevice kelDevice;
 CAppInfo appInfo;
 CKelApp kelApp;
 CKELTestList testCatalogue;

@@ -5,8 +5,12 @@
 
 #include "app/app_info.h"
 #include "app/kel_app.h"
+#include "instrument/kel_device.h"
+#include "instrument/serial_com.h"
 #include "testfile/kel_test_list.h"
 
+extern CSerialCom serialChannel;
+extern CKELDevice kelDevice;
 extern CAppInfo appInfo;
 extern CKelApp kelApp;
 extern CKELTestList testCatalogue;

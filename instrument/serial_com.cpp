@@ -1,0 +1,210 @@
+#include "instrument/serial_com.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/message_pump.h"
+#include "platform/trace_file.h"
+
+namespace {
+
+// Events dispatched in one polling pass at most.
+constexpr int kEventsPerPass = 12;
+// How long a pass that found no byte waits on the port.
+constexpr int kIdleWaitMs = 2;
+
+}  // namespace
+
+void CTimer::Start(std::uint32_t ms)
+{
+    startTick = platform::GetTickCount();
+    durationMs = ms;
+}
+
+int CTimer::IsExpired()
+{
+    if (expired) return 1;
+    const std::uint32_t elapsed = platform::GetTickCount() - startTick;  // unsigned: a wrap does no harm
+    if (elapsed > durationMs) expired = 1;
+    return expired;
+}
+
+void Delay(int ms)
+{
+    CTimer timer;
+    timer.Start(static_cast<std::uint32_t>(ms));
+    while (!timer.IsExpired()) platform::SleepMs(1);
+}
+
+void PumpPendingMessages()
+{
+    platform::PumpEvents(0);
+}
+
+int BuildCommDCB(const char* modeText, PortSettings& settings)
+{
+    int baud = 0, data = 0, stop = 0;
+    char parity = 0;
+    int consumed = 0;
+    if (std::sscanf(modeText, "baud=%d parity=%c data=%d stop=%d%n", &baud, &parity, &data, &stop, &consumed) != 4 ||
+        modeText[consumed] != 0 || baud <= 0)
+        return 0;
+    settings = {baud, parity, data, stop};
+    return 1;
+}
+
+CSerialCom::~CSerialCom()
+{
+    Close();
+}
+
+int CSerialCom::Open()
+{
+    if (handle) return 1;
+
+    std::unique_ptr<platform::SerialPort> device = platform::MakeSerialPort();
+    platform::OpenFailure failure;
+    if (!device->Open(port, failure)) {
+        std::string reason = failure.reason;
+        if (failure.permission)
+            reason += "\nYou must be a member of the group that owns the device (dialout on Debian).";
+        ShowWarning("Can't open com port for device %s error=%d\n%s", failure.device.c_str(), failure.error,
+                    reason.c_str());
+        return 0;
+    }
+    device->SetWriteTimeouts(10, 200);
+    char mode[64];
+    std::snprintf(mode, sizeof mode, "baud=%d parity=N data=8 stop=1", baudRate);
+    // A port whose settings were refused is released: the next exchange configures it again.
+    if (!BuildCommDCB(mode, portSettings)) {
+        ShowWarning("Can't initialize com port");
+        return 0;
+    }
+    if (device->Configure(portSettings.baudRate, portSettings.parity, portSettings.dataBits,
+                          portSettings.stopBits) != platform::SerialStatus::Ok) {
+        ShowWarning("Can't initialize com settings");
+        return 0;
+    }
+    device->SetupQueues(64000, 4096);
+    traceFile = platform::OpenTraceFile();
+    handle = std::move(device);
+    return 1;
+}
+
+int CSerialCom::ReadBytes(unsigned char* buffer, std::uint32_t count, int timeoutMs)
+{
+    if (!Open()) return 0;
+    CTimer timer;
+    timer.Start(static_cast<std::uint32_t>(timeoutMs == -1 ? kDefaultTimeoutMs : timeoutMs));
+    if (count == 0) return 1;
+    std::uint32_t wanted = count;
+    unsigned char* position = buffer;
+    while (true) {
+        // The expiry comes first: bytes that wait when the time is up do not save the read.
+        if (timer.IsExpired()) return 0;
+        platform::PumpEvents(kEventsPerPass);
+        if (!handle) return 0;  // a dispatched event closed the channel
+        std::size_t waiting = 0;
+        if (handle->BytesWaiting(waiting) != platform::SerialStatus::Ok) {
+            Release();
+            return 0;
+        }
+        const std::size_t take = std::min<std::size_t>(waiting, wanted);
+        if (take > 0) {
+            if (handle->Read(position, take) != platform::SerialStatus::Ok) {
+                Release();
+                return 0;
+            }
+            TraceReceived(position, take);
+            position += take;
+            wanted -= static_cast<std::uint32_t>(take);
+            if (wanted == 0) return 1;
+        } else {
+            handle->WaitForInput(kIdleWaitMs);
+        }
+    }
+}
+
+int CSerialCom::ReadLine(char* buffer, int size, int timeoutMs)
+{
+    if (!Open() || size < 1) return 0;
+    int length = 0;
+    while (true) {
+        unsigned char byte = 0;
+        if (!ReadBytes(&byte, 1, timeoutMs)) return 0;
+        if (byte == '\r') {
+            buffer[length] = 0;
+            return 1;
+        }
+        buffer[length++] = byte == 0 ? ' ' : static_cast<char>(byte);
+        if (length >= size - 1) return 0;  // too long: not terminated, not used
+    }
+}
+
+int CSerialCom::Write(const void* data, int count)
+{
+    if (!Open()) return 0;
+    handle->PurgeInput();
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const std::size_t total = count > 0 ? static_cast<std::size_t>(count) : 0;
+    TraceSent(bytes, total);
+    for (std::size_t sent = 0; sent < total; sent += kPieceSize) {
+        const std::size_t piece = std::min<std::size_t>(kPieceSize, total - sent);
+        if (handle->Write(bytes + sent, piece) != platform::SerialStatus::Ok) {
+            Release();
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int CSerialCom::Close()
+{
+    Release();
+    return 1;
+}
+
+void CSerialCom::Release()
+{
+    if (handle) {
+        handle->Close();
+        handle.reset();
+    }
+    if (traceFile) {
+        std::fclose(traceFile);
+        traceFile = nullptr;
+    }
+}
+
+bool CSerialCom::BeginExchange()
+{
+    if (exchanges_ > 0) return false;
+    ++exchanges_;
+    return true;
+}
+
+void CSerialCom::EndExchange()
+{
+    if (exchanges_ > 0) --exchanges_;
+}
+
+void CSerialCom::TraceSent(const unsigned char* data, std::size_t count)
+{
+    if (!traceFile) return;
+    if (traceDirection != 2) std::fputs("+++\n", traceFile);
+    traceDirection = 2;
+    std::fputs("SEND:", traceFile);
+    for (std::size_t i = 0; i < count; ++i) std::fprintf(traceFile, "%c", data[i]);
+}
+
+void CSerialCom::TraceReceived(const unsigned char* data, std::size_t count)
+{
+    if (!traceFile) return;
+    if (traceDirection != 1) std::fputs("+++\n", traceFile);
+    traceDirection = 1;
+    for (std::size_t i = 0; i < count; ++i) std::fprintf(traceFile, "%c", data[i]);
+}

@@ -1,0 +1,94 @@
+// The serial channel to the tester: opens its COM port on first use, reads
+// exact byte counts and carriage-return lines within time-outs while the
+// windows stay alive, writes commands, and traces every byte.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "platform/serial_port.h"
+
+// A millisecond time-out on the 32-bit tick count; survives the count's wrap.
+class CTimer {
+public:
+    virtual ~CTimer() = default;
+    void Start(std::uint32_t ms);
+    // Non-zero once more than `durationMs` have passed since Start; then it stays so.
+    int IsExpired();
+
+    std::uint32_t startTick = 0;
+    std::uint32_t durationMs = 0;
+    int expired = 0;
+};
+
+// Returns after `ms` milliseconds; dispatches nothing.
+void Delay(int ms);
+// Dispatches every waiting window event.
+void PumpPendingMessages();
+
+// The line settings a mode text describes.
+struct PortSettings {
+    int baudRate = 0;
+    char parity = 0;
+    int dataBits = 0;
+    int stopBits = 0;
+};
+// Reads "baud=%d parity=N data=8 stop=1"; zero when the text is refused.
+int BuildCommDCB(const char* modeText, PortSettings& settings);
+
+class CSerialCom {
+public:
+    static constexpr int kDefaultTimeoutMs = 3000;
+    static constexpr int kPieceSize = 128;
+
+    CSerialCom() = default;
+    virtual ~CSerialCom();
+    CSerialCom(const CSerialCom&) = delete;
+    CSerialCom& operator=(const CSerialCom&) = delete;
+
+    int Open();
+    // Exactly `count` bytes within `timeoutMs` (-1: 3000) for the whole read.
+    int ReadBytes(unsigned char* buffer, std::uint32_t count, int timeoutMs);
+    // One line ended by a carriage return, each byte within `timeoutMs`.
+    int ReadLine(char* buffer, int size, int timeoutMs);
+    // Discards unread input, then sends `count` bytes in pieces of at most 128.
+    int Write(const void* data, int count);
+    int Close();
+
+    // One exchange with the tester at a time: an exchange started inside the
+    // wait of another (from a dispatched event) is refused.
+    bool BeginExchange();
+    void EndExchange();
+    bool InExchange() const { return exchanges_ > 0; }
+
+    int port = 1;
+    std::unique_ptr<platform::SerialPort> handle;
+    int baudRate = 19200;
+    PortSettings portSettings;
+    std::FILE* traceFile = nullptr;
+    int traceDirection = 0;
+
+private:
+    void TraceSent(const unsigned char* data, std::size_t count);
+    void TraceReceived(const unsigned char* data, std::size_t count);
+    // A port that failed or went away is released, so the next exchange opens it afresh.
+    void Release();
+
+    int exchanges_ = 0;
+};
+
+// Holds an exchange for a scope.
+class ExchangeGuard {
+public:
+    explicit ExchangeGuard(CSerialCom& channel) : channel_(channel), held_(channel.BeginExchange()) {}
+    ~ExchangeGuard()
+    {
+        if (held_) channel_.EndExchange();
+    }
+    explicit operator bool() const { return held_; }
+
+private:
+    CSerialCom& channel_;
+    bool held_;
+};

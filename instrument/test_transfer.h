@@ -1,0 +1,35 @@
+// Downloading tests from the tester into test files, one file per test. The
+// transfer dialog runs it inside its timer and shows its progress; the
+// command-line tool runs it directly.
+#pragma once
+
+#include <functional>
+#include <string>
+
+class TestTransfer {
+public:
+    static constexpr int kMaxTests = 512;
+    static constexpr int kPathSize = 260;
+    static constexpr int kBlockSize = 20;
+
+    // Downloads every test of `testNumbers` into "%s%d.kel" of `filePrefix`;
+    // non-zero when all arrived. After Abort the rest of the batch is skipped.
+    int DownloadAll();
+    // Downloads one test into `path`; non-zero when the whole test is in the
+    // file. The file appears only then: a failed or aborted download leaves an
+    // older file of that name as it was and no partial file.
+    int DownloadTest(int testNumber, const char* path);
+    // False when prefix, number and ".kel" do not fit the 260-character path.
+    static bool MakePath(const std::string& prefix, int testNumber, char (&path)[kPathSize]);
+
+    int testCount = 0;
+    int testNumbers[kMaxTests] = {};
+    int abortRequested = 0;
+    char filePrefix[kPathSize] = "Test";
+    std::string testText;
+    std::string bytesText;
+    int bytesExpected = 0;  // the current test's length, for a progress bar
+
+    // Called whenever the texts changed (the dialog shows them).
+    std::function<void()> onProgress;
+};

@@ -1,0 +1,331 @@
+// The tester's commands, its directory and the download, against the simulator.
+#include "instrument/kel_device.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "app/process_objects.h"
+#include "instrument/test_transfer.h"
+#include "support/fake_port.h"
+#include "support/temp_dir.h"
+#include "support/test_file_builder.h"
+
+namespace {
+
+using kel_test::CurrentFolder;
+using kel_test::FakeClock;
+using kel_test::PortScript;
+using kel_test::RecordingPresenter;
+using kel_test::ScriptedPort;
+using kel_test::SimulatorPort;
+using kel_test::TempDir;
+using kel_test::TestFileBuilder;
+
+// A test stream of `samples` seconds; L = 160 + 4 * samples.
+SimTest MakeSimTest(int number, int samples, const std::string& company = "ACME WORKS")
+{
+    TestFileBuilder builder;
+    builder.TestNumber(static_cast<std::uint16_t>(number)).TestType(3).Company(company).Location("PLANT 2")
+        .Description("MOTOR 7").Operator("J. DOE").Samples(samples, 500, 1e-9);
+    const auto bytes = builder.Bytes();
+    return {number, std::vector<unsigned char>(bytes.begin() + 5, bytes.end())};
+}
+
+class TesterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+        Use(simulator);
+    }
+    void TearDown() override
+    {
+        serialChannel.Close();
+        platform::SetSerialPortFactory(nullptr);
+        unsetenv("XDG_CACHE_HOME");
+    }
+    void Use(TesterSimulator& sim)
+    {
+        serialChannel.Close();
+        platform::SetSerialPortFactory([&sim, this] { return std::make_unique<SimulatorPort>(sim, &writes); });
+    }
+
+    TempDir cache;
+    TempDir folder;
+    CurrentFolder here{folder.path()};
+    FakeClock clock;
+    RecordingPresenter presenter;
+    std::vector<std::size_t> writes;
+    TesterSimulator simulator{{MakeSimTest(7, 10), MakeSimTest(12, 30), MakeSimTest(15, 2)}};
+    std::unique_ptr<CKELDevice> device = std::make_unique<CKELDevice>();
+};
+
+TEST_F(TesterTest, RevisionHandshakeEraseAndPanel)
+{
+    char text[5];
+    EXPECT_EQ(device->GetRevision(text), 1);
+    EXPECT_STREQ(text, "1.20");  // the fifth byte is dropped
+    EXPECT_EQ(device->Handshake(), 1);
+    writes.clear();
+    EXPECT_EQ(device->EraseTest(7), 1);
+    EXPECT_EQ(device->EraseTest(1234), 1);
+    EXPECT_EQ(writes, (std::vector<std::size_t>{6, 9}));
+    EXPECT_EQ(simulator.erased, (std::vector<int>{7, 1234}));
+    EXPECT_EQ(device->ReturnToPanel(), 1);
+    EXPECT_TRUE(simulator.panelControl);
+    EXPECT_TRUE(presenter.messages.empty());
+
+    simulator.faults.silent = true;
+    const std::uint32_t before = clock.now;
+    EXPECT_EQ(device->GetRevision(text), 0);
+    EXPECT_STREQ(text, "N/A");
+    EXPECT_GE(clock.now - before, 3000u);
+    EXPECT_EQ(device->Handshake(), 0);
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"KEL-7300 not responding"});
+}
+
+TEST_F(TesterTest, PartOfTheVersionReplyShowsNA)
+{
+    simulator.faults.pauseAfterBytes = 3;
+    simulator.faults.pauseMs = 5000;
+    char text[5];
+    EXPECT_EQ(device->GetRevision(text), 0);
+    EXPECT_STREQ(text, "N/A");
+}
+
+TEST_F(TesterTest, DirectoryOfTheSimulator)
+{
+    ASSERT_EQ(device->ReadDirectory(), 1);
+    ASSERT_EQ(device->entryCount, 3);
+    const DirectoryEntry& entry = device->entries[1];
+    EXPECT_EQ(entry.testNumber, 12);
+    EXPECT_STREQ(entry.dateText, "03/14/26");
+    EXPECT_STREQ(entry.timeText, "09:30:00");
+    EXPECT_STREQ(entry.testTypeText, "POLARIZATION");
+    EXPECT_STREQ(entry.testTypeCode, "PI");
+    EXPECT_STREQ(entry.testVoltageText, "500");  // the number without its unit
+    EXPECT_STREQ(entry.company, "ACME");          // the first word
+    EXPECT_STREQ(entry.location, "PLANT 2");      // whole values
+    EXPECT_STREQ(entry.operatorName, "J. DOE");
+    EXPECT_STREQ(entry.testLengthText, "280");
+    EXPECT_EQ(simulator.commands, (std::vector<std::string>{"???", "DIR"}));
+}
+
+struct DirectoryCase {
+    const char* name;
+    std::string reply;
+    int result;
+    int entries;
+    std::vector<std::string> messages;
+};
+
+TEST_F(TesterTest, DirectoryGrammar)
+{
+    const std::vector<DirectoryCase> cases = {
+        {"only the empty line", "\r", 1, 0, {}},
+        {"a group without its length", "TEST NUMBER: 1\rTEST TYPE: STEP\r\r", 1, 0, {}},
+        {"lower-case key, lower-case type word", "test number: 4\rTEST TYPE: step\rtest length: 9\r\r", 1, 1, {}},
+        {"unknown key skipped", "BATTERY: LOW\rTEST NUMBER: 5\rTEST LENGTH: 9\r\r", 1, 1, {}},
+        {"no colon", "TEST NUMBER 5\r\r", 0, 0, {"Can't parse directory"}},
+        {"a line feed after each carriage return", "TEST NUMBER: 5\r\nTEST LENGTH: 9\r\n\r", 0, 0,
+         {"Can't parse directory"}},
+        {"silence in the middle", "TEST NUMBER: 5\r", 0, 0, {"Error reading directory"}},
+        {"a key with blanks around it", " TEST LENGTH: 9\r\r", 1, 0, {}},
+        {"line at the colon", "TEST LENGTH:\r\r", 1, 1, {}},
+    };
+    for (const auto& c : cases) {
+        auto script = std::make_shared<PortScript>();
+        serialChannel.Close();
+        platform::SetSerialPortFactory([script] { return std::make_unique<ScriptedPort>(script); });
+        script->Arrive(clock.now + 100, "OK!");  // the handshake
+        script->Arrive(clock.now + 200, c.reply);
+        presenter.messages.clear();
+        EXPECT_EQ(device->ReadDirectory(), c.result) << c.name;
+        EXPECT_EQ(device->entryCount, c.entries) << c.name;
+        EXPECT_EQ(presenter.Texts(), c.messages) << c.name;
+        EXPECT_EQ(script->sent, "???\rDIR\r") << c.name;
+    }
+    EXPECT_STREQ(device->entries[0].testLengthText, "");
+}
+
+TEST_F(TesterTest, DirectoryValues)
+{
+    auto script = std::make_shared<PortScript>();
+    serialChannel.Close();
+    platform::SetSerialPortFactory([script] { return std::make_unique<ScriptedPort>(script); });
+    script->Arrive(clock.now + 100, "OK!");  // after the handshake's write, which purges
+    script->Arrive(clock.now + 200,
+                   "TEST TYPE: DIALECTRIC\rDATE/TIME: 11/02/26\rTEST LENGTH: 1\r"
+                   "TEST TYPE: STEPPOLAR\rTEST NUMBER: x12\rTEST NUMBER: 0012\rTEST LENGTH: 1\r"
+                   "TEST TYPE: RESISTANCE\rOPERATOR: " + std::string(60, 'O') + "\rTEST LENGTH: 1\r\r");
+    ASSERT_EQ(device->ReadDirectory(), 1);
+    ASSERT_EQ(device->entryCount, 3);
+    EXPECT_STREQ(device->entries[0].testTypeCode, "DD");
+    EXPECT_STREQ(device->entries[0].dateText, "11/02/26");
+    EXPECT_STREQ(device->entries[0].timeText, "");
+    EXPECT_STREQ(device->entries[1].testTypeCode, "SV");   // STEP before POLAR
+    EXPECT_EQ(device->entries[1].testNumber, 12);           // the later line wins
+    EXPECT_STREQ(device->entries[2].testTypeCode, "R");
+    EXPECT_EQ(std::string(device->entries[2].operatorName), std::string(29, 'O'));  // cut to the field
+}
+
+TEST_F(TesterTest, MoreThan512TestsAndOverlongValues)
+{
+    simulator.faults.extraTests = 600;
+    simulator.faults.overlongValues = true;
+    ASSERT_EQ(device->ReadDirectory(), 1);
+    EXPECT_EQ(device->entryCount, 512);
+    EXPECT_EQ(std::strlen(device->entries[0].location), 29u);
+    EXPECT_STREQ(device->entries[0].company, "ACME");  // the first word only, however long the value
+}
+
+TEST_F(TesterTest, ASecondExchangeInsideAWaitIsRefused)
+{
+    ExchangeGuard first(serialChannel);
+    ASSERT_TRUE(first);
+    device->entryCount = 3;
+    EXPECT_EQ(device->ReadDirectory(), 0);
+    EXPECT_EQ(device->entryCount, 3);  // nothing touched
+    char text[5];
+    EXPECT_EQ(device->GetRevision(text), 0);
+    EXPECT_TRUE(simulator.commands.empty());
+}
+
+struct DownloadCase {
+    const char* name;
+    int samples;        // L = 160 + 4 samples; -1: L = 2
+    std::size_t fileSize;
+    std::string bytesText;
+};
+
+TEST_F(TesterTest, DownloadLengths)
+{
+    const std::vector<DownloadCase> cases = {
+        {"L = 162: eight full blocks", -2, 167, "160"},
+        {"L = 165: the ninth block gives 3 bytes", -3, 170, "163"},
+        {"thirty seconds", 30, 285, "278"},
+    };
+    for (const auto& c : cases) {
+        SimTest test = MakeSimTest(40, 0);
+        const int length = c.samples == -2 ? 162 : c.samples == -3 ? 165 : 160 + 4 * c.samples;
+        if (c.samples >= 0) test = MakeSimTest(40, c.samples);
+        test.stream.resize(static_cast<std::size_t>(length));
+        test.stream[0] = static_cast<unsigned char>(length >> 8);
+        test.stream[1] = static_cast<unsigned char>(length);
+        TesterSimulator sim({test});
+        Use(sim);
+        TestTransfer transfer;
+        EXPECT_EQ(transfer.DownloadTest(40, "T40.kel"), 1) << c.name;
+        EXPECT_EQ(std::filesystem::file_size("T40.kel"), c.fileSize) << c.name;
+        EXPECT_EQ(transfer.bytesText, c.bytesText) << c.name;
+        const auto bytes = kel_test::ReadFileBytes("T40.kel");
+        EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 5, bytes.end()), test.stream) << c.name;
+    }
+
+    SimTest tiny{41, {0x00, 0x02}};  // L = 2: no block follows
+    TesterSimulator sim({tiny});
+    Use(sim);
+    TestTransfer transfer;
+    EXPECT_EQ(transfer.DownloadTest(41, "T41.kel"), 1);
+    EXPECT_EQ(std::filesystem::file_size("T41.kel"), 7u);
+    EXPECT_TRUE(presenter.messages.empty());
+}
+
+TEST_F(TesterTest, FailedDownloadsLeaveNoPartFileAndKeepAnOlderFile)
+{
+    const struct {
+        const char* name;
+        std::function<void(SimFaults&)> fault;
+        std::string message;
+    } cases[] = {
+        {"short last block", [](SimFaults& f) { f.shortLastBlock = true; }, "Error reading test 12 from KEL-7300"},
+        {"answered IN", [](SimFaults& f) { f.answerIn = true; }, "Test not found or invalid entry"},
+        {"size below 2", [](SimFaults& f) { f.sizeBelow2 = true; }, "Test not found or invalid entry"},
+        {"silent", [](SimFaults& f) { f.silent = true; },
+         "KEL-7300 not responding (waiting for test size) on test 12"},
+        {"a pause past the block time-out", [](SimFaults& f) { f.pauseAfterBytes = 100; f.pauseMs = 6000; },
+         "Error reading test 12 from KEL-7300"},
+        {"the device vanishes", [](SimFaults& f) { f.vanishAfterBytes = 50; }, "Error reading test 12 from KEL-7300"},
+    };
+    for (const auto& c : cases) {
+        kel_test::WriteFileBytes("T12.kel", {'O', 'L', 'D'});
+        TesterSimulator sim({MakeSimTest(12, 30)});
+        c.fault(sim.faults);
+        Use(sim);
+        presenter.messages.clear();
+        TestTransfer transfer;
+        EXPECT_EQ(transfer.DownloadTest(12, "T12.kel"), 0) << c.name;
+        EXPECT_EQ(presenter.Texts(), std::vector<std::string>{c.message}) << c.name;
+        EXPECT_EQ(kel_test::ReadFileBytes("T12.kel"), (std::vector<std::uint8_t>{'O', 'L', 'D'})) << c.name;
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) ++files;
+        EXPECT_EQ(files, 1u) << c.name;  // no partial file beside it
+    }
+    // The simulator answers "NO" for a test it does not hold.
+    Use(simulator);
+    TestTransfer transfer;
+    presenter.messages.clear();
+    EXPECT_EQ(transfer.DownloadTest(99, "T99.kel"), 0);
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Test not found or invalid entry"});
+    EXPECT_FALSE(std::filesystem::exists("T99.kel"));
+    EXPECT_EQ(transfer.DownloadTest(7, "no/such/folder/T7.kel"), 0);
+    EXPECT_EQ(presenter.Texts().back(), "Can't open file no/such/folder/T7.kel");
+}
+
+TEST_F(TesterTest, RefusalsInAnyCase)
+{
+    for (const char* refusal : {"in", "No", "nO", "IN"}) {
+        auto script = std::make_shared<PortScript>();
+        serialChannel.Close();
+        platform::SetSerialPortFactory([script] { return std::make_unique<ScriptedPort>(script); });
+        script->Arrive(clock.now + 50, std::string(refusal) + "TRAILING");
+        presenter.messages.clear();
+        TestTransfer transfer;
+        EXPECT_EQ(transfer.DownloadTest(3, "T3.kel"), 0) << refusal;
+        EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Test not found or invalid entry"}) << refusal;
+        EXPECT_EQ(script->sent, "XMT\r3\r");
+        EXPECT_FALSE(std::filesystem::exists("T3.kel"));
+    }
+}
+
+TEST_F(TesterTest, ABatchWithAMissingTestAndAbort)
+{
+    TestTransfer transfer;
+    std::snprintf(transfer.filePrefix, sizeof transfer.filePrefix, "Job");
+    transfer.testCount = 3;
+    transfer.testNumbers[0] = 7;
+    transfer.testNumbers[1] = 8;  // not on the tester
+    transfer.testNumbers[2] = 15;
+    const std::uint32_t before = clock.now;
+    EXPECT_EQ(transfer.DownloadAll(), 0);
+    EXPECT_GE(clock.now - before, 600u);  // 200 ms before each test
+    EXPECT_TRUE(std::filesystem::exists("Job7.kel"));
+    EXPECT_FALSE(std::filesystem::exists("Job8.kel"));
+    EXPECT_TRUE(std::filesystem::exists("Job15.kel"));
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Test not found or invalid entry"});
+
+    // Abort during the first test: its file is not written and the rest is skipped.
+    simulator.commands.clear();
+    TestTransfer aborted;
+    aborted.testCount = 2;
+    aborted.testNumbers[0] = 12;
+    aborted.testNumbers[1] = 15;
+    aborted.onProgress = [&aborted] {
+        if (aborted.bytesText == "40") aborted.abortRequested = 1;
+    };
+    EXPECT_EQ(aborted.DownloadAll(), 0);
+    EXPECT_FALSE(std::filesystem::exists("Test12.kel"));
+    EXPECT_FALSE(std::filesystem::exists("Test15.kel"));
+    EXPECT_EQ(simulator.commands, std::vector<std::string>{"XMT 12"});
+
+    char path[TestTransfer::kPathSize];
+    EXPECT_FALSE(TestTransfer::MakePath(std::string(250, 'p'), 123456, path));
+    EXPECT_TRUE(TestTransfer::MakePath("", 12, path));
+    EXPECT_STREQ(path, "12.kel");
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+// Serial ports for tests: a scripted one whose bytes arrive at set times on a
+// fake clock, and one wired to the in-process tester simulator.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/serial_port.h"
+#include "tools/sim/tester_sim.h"
+
+namespace kel_test {
+
+// A clock that only moves when the code under test waits, installed while it lives.
+class FakeClock {
+public:
+    explicit FakeClock(std::uint32_t start = 1000) : now(start)
+    {
+        platform::SetTickSource([this] { return now; });
+        platform::SetSleeper([this](int ms) { now += static_cast<std::uint32_t>(ms > 0 ? ms : 1); });
+    }
+    ~FakeClock()
+    {
+        platform::SetTickSource(nullptr);
+        platform::SetSleeper(nullptr);
+    }
+    std::uint32_t now;
+};
+
+// What a test port saw and how it behaves; shared with the test after the
+// channel took the port.
+struct PortScript {
+    bool failOpen = false;
+    bool refuseSettings = false;
+    bool vanish = false;
+    std::deque<std::pair<std::uint32_t, unsigned char>> incoming;  // (arrival tick, byte)
+    std::vector<std::size_t> writes;                                 // the size of each piece
+    std::string sent;
+    int opens = 0;
+    int purges = 0;
+    int configured = 0;
+
+    void Arrive(std::uint32_t at, const std::string& bytes)
+    {
+        for (const char c : bytes) incoming.emplace_back(at, static_cast<unsigned char>(c));
+    }
+};
+
+class ScriptedPort : public platform::SerialPort {
+public:
+    explicit ScriptedPort(std::shared_ptr<PortScript> script) : script_(std::move(script)) {}
+    bool Open(int port, platform::OpenFailure& failure) override
+    {
+        ++script_->opens;
+        failure.device = "/dev/test (COM" + std::to_string(port) + ")";
+        failure.error = 13;
+        failure.reason = "Permission denied";
+        failure.permission = true;
+        return !script_->failOpen;
+    }
+    void SetWriteTimeouts(int, int) override {}
+    platform::SerialStatus Configure(int baud, char parity, int data, int stop) override
+    {
+        ++script_->configured;
+        const bool ok = !script_->refuseSettings && baud == 19200 && parity == 'N' && data == 8 && stop == 1;
+        return ok ? platform::SerialStatus::Ok : platform::SerialStatus::Refused;
+    }
+    void SetupQueues(int, int) override {}
+    platform::SerialStatus BytesWaiting(std::size_t& count) override
+    {
+        if (script_->vanish) return platform::SerialStatus::Vanished;
+        count = 0;
+        for (const auto& [at, byte] : script_->incoming) {
+            if (at > platform::GetTickCount()) break;
+            ++count;
+        }
+        return platform::SerialStatus::Ok;
+    }
+    platform::SerialStatus Read(unsigned char* buffer, std::size_t count) override
+    {
+        for (std::size_t i = 0; i < count; ++i) {
+            buffer[i] = script_->incoming.front().second;
+            script_->incoming.pop_front();
+        }
+        return platform::SerialStatus::Ok;
+    }
+    void WaitForInput(int ms) override { platform::SleepMs(ms); }
+    void PurgeInput() override
+    {
+        ++script_->purges;
+        while (!script_->incoming.empty() && script_->incoming.front().first <= platform::GetTickCount())
+            script_->incoming.pop_front();
+    }
+    platform::SerialStatus Write(const unsigned char* data, std::size_t count) override
+    {
+        if (script_->vanish) return platform::SerialStatus::Vanished;
+        script_->writes.push_back(count);
+        script_->sent.append(reinterpret_cast<const char*>(data), count);
+        return platform::SerialStatus::Ok;
+    }
+    void Close() override {}
+
+private:
+    std::shared_ptr<PortScript> script_;
+};
+
+// A port whose other end is the simulator; optionally paced at the wire rate.
+class SimulatorPort : public platform::SerialPort {
+public:
+    SimulatorPort(TesterSimulator& simulator, std::vector<std::size_t>* writes = nullptr)
+        : simulator_(simulator), writes_(writes) {}
+    bool Open(int, platform::OpenFailure&) override { return true; }
+    void SetWriteTimeouts(int, int) override {}
+    platform::SerialStatus Configure(int, char, int, int) override { return platform::SerialStatus::Ok; }
+    void SetupQueues(int, int) override {}
+    platform::SerialStatus BytesWaiting(std::size_t& count) override
+    {
+        if (simulator_.Vanished()) return platform::SerialStatus::Vanished;
+        count = simulator_.Available(platform::GetTickCount());
+        return platform::SerialStatus::Ok;
+    }
+    platform::SerialStatus Read(unsigned char* buffer, std::size_t count) override
+    {
+        simulator_.Take(buffer, count, platform::GetTickCount());
+        return platform::SerialStatus::Ok;
+    }
+    void WaitForInput(int ms) override { platform::SleepMs(ms); }
+    void PurgeInput() override
+    {
+        unsigned char discard[256];
+        while (simulator_.Take(discard, sizeof discard, platform::GetTickCount()) > 0) {
+        }
+    }
+    platform::SerialStatus Write(const unsigned char* data, std::size_t count) override
+    {
+        if (simulator_.Vanished()) return platform::SerialStatus::Vanished;
+        if (writes_) writes_->push_back(count);
+        simulator_.Receive(data, count);
+        return platform::SerialStatus::Ok;
+    }
+    void Close() override {}
+
+private:
+    TesterSimulator& simulator_;
+    std::vector<std::size_t>* writes_;
+};
+
+}  // namespace kel_test
