@@ -1,6 +1,9 @@
 #include "app/app_info.h"
 
+#include "app/process_objects.h"
 #include "platform/settings_store.h"
+
+std::function<bool(int&, int&)> CAppInfo::runSetupDialog;
 
 CAppInfo::~CAppInfo() = default;
 
@@ -18,4 +21,17 @@ int CAppInfo::SaveSettings()
     store.WriteProfileInt("Settings", "ComPort", comPort);
     store.WriteProfileInt("Settings", "Orientation", orientation);
     return 1;
+}
+
+void CAppInfo::EditSettings()
+{
+    int portIndex = comPort - 1;
+    int chosenOrientation = orientation;
+    if (!runSetupDialog || !runSetupDialog(portIndex, chosenOrientation)) return;
+    comPort = portIndex + 1;
+    orientation = chosenOrientation;
+    kelApp.SetPrinterOrientation(orientation == 0 ? 1 : 0);
+    SaveSettings();
+    serialChannel.Close();
+    serialChannel.port = comPort;
 }

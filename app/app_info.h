@@ -1,6 +1,8 @@
 // The two persisted settings: serial port and default print orientation.
 #pragma once
 
+#include <functional>
+
 class CAppInfo {
 public:
     CAppInfo() = default;
@@ -10,6 +12,12 @@ public:
     int LoadSettings();
     // Writes both settings; a failed write is not reported. Always 1.
     int SaveSettings();
+    // Runs the Application Setup dialog; on OK applies the orientation at once,
+    // stores both settings and points the serial channel at the chosen port.
+    void EditSettings();
+
+    // The Setup dialog: true on OK, with the chosen row (port - 1) and orientation.
+    static std::function<bool(int& portIndex, int& orientation)> runSetupDialog;
 
     int comPort = 1;      // 1 means COM1, up to 100
     int orientation = 0;  // default print orientation: 0 landscape, 1 portrait

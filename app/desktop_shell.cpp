@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QScreen>
 #include <QSettings>
@@ -14,6 +13,7 @@
 #include "resources/resource_ids.h"
 #include "resources/resources.h"
 #include "ui/main_frame.h"
+#include "ui/setup_about_dialogs.h"
 
 namespace {
 
@@ -46,6 +46,7 @@ bool DesktopShell::ProcessShellCommand()
 {
     frame_ = std::make_unique<CMainFrame>(kelApp.GetDocument(), &printer_, this);
     if (presenter_) presenter_->SetMainWindow(frame_.get());
+    InstallSetupDialog(frame_.get());
     frame_->recentFiles = [this] { return RecentFiles(); };
     frame_->openFile = [](const QString& file) { kelApp.OpenDocumentFile(file.toLocal8Bit().toStdString(), 0); };
     // A test file named on the command line opens alone; a file that cannot be
@@ -116,11 +117,11 @@ bool DesktopShell::OnCommand(int id)
         dialog.exec();
         return true;
     }
-    case ids::ID_APP_ABOUT:
-        QMessageBox::about(frame_.get(), QStringLiteral("About KEL-7300"),
-                           QString::fromLatin1(resources::DocString(resources::WindowTitle).c_str()) +
-                               QStringLiteral("\n\nVersion 1.12"));
+    case ids::ID_APP_ABOUT: {
+        CAboutDlg about(frame_.get());
+        about.DoModal();
         return true;
+    }
     case ids::ID_APP_EXIT:
         frame_->close();
         return true;

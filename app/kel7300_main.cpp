@@ -8,6 +8,7 @@
 
 #include "app/desktop_shell.h"
 #include "app/process_objects.h"
+#include "platform/message_pump.h"
 #include "display/kel_view.h"
 #include "platform/qt/qt_message_presenter.h"
 #include "platform/qt/qt_settings_store.h"
@@ -25,6 +26,12 @@ int main(int argc, char** argv)
     platform::SetSettingsStore(&settings);
     platform::QtMessagePresenter presenter;
     platform::SetMessagePresenter(&presenter);
+    // Waits for the tester keep the windows alive: repaints, Abort.
+    platform::SetEventPump([](int) { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+    platform::SetWaitCursorHook([](bool on) {
+        if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
+        else QApplication::restoreOverrideCursor();
+    });
 
     int status = 0;
     {
@@ -41,6 +48,8 @@ int main(int argc, char** argv)
             status = app.exec();
         }
     }
+    platform::SetWaitCursorHook(nullptr);
+    platform::SetEventPump(nullptr);
     platform::SetMessagePresenter(nullptr);
     platform::SetSettingsStore(nullptr);
     return status;

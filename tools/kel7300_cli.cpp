@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/process_objects.h"
+#include "instrument/test_transfer.h"
 #include "platform/message_box.h"
 #include "testfile/kel_file.h"
 #include "testfile/latin1.h"
@@ -252,6 +253,74 @@ int RunMakeDemo(const std::string& folder)
     return ok ? 0 : 1;
 }
 
+int RunRevision()
+{
+    char text[8];
+    const int ok = kelDevice.GetRevision(text);
+    std::cout << "KEL-7300 Version: " << text << "\n";
+    if (!ok) Fail("the tester did not answer");
+    return ok ? 0 : 1;
+}
+
+int RunDirectory(bool asJson)
+{
+    if (!kelDevice.ReadDirectory()) return 1;
+    for (int i = 0; i < kelDevice.entryCount; ++i) {
+        const DirectoryEntry& e = kelDevice.entries[i];
+        if (asJson) {
+            Json entry;
+            entry["testNumber"] = e.testNumber;
+            for (const auto& [key, value] :
+                 {std::pair{"dateText", e.dateText}, {"timeText", e.timeText}, {"testTypeText", e.testTypeText},
+                  {"testTypeCode", e.testTypeCode}, {"testVoltageText", e.testVoltageText},
+                  {"testTimeText", e.testTimeText}, {"company", e.company}, {"location", e.location},
+                  {"description", e.description}, {"operatorName", e.operatorName},
+                  {"testLengthText", e.testLengthText}})
+                entry[key] = TextJson(value);
+            std::cout << Dump(entry) << "\n";
+        } else {
+            // As the directory dialog shows the tests.
+            char number[16];
+            std::snprintf(number, sizeof number, "%04d", e.testNumber);
+            std::cout << number << "\t" << e.dateText << "\t" << e.timeText << "\t" << e.testTypeCode << "\t"
+                      << Latin1ToUtf8(e.company) << "\t" << Latin1ToUtf8(e.location) << "\t"
+                      << Latin1ToUtf8(e.description) << "\n";
+        }
+    }
+    return 0;
+}
+
+int RunDownload(const std::string& prefix, const std::vector<int>& tests)
+{
+    TestTransfer transfer;
+    if (tests.size() > TestTransfer::kMaxTests) return Fail("at most 512 tests at a time"), 1;
+    for (const int test : tests) {
+        char path[TestTransfer::kPathSize];
+        if (!TestTransfer::MakePath(prefix, test, path)) return Fail("The file prefix is too long"), 1;
+        transfer.testNumbers[transfer.testCount++] = test;
+    }
+    std::snprintf(transfer.filePrefix, sizeof transfer.filePrefix, "%s", prefix.c_str());
+    transfer.onProgress = [&transfer] {
+        std::cerr << "\rTest: " << transfer.testText << "  Bytes: " << transfer.bytesText << "   " << std::flush;
+    };
+    const int ok = transfer.DownloadAll();
+    std::cerr << "\n";
+    for (const int test : tests) {
+        char path[TestTransfer::kPathSize];
+        TestTransfer::MakePath(prefix, test, path);
+        if (std::filesystem::exists(path)) std::cout << path << "\n";
+    }
+    return ok ? 0 : 1;
+}
+
+int RunErase(const std::vector<int>& tests)
+{
+    int status = 0;
+    for (const int test : tests)
+        if (!kelDevice.EraseTest(test)) status = 1;
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -261,6 +330,8 @@ int main(int argc, char** argv)
     CLI::App app{"kel7300-cli: KEL-7300 test files and test folders from the command line.\n"
                  "Messages go to standard error; the exit status is 0 when everything succeeded, 1 otherwise."};
     app.require_subcommand(1);
+    int port = 1;
+    app.add_option("--port", port, "the COM port of the tester (1 to 100; default 1)")->check(CLI::Range(1, 100));
 
     bool asJson = false;
     bool withSamples = false;
@@ -291,6 +362,21 @@ int main(int argc, char** argv)
                                                      "more of each test type.");
     makeDemo->add_option("DIR", demoFolder, "folder for the demo files (made when missing)")->required();
 
+    auto* revision = app.add_subcommand("revision", "Ask the tester for its version.");
+    auto* dir = app.add_subcommand("dir", "List the tests the tester holds, as the directory dialog does: test "
+                                          "number, date, time, type code, company, location, description.");
+    dir->add_flag("--json", asJson, "one JSON object per test with every field of the directory entry");
+    std::string prefix = "Test";
+    std::vector<int> testNumbers;
+    auto* download = app.add_subcommand("download", "Download tests into PREFIXnumber.kel files in the current "
+                                                    "folder, with progress on standard error.");
+    download->add_option("--prefix", prefix, "file-name prefix (default Test)");
+    download->add_option("TEST", testNumbers, "test numbers")->required();
+    std::vector<int> eraseNumbers;
+    auto* erase = app.add_subcommand("erase", "Erase tests on the tester.");
+    erase->add_option("TEST", eraseNumbers, "test numbers")->required();
+    auto* panel = app.add_subcommand("panel", "Return the tester to its front panel control.");
+
 #ifdef KEL_HAVE_RENDER
     RenderOptions render;
     auto* renderCommand = app.add_subcommand("render", "Draw the report page of one to four test files (the first "
@@ -312,6 +398,12 @@ int main(int argc, char** argv)
         return app.exit(error) == 0 ? 0 : 1;
     }
 
+    serialChannel.port = port;
+    if (*revision) return RunRevision();
+    if (*dir) return RunDirectory(asJson);
+    if (*download) return RunDownload(prefix, testNumbers);
+    if (*erase) return RunErase(eraseNumbers);
+    if (*panel) return kelDevice.ReturnToPanel() ? 0 : 1;
     if (*info) return RunInfo(files, asJson, withSamples);
     if (*list) return RunList(folder, asJson);
     if (*setTexts) return RunSetTexts(file, edits);

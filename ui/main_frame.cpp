@@ -15,6 +15,7 @@
 #include "app/process_objects.h"
 #include "display/kel_view.h"
 #include "resources/resource_ids.h"
+#include "instrument/test_dlg.h"
 #include "ui/edit_test_dialog.h"
 #include "ui/recall_dialog.h"
 
@@ -180,7 +181,8 @@ void CMainFrame::ShowPrompt(int id)
 bool CMainFrame::HasCommand(int id) const
 {
     return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_MANIPULATION || id == ids::ID_RECALL_TEST ||
-           id == ids::ID_EDIT_TEST;
+           id == ids::ID_EDIT_TEST || id == ids::ID_RETRIEVE_TEST_RECORD || id == ids::ID_RETURN_TO_PANEL ||
+           id == ids::ID_APPLICATION_SETUP;
 }
 
 bool CMainFrame::OnCommand(int id)
@@ -201,7 +203,26 @@ bool CMainFrame::OnCommand(int id)
         OnEditTest();
         return true;
     }
+    if (id == ids::ID_RETRIEVE_TEST_RECORD) {
+        OnRetrieveTestRecord();
+        return true;
+    }
+    if (id == ids::ID_RETURN_TO_PANEL) {
+        kelDevice.ReturnToPanel();  // a port that cannot open warns by itself
+        return true;
+    }
+    if (id == ids::ID_APPLICATION_SETUP) {
+        appInfo.EditSettings();
+        return true;
+    }
     return false;
+}
+
+void CMainFrame::OnRetrieveTestRecord()
+{
+    CTestDlg dialog(this);
+    if (!kelDevice.ReadDirectory()) return;  // it has said why
+    if (dialog.DoModal() == resources::IDOK) kelApp.OpenDocumentFile(dialog.filePath, 1);
 }
 
 void CMainFrame::OnRecallTest()
@@ -220,6 +241,12 @@ void CMainFrame::OnEditTest()
 
 bool CMainFrame::OnUpdateCommand(CCmdUI& ui)
 {
+    // The commands that talk to the tester wait while an exchange is under way.
+    if (ui.id == ids::ID_RETRIEVE_TEST_RECORD || ui.id == ids::ID_RETURN_TO_PANEL ||
+        ui.id == ids::ID_APPLICATION_SETUP || ui.id == ids::ID_APP_ABOUT) {
+        ui.Enable(!serialChannel.InExchange());
+        return true;
+    }
     if (ui.id != ids::ID_EDIT_TEST && ui.id != ids::ID_SAVE_TEST) return false;
     ui.Enable(document_ && document_->testOpen && document_->recordCount == 1);
     return true;

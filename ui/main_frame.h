@@ -55,6 +55,7 @@ private:
     void OnSaveTest();
     void OnRecallTest();
     void OnEditTest();
+    void OnRetrieveTestRecord();
     void OnFileManipulation();
 
     CKelDoc* document_;

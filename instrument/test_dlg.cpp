@@ -1,0 +1,132 @@
+#include "instrument/test_dlg.h"
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/process_objects.h"
+#include "instrument/xfer_dlg.h"
+#include "platform/message_box.h"
+
+namespace {
+
+constexpr int kList = 1001;
+constexpr int kDelete = 1002;
+constexpr int kPrefix = 1005;
+constexpr int kDownload = 1006;
+
+struct Column {
+    const char* heading;
+    bool right;
+    const char* widthSample;
+};
+
+constexpr Column kColumns[7] = {
+    {"Test", true, "Test Num"},
+    {"Date", false, "04/44/99 123"},
+    {"Time", false, "19:02:22 123"},
+    {"Type", false, "DDDDD"},
+    {"Company", false, "MERIDALE NORTHWAYS11"},
+    {"Location", false, "MERIDALE NORTHWAYS11"},
+    {"Description", false, "MERIDALE NORTHWAYS11"},
+};
+
+}  // namespace
+
+CTestDlg::CTestDlg(QWidget* parent) : Dialog(resources::IDD_TEST_DIRECTORY, parent) {}
+
+void CTestDlg::DoDataExchange(platform::DataExchange& dx)
+{
+    platform::DDX_Control(dx, kList, testList);
+    platform::DDX_Text(dx, kPrefix, filePrefix);
+}
+
+bool CTestDlg::OnInitDialog()
+{
+    filePrefix = "Test";
+    Dialog::OnInitDialog();
+    testList->setColumnCount(7);
+    QStringList headings;
+    for (const Column& column : kColumns) headings << QString::fromLatin1(column.heading);
+    testList->setHeaderLabels(headings);
+    const QFontMetrics metrics(testList->font());
+    for (int c = 0; c < 7; ++c) {
+        testList->setColumnWidth(c, metrics.horizontalAdvance(QString::fromLatin1(kColumns[c].widthSample)));
+        testList->headerItem()->setTextAlignment(c, kColumns[c].right ? Qt::AlignRight : Qt::AlignLeft);
+    }
+    testList->header()->setStretchLastSection(false);
+    testList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    testList->setAllColumnsShowFocus(true);
+    for (int i = 0; i < kelDevice.entryCount; ++i) {
+        const DirectoryEntry& entry = kelDevice.entries[i];
+        char number[16];
+        std::snprintf(number, sizeof number, "%04d", entry.testNumber);
+        auto* row = new QTreeWidgetItem(QStringList{
+            QString::fromLatin1(number), QString::fromLatin1(entry.dateText), QString::fromLatin1(entry.timeText),
+            QString::fromLatin1(entry.testTypeCode), QString::fromLatin1(entry.company),
+            QString::fromLatin1(entry.location), QString::fromLatin1(entry.description)});
+        row->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+        testList->addTopLevelItem(row);
+    }
+    return true;
+}
+
+QList<int> CTestDlg::SelectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : testList->selectionModel()->selectedRows()) rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CTestDlg::OnCommand(int id)
+{
+    if (id == kDelete) OnDeleteTest();
+    else if (id == kDownload) OnDownloadTest();
+}
+
+void CTestDlg::OnDeleteTest()
+{
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) {
+        ShowMessage("Please select test first");
+        return;
+    }
+    for (const int row : rows) kelDevice.EraseTest(kelDevice.entries[row].testNumber);
+    EndDialog(resources::IDCANCEL);
+}
+
+void CTestDlg::OnDownloadTest()
+{
+    const QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) {
+        ShowMessage("Please select test first");
+        return;
+    }
+    CXferDlg transferDialog(this);
+    UpdateData(true);
+    // Every file name must fit its buffer before anything is sent.
+    for (const int row : rows) {
+        char path[TestTransfer::kPathSize];
+        if (!TestTransfer::MakePath(filePrefix, kelDevice.entries[row].testNumber, path)) {
+            ShowMessage("The file prefix is too long");
+            return;
+        }
+    }
+    std::snprintf(transferDialog.transfer.filePrefix, sizeof transferDialog.transfer.filePrefix, "%s",
+                  filePrefix.c_str());
+    for (const int row : rows) {
+        if (row >= CKELDevice::kMaxEntries) break;
+        transferDialog.transfer.testNumbers[transferDialog.transfer.testCount++] = kelDevice.entries[row].testNumber;
+    }
+    const int result = runTransfer ? runTransfer(transferDialog) : transferDialog.DoModal();
+    if (result != resources::IDOK) return;  // stays open: what arrived is on disk
+    TestTransfer::MakePath(filePrefix, transferDialog.transfer.testNumbers[0], filePath);
+    testCatalogue.fileNames[0] = filePath;
+    testCatalogue.fileCount = 1;
+    testCatalogue.selected[0] = 1;
+    EndDialog(resources::IDOK);
+}

@@ -1,0 +1,35 @@
+// The "KEL-7300 Directory" dialog: the tests the tester holds; erases or
+// downloads the chosen ones and, after a download, names the first file.
+#pragma once
+
+#include <string>
+
+#include "instrument/test_transfer.h"
+#include "platform/qt/dialog.h"
+
+class QTreeWidget;
+
+class CTestDlg : public platform::Dialog {
+public:
+    explicit CTestDlg(QWidget* parent = nullptr);
+
+    bool OnInitDialog() override;
+    void OnDeleteTest();
+    void OnDownloadTest();
+
+    char filePath[TestTransfer::kPathSize] = {};
+    QTreeWidget* testList = nullptr;
+    std::string filePrefix;
+
+    // Runs the transfer dialog; replaced in tests.
+    std::function<int(class CXferDlg&)> runTransfer;
+
+protected:
+    void DoDataExchange(platform::DataExchange& dx) override;
+    void OnCommand(int id) override;
+    // Enter never ends this dialog: only a download that succeeded does.
+    void OnOK() override {}
+
+private:
+    QList<int> SelectedRows() const;
+};

@@ -1,0 +1,73 @@
+#include "instrument/xfer_dlg.h"
+
+#include <QProgressBar>
+#include <QTimer>
+
+namespace {
+
+constexpr int kAbort = 1002;
+constexpr int kTestText = 1003;
+constexpr int kBytesText = 1004;
+
+}  // namespace
+
+CXferDlg::CXferDlg(QWidget* parent) : Dialog(resources::IDD_TRANSFER, parent)
+{
+    // Below the two texts: bytes received of the test's length.
+    progress_ = new QProgressBar(this);
+    progress_->setGeometry(MapDialogRect(10, 40, 116, 8));
+    progress_->setTextVisible(false);
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    transfer.onProgress = [this] {
+        UpdateData(false);
+        progress_->setRange(0, std::max(transfer.bytesExpected - 2, 1));
+        progress_->setValue(transfer.bytesText.empty() ? 0 : std::stoi(transfer.bytesText));
+    };
+}
+
+void CXferDlg::DoDataExchange(platform::DataExchange& dx)
+{
+    platform::DDX_Text(dx, kTestText, transfer.testText);
+    platform::DDX_Text(dx, kBytesText, transfer.bytesText);
+}
+
+bool CXferDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    timerId = 1;
+    // The batch starts from the event loop, once the dialog is up.
+    QTimer::singleShot(1, this, [this] { OnTimer(1); });
+    return true;
+}
+
+void CXferDlg::OnTimer(int id)
+{
+    if (id != timerId) return;
+    DownloadAll();
+}
+
+void CXferDlg::OnAbort()
+{
+    transfer.abortRequested = 1;
+}
+
+int CXferDlg::DownloadAll()
+{
+    running_ = true;
+    const int outcome = transfer.DownloadAll();
+    running_ = false;
+    EndDialog(outcome ? resources::IDOK : resources::IDCANCEL);
+    return outcome;
+}
+
+void CXferDlg::OnCommand(int id)
+{
+    if (id == kAbort) OnAbort();
+}
+
+void CXferDlg::OnCancel()
+{
+    if (running_) OnAbort();
+    else Dialog::OnCancel();
+}

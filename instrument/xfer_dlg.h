@@ -1,0 +1,32 @@
+// The "Transferring Test" dialog: downloads the chosen tests as soon as it is
+// up, shows the test and the bytes received with a progress bar, and offers Abort.
+#pragma once
+
+#include "instrument/test_transfer.h"
+#include "platform/qt/dialog.h"
+
+class QProgressBar;
+
+class CXferDlg : public platform::Dialog {
+public:
+    explicit CXferDlg(QWidget* parent = nullptr);
+
+    bool OnInitDialog() override;
+    void OnTimer(int id);
+    void OnAbort();
+    // Runs the batch and ends the dialog: OK when every test arrived, else Cancel.
+    int DownloadAll();
+
+    TestTransfer transfer;  // testCount, testNumbers, abortRequested, filePrefix, the texts
+    int timerId = 0;
+
+protected:
+    void DoDataExchange(platform::DataExchange& dx) override;
+    void OnCommand(int id) override;
+    // Esc and the close box act as Abort while a transfer runs.
+    void OnCancel() override;
+
+private:
+    QProgressBar* progress_ = nullptr;
+    bool running_ = false;
+};

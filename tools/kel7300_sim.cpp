@@ -1,0 +1,127 @@
+// kel7300-sim: a KEL-7300 tester on a pseudo-terminal, for demos, development
+// and tests. It prints the device path; with --link COMn the program's port
+// COMn leads to it until the simulator ends.
+#include <CLI/CLI.hpp>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "tools/sim/tester_sim.h"
+
+namespace {
+
+volatile sig_atomic_t stopping = 0;
+
+void Stop(int)
+{
+    stopping = 1;
+}
+
+std::filesystem::path AliasFor(int port)
+{
+    std::filesystem::path config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) config = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home) config = std::filesystem::path(home) / ".config";
+    return config / "Quellton" / "KEL-7300" / "ports" / ("COM" + std::to_string(port));
+}
+
+std::uint32_t NowMs()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"kel7300-sim: a simulated KEL-7300 tester on a pseudo-terminal."};
+    std::string link, testsFolder;
+    bool demo = false, pace = false;
+    app.add_option("--link", link, "make the program's COMn lead here (e.g. COM1) until the simulator ends");
+    auto* tests = app.add_option("--tests", testsFolder, "serve the .kel test files of this folder");
+    app.add_flag("--demo", demo, "serve the demo tests (the default)")->excludes(tests);
+    app.add_flag("--pace", pace, "send at the wire rate: 19200 baud, 1920 bytes per second");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : 1;
+    }
+
+    TesterSimulator simulator(testsFolder.empty() ? TesterSimulator::DemoTests()
+                                                  : TesterSimulator::TestsOfFolder(testsFolder));
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        std::perror("kel7300-sim: pseudo-terminal");
+        return 1;
+    }
+    const std::string device = ptsname(master);
+    // Holding the other end open keeps the line up between the program's openings.
+    const int keeper = open(device.c_str(), O_RDWR | O_NOCTTY);
+    termios raw{};
+    tcgetattr(keeper, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(keeper, TCSANOW, &raw);
+
+    std::filesystem::path alias;
+    if (!link.empty()) {
+        int port = 0;
+        if (std::sscanf(link.c_str(), "COM%d", &port) != 1 || port < 1 || port > 100) {
+            std::cerr << "kel7300-sim: --link wants COM1 to COM100\n";
+            return 1;
+        }
+        alias = AliasFor(port);
+        std::error_code error;
+        std::filesystem::create_directories(alias.parent_path(), error);
+        std::filesystem::remove(alias, error);
+        std::filesystem::create_symlink(device, alias, error);
+        if (error) {
+            std::cerr << "kel7300-sim: can't link " << alias << ": " << error.message() << "\n";
+            return 1;
+        }
+    }
+    struct sigaction action {};
+    action.sa_handler = Stop;  // no SA_RESTART: a wait ends at once
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    std::cout << device << (alias.empty() ? "" : " (" + link + ": " + alias.string() + ")") << std::endl;
+
+    const std::uint32_t start = NowMs();
+    unsigned long long sent = 0;
+    while (!stopping) {
+        pollfd wait{master, POLLIN, 0};
+        if (poll(&wait, 1, 2) > 0 && (wait.revents & POLLIN)) {
+            unsigned char in[256];
+            const ssize_t got = read(master, in, sizeof in);
+            if (got > 0) simulator.Receive(in, static_cast<std::size_t>(got));
+        }
+        const std::uint32_t now = NowMs();
+        std::size_t allowed = 4096;
+        if (pace) {
+            // 1920 bytes per second since the start, less what went out already.
+            const unsigned long long due = static_cast<unsigned long long>(now - start) * 1920 / 1000;
+            allowed = due > sent ? static_cast<std::size_t>(std::min<unsigned long long>(due - sent, 4096)) : 0;
+        }
+        unsigned char out[4096];
+        const std::size_t count = simulator.Take(out, allowed, now);
+        if (count > 0 && write(master, out, count) > 0) sent += count;
+        if (pace && count == 0 && simulator.Available(now) == 0) sent = (now - start) * 1920ull / 1000;  // idle line
+    }
+    if (!alias.empty()) {
+        std::error_code error;
+        std::filesystem::remove(alias, error);
+    }
+    close(keeper);
+    close(master);
+    return 0;
+}

@@ -1,0 +1,97 @@
+#include "ui/setup_about_dialogs.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "app/process_objects.h"
+#include "platform/serial_port.h"
+
+namespace {
+
+constexpr int kPortList = 1008;
+constexpr int kLandscape = 1009;
+constexpr int kRevision = 1000;
+
+}  // namespace
+
+CAppSetup::CAppSetup(QWidget* parent) : Dialog(resources::IDD_APP_SETUP, parent)
+{
+    // Under the port list: the device the chosen port opens, so COM33 and /dev/ttyUSB0 can be told apart.
+    device_ = new QLabel(this);
+    device_->setGeometry(MapDialogRect(108, 40, 98, 14));
+    device_->setWordWrap(true);
+    QFont small = device_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    device_->setFont(small);
+}
+
+void CAppSetup::DoDataExchange(platform::DataExchange& dx)
+{
+    platform::DDX_CBIndex(dx, kPortList, portIndex);
+    platform::DDX_Control(dx, kPortList, portList);
+    platform::DDX_Radio(dx, kLandscape, orientation);
+}
+
+bool CAppSetup::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    portList->clear();
+    for (int port = 1; port <= 100; ++port) {
+        char entry[16];
+        std::snprintf(entry, sizeof entry, "COM%d:", port);
+        portList->addItem(QString::fromLatin1(entry));
+    }
+    UpdateData(false);
+    QObject::connect(portList, &QComboBox::currentIndexChanged, this, [this] { ShowDevice(); });
+    ShowDevice();
+    return true;
+}
+
+void CAppSetup::ShowDevice()
+{
+    const int index = portList->currentIndex();
+    if (index < 0) {
+        device_->clear();
+        return;
+    }
+    const std::string device = platform::DeviceForPort(index + 1);
+    std::error_code error;
+    if (device.empty()) device_->setText(QStringLiteral("no device for this port"));
+    else
+        device_->setText(QString::fromLocal8Bit(device.c_str()) +
+                         (std::filesystem::exists(device, error) ? QString() : QStringLiteral(" (not present)")));
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : Dialog(resources::IDD_ABOUTBOX, parent) {}
+
+void CAboutDlg::DoDataExchange(platform::DataExchange& dx)
+{
+    platform::DDX_Text(dx, kRevision, revisionText);
+}
+
+bool CAboutDlg::OnInitDialog()
+{
+    // The tester is asked before the box shows: after its answer or the time-out.
+    char revision[8];
+    kelDevice.GetRevision(revision);
+    revisionText = std::string("KEL-7300 Version: ") + revision;
+    Dialog::OnInitDialog();
+    return true;
+}
+
+void InstallSetupDialog(QWidget* parent)
+{
+    CAppInfo::runSetupDialog = [parent](int& portIndex, int& orientation) {
+        CAppSetup dialog(parent);
+        dialog.portIndex = portIndex;
+        dialog.orientation = orientation;
+        if (dialog.DoModal() != resources::IDOK) return false;
+        portIndex = dialog.portIndex;
+        orientation = dialog.orientation;
+        return true;
+    };
+}
