@@ -1,0 +1,214 @@
+// Retrieve Test Record, the directory and transfer dialogs, Setup and About,
+// end to end in the desktop program against the in-process simulator.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <functional>
+
+#include "app/desktop_shell.h"
+#include "app/process_objects.h"
+#include "instrument/test_dlg.h"
+#include "instrument/xfer_dlg.h"
+#include "platform/message_pump.h"
+#include "resources/resource_ids.h"
+#include "support/fake_port.h"
+#include "support/temp_dir.h"
+#include "ui/main_frame.h"
+#include "ui/setup_about_dialogs.h"
+
+namespace {
+
+using kel_test::CurrentFolder;
+using kel_test::MemorySettingsStore;
+using kel_test::RecordingPresenter;
+using kel_test::SimulatorPort;
+using kel_test::TempDir;
+
+class TesterUiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+        serialChannel.Close();
+        platform::SetSerialPortFactory([this] { return std::make_unique<SimulatorPort>(simulator); });
+        platform::SetEventPump([](int) { QCoreApplication::processEvents(); });
+        ASSERT_EQ(kelApp.InitInstance(shell), 1);
+        frame = shell.frame();
+    }
+    void TearDown() override
+    {
+        serialChannel.Close();
+        platform::SetEventPump(nullptr);
+        platform::SetSerialPortFactory(nullptr);
+        unsetenv("XDG_CACHE_HOME");
+    }
+    // Runs a command whose modal dialogs `user` then drives, one step per dialog.
+    void RunWithDialogs(int id, std::vector<std::function<void(QWidget*)>> steps)
+    {
+        auto remaining = std::make_shared<std::vector<std::function<void(QWidget*)>>>(std::move(steps));
+        std::function<void()> next;
+        next = [remaining, &next] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || remaining->empty()) {
+                if (!remaining->empty()) QTimer::singleShot(5, next);
+                return;
+            }
+            auto step = remaining->front();
+            remaining->erase(remaining->begin());
+            step(modal);
+            if (!remaining->empty()) QTimer::singleShot(5, next);
+        };
+        QTimer::singleShot(0, next);
+        frame->RunCommand(id);
+    }
+    static void Select(CTestDlg* dialog, std::initializer_list<int> rows)
+    {
+        for (int row : rows)
+            dialog->testList->selectionModel()->select(dialog->testList->model()->index(row, 0),
+                                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    TempDir cache;
+    TempDir folder;
+    CurrentFolder here{folder.path()};
+    MemorySettingsStore store;
+    RecordingPresenter presenter;
+    TesterSimulator simulator{TesterSimulator::DemoTests()};
+    DesktopShell shell;
+    CMainFrame* frame = nullptr;
+};
+
+TEST_F(TesterUiTest, RetrieveSelectDownloadShowsTheFirstTest)
+{
+    RunWithDialogs(ids::ID_RETRIEVE_TEST_RECORD, {[](QWidget* widget) {
+        auto* dialog = dynamic_cast<CTestDlg*>(widget);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("KEL-7300 Directory"));
+        ASSERT_EQ(dialog->testList->topLevelItemCount(), 7);
+        EXPECT_EQ(dialog->testList->topLevelItem(2)->text(0), QStringLiteral("0003"));
+        EXPECT_EQ(dialog->testList->topLevelItem(2)->text(3), QStringLiteral("PI"));
+        EXPECT_EQ(qobject_cast<QLineEdit*>(dialog->GetDlgItem(1005))->text(), QStringLiteral("Test"));
+        qobject_cast<QLineEdit*>(dialog->GetDlgItem(1005))->setText(QStringLiteral("Job"));
+        Select(dialog, {4, 2});
+        qobject_cast<QPushButton*>(dialog->GetDlgItem(1006))->click();
+    }});
+    EXPECT_TRUE(std::filesystem::exists(folder.File("Job3.kel")));
+    EXPECT_TRUE(std::filesystem::exists(folder.File("Job5.kel")));
+    CKelDoc& doc = *kelApp.GetDocument();
+    ASSERT_EQ(doc.recordCount, 1);  // the first selected row's test alone
+    EXPECT_EQ(doc.records[0].testNumber, 3);
+    EXPECT_NE(doc.testOpen, 0);
+    EXPECT_TRUE(presenter.messages.empty());
+}
+
+TEST_F(TesterUiTest, DeleteTestErasesTheSelectedInOrderAndCloses)
+{
+    RunWithDialogs(ids::ID_RETRIEVE_TEST_RECORD, {[](QWidget* widget) {
+        auto* dialog = dynamic_cast<CTestDlg*>(widget);
+        qobject_cast<QPushButton*>(dialog->GetDlgItem(1002))->click();  // nothing selected
+        Select(dialog, {4, 1});
+        qobject_cast<QPushButton*>(dialog->GetDlgItem(1002))->click();
+    }});
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Please select test first"});
+    EXPECT_EQ(simulator.erased, (std::vector<int>{2, 5}));
+    EXPECT_EQ(kelApp.GetDocument()->testOpen, 0);
+}
+
+TEST_F(TesterUiTest, AFailedDownloadKeepsTheDialogOpenAndTheLongPrefixIsRefused)
+{
+    simulator.faults.answerIn = true;
+    bool stillOpen = false;
+    RunWithDialogs(ids::ID_RETRIEVE_TEST_RECORD,
+                   {[&](QWidget* widget) {
+                        auto* dialog = dynamic_cast<CTestDlg*>(widget);
+                        Select(dialog, {0});
+                        qobject_cast<QLineEdit*>(dialog->GetDlgItem(1005))->setText(QString(300, 'P'));
+                        qobject_cast<QPushButton*>(dialog->GetDlgItem(1006))->click();
+                        qobject_cast<QLineEdit*>(dialog->GetDlgItem(1005))->setText(QStringLiteral("T"));
+                        qobject_cast<QPushButton*>(dialog->GetDlgItem(1006))->click();
+                        stillOpen = dialog->isVisible();
+                        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDCANCEL), "click");
+                    }});
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(presenter.Texts(),
+              (std::vector<std::string>{"The file prefix is too long", "Test not found or invalid entry"}));
+    EXPECT_EQ(simulator.commands, (std::vector<std::string>{"???", "DIR", "XMT 1"}));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("T1.kel")));
+}
+
+TEST_F(TesterUiTest, SilentTesterNoDialog)
+{
+    simulator.faults.silent = true;
+    kel_test::FakeClock clock;
+    frame->RunCommand(ids::ID_RETRIEVE_TEST_RECORD);
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"KEL-7300 not responding"});
+    EXPECT_FALSE(QApplication::activeModalWidget());
+}
+
+TEST_F(TesterUiTest, SetupStoresAppliesAndPointsTheChannelAtThePort)
+{
+    appInfo.comPort = 3;
+    appInfo.orientation = 0;
+    serialChannel.Open();
+    RunWithDialogs(ids::ID_APPLICATION_SETUP, {[](QWidget* widget) {
+        auto* dialog = dynamic_cast<CAppSetup*>(widget);
+        ASSERT_TRUE(dialog);
+        ASSERT_EQ(dialog->portList->count(), 100);
+        EXPECT_EQ(dialog->portList->currentText(), QStringLiteral("COM3:"));
+        EXPECT_EQ(dialog->portList->itemText(99), QStringLiteral("COM100:"));
+        dialog->portList->setCurrentIndex(11);
+        qobject_cast<QRadioButton*>(dialog->GetDlgItem(1010))->click();
+        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
+    }});
+    EXPECT_EQ(store.values.at({"Settings", "ComPort"}), 12);
+    EXPECT_EQ(store.values.at({"Settings", "Orientation"}), 1);
+    EXPECT_EQ(shell.printer().pageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_FALSE(serialChannel.handle);  // closed: the next exchange opens port 12
+    EXPECT_EQ(serialChannel.port, 12);
+
+    const int writes = store.writes;
+    serialChannel.Open();
+    RunWithDialogs(ids::ID_APPLICATION_SETUP, {[](QWidget* widget) {
+        QMetaObject::invokeMethod(dynamic_cast<CAppSetup*>(widget)->GetDlgItem(resources::IDCANCEL), "click");
+    }});
+    EXPECT_EQ(store.writes, writes);  // Cancel changes nothing
+    EXPECT_TRUE(serialChannel.handle);
+}
+
+TEST_F(TesterUiTest, AboutShowsTheTestersVersionOrNA)
+{
+    for (const bool silent : {false, true}) {
+        simulator.faults.silent = silent;
+        std::unique_ptr<kel_test::FakeClock> clock;
+        if (silent) clock = std::make_unique<kel_test::FakeClock>();
+        QString shown;
+        RunWithDialogs(ids::ID_APP_ABOUT, {[&](QWidget* widget) {
+            auto* about = dynamic_cast<CAboutDlg*>(widget);
+            ASSERT_TRUE(about);
+            shown = qobject_cast<QLabel*>(about->GetDlgItem(1000))->text();
+            QMetaObject::invokeMethod(about->GetDlgItem(resources::IDOK), "click");
+        }});
+        EXPECT_EQ(shown, silent ? QStringLiteral("KEL-7300 Version: N/A") : QStringLiteral("KEL-7300 Version: 1.20"));
+    }
+}
+
+TEST_F(TesterUiTest, ReturnToPanelAndTheCommandsWaitDuringAnExchange)
+{
+    EXPECT_TRUE(frame->RunCommand(ids::ID_RETURN_TO_PANEL));
+    EXPECT_EQ(simulator.commands, std::vector<std::string>{"END"});
+    ExchangeGuard busy(serialChannel);
+    EXPECT_FALSE(frame->router().IsEnabled(ids::ID_RETRIEVE_TEST_RECORD));
+    EXPECT_FALSE(frame->RunCommand(ids::ID_RETURN_TO_PANEL));
+    EXPECT_EQ(simulator.commands.size(), 1u);
+}
+
+}  // namespace
