@@ -17,5 +17,17 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}
   echo "  QT_QPA_PLATFORM=offscreen ./scripts/start.sh  (no window at all)"
   exit 1
 fi
-echo "Demo tests in $demo; showing Test3.kel."
-exec "$build/kel7300" Test3.kel
+# The simulated tester answers on the program's configured port (COM1 unless
+# the Setup dialog chose another); it ends with the program.
+port=1
+conf="${XDG_CONFIG_HOME:-$HOME/.config}/Quellton/KEL-7300.conf"
+if [[ -f "$conf" ]]; then
+  stored=$(sed -n 's/^ComPort=\([0-9]*\)$/\1/p' "$conf" | head -n 1)
+  [[ -n "$stored" ]] && port=$stored
+fi
+"$build/kel7300-sim" --demo --link "COM$port" >/dev/null &
+sim=$!
+trap 'kill $sim 2>/dev/null' EXIT
+echo "Demo tests in $demo; showing Test3.kel. The simulated KEL-7300 answers on COM$port:"
+echo "try Retrieve Test Record (Ctrl+D)."
+"$build/kel7300" Test3.kel

@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 #include "testfile/latin1.h"
 
 namespace platform {
@@ -208,8 +210,16 @@ void DDX_Text(DataExchange& dx, int id, std::string& value)
         if (dx.saveAndValidate) value = Utf8ToLatin1(edit->text().toStdString());
         else edit->setText(QString::fromLatin1(value.c_str()));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        if (dx.saveAndValidate) value = Utf8ToLatin1(label->text().toStdString());
-        else label->setText(QString::fromLatin1(value.c_str()));
+        if (dx.saveAndValidate) {
+            value = Utf8ToLatin1(label->text().toStdString());
+        } else {
+            label->setText(QString::fromLatin1(value.c_str()));
+            // The platform's font may be wider than the template's: a text grows
+            // to fit, up to the dialog's edge.
+            const int room = dx.dialog->width() - label->x() - 4;
+            if (label->sizeHint().width() > label->width())
+                label->resize(std::min(label->sizeHint().width(), std::max(room, label->width())), label->height());
+        }
     } else {
         dx.failed = true;
     }
