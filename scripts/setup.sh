@@ -15,6 +15,8 @@ packages=(
   fonts-liberation2 poppler-utils python3-xlrd
   # the desktop program in a real window: Qt's platform plugins and a virtual display
   qt6-qpa-plugins xvfb xauth
+  # the Win32 sources are compile-checked with mingw-w64
+  g++-mingw-w64-x86-64-posix
 )
 
 missing=()

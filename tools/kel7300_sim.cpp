@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <iostream>
 #include <system_error>
+#include <vector>
 
 #include "tools/sim/tester_sim.h"
 
@@ -98,6 +99,7 @@ int main(int argc, char** argv)
 
     const std::uint32_t start = NowMs();
     unsigned long long sent = 0;
+    std::vector<unsigned char> pending;  // taken from the tester, not yet accepted by the line
     while (!stopping) {
         pollfd wait{master, POLLIN, 0};
         if (poll(&wait, 1, 2) > 0 && (wait.revents & POLLIN)) {
@@ -112,10 +114,19 @@ int main(int argc, char** argv)
             const unsigned long long due = static_cast<unsigned long long>(now - start) * 1920 / 1000;
             allowed = due > sent ? static_cast<std::size_t>(std::min<unsigned long long>(due - sent, 4096)) : 0;
         }
-        unsigned char out[4096];
-        const std::size_t count = simulator.Take(out, allowed, now);
-        if (count > 0 && write(master, out, count) > 0) sent += count;
-        if (pace && count == 0 && simulator.Available(now) == 0) sent = (now - start) * 1920ull / 1000;  // idle line
+        if (pending.empty()) {
+            pending.resize(allowed);
+            pending.resize(simulator.Take(pending.data(), allowed, now));
+        }
+        if (!pending.empty()) {
+            const ssize_t put = write(master, pending.data(), pending.size());
+            if (put > 0) {
+                sent += static_cast<unsigned long long>(put);
+                pending.erase(pending.begin(), pending.begin() + put);
+            }
+        } else if (pace && simulator.Available(now) == 0) {
+            sent = (now - start) * 1920ull / 1000;  // an idle line saves up no bytes
+        }
     }
     if (!alias.empty()) {
         std::error_code error;
