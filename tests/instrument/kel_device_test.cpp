@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -274,6 +277,41 @@ TEST_F(TesterTest, FailedDownloadsLeaveNoPartFileAndKeepAnOlderFile)
     EXPECT_FALSE(std::filesystem::exists("T99.kel"));
     EXPECT_EQ(transfer.DownloadTest(7, "no/such/folder/T7.kel"), 0);
     EXPECT_EQ(presenter.Texts().back(), "Can't open file no/such/folder/T7.kel");
+}
+
+TEST_F(TesterTest, AFullDiskLeavesNoPartialFileAndTheOlderOne)
+{
+    // A file-size limit makes every write past 200 bytes fail, as a full disk does.
+    kel_test::WriteFileBytes("T12.kel", {'O', 'L', 'D'});
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = 200;  // test 12 is 285 bytes
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    TestTransfer transfer;
+    const int result = transfer.DownloadTest(12, "T12.kel");
+    setrlimit(RLIMIT_FSIZE, &previous);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't write file T12.kel"});
+    EXPECT_EQ(kel_test::ReadFileBytes("T12.kel"), (std::vector<std::uint8_t>{'O', 'L', 'D'}));
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) ++files;
+    EXPECT_EQ(files, 1u);
+}
+
+TEST_F(TesterTest, SurplusBytesAreDiscardedByTheNextCommand)
+{
+    simulator.faults.surplus = true;
+    EXPECT_EQ(device->Handshake(), 1);
+    char text[5];
+    EXPECT_EQ(device->GetRevision(text), 1);
+    EXPECT_STREQ(text, "1.20");
+    ASSERT_EQ(device->ReadDirectory(), 1);
+    EXPECT_EQ(device->entryCount, 3);
+    TestTransfer transfer;
+    EXPECT_EQ(transfer.DownloadTest(7, "T7.kel"), 1);
+    EXPECT_EQ(std::filesystem::file_size("T7.kel"), 5u + 160 + 40);
 }
 
 TEST_F(TesterTest, RefusalsInAnyCase)
