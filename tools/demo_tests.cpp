@@ -22,7 +22,7 @@ struct Step {
     double leakageOhms;  // the insulation's steady resistance at this voltage
 };
 
-struct DemoSpec {
+struct DemoRecipe {
     int number;
     int type;
     int seconds;
@@ -43,7 +43,7 @@ struct DemoSpec {
     Step steps[5];        // type 5
 };
 
-const DemoSpec kSpecs[] = {
+const DemoRecipe kRecipes[] = {
     // A quick spot reading on a control cable.
     {1, 1, 45, 250, 0xFF, 0, 60, 11, 2, 26, 8, 12, 5, "T. OKAFOR", "CTRL CABLE C-14", "MCC ROOM 2", "HARBOR FOODS INC",
      820e6, 2.0e-10, 0.45, 0, 0, {}},
@@ -130,34 +130,34 @@ double CelsiusOf(int fahrenheit)
     return (fahrenheit - 32) / 1.8;
 }
 
-std::vector<unsigned char> MakeStream(const DemoSpec& spec)
+std::vector<unsigned char> MakeStream(const DemoRecipe& recipe)
 {
     std::vector<unsigned char> header(kHeaderSize, 0);
-    Noise noise(static_cast<std::uint32_t>(spec.number) * 7919u);
+    Noise noise(static_cast<std::uint32_t>(recipe.number) * 7919u);
 
     // The curves: one voltage and current per second.
-    std::vector<float> currents(static_cast<std::size_t>(spec.seconds));
+    std::vector<float> currents(static_cast<std::size_t>(recipe.seconds));
     std::vector<float> resistances(currents.size());
     std::vector<unsigned char> samples(currents.size() * kSampleSize);
-    const double tau = 0.8 + spec.capacitanceUf;  // charging time constant, seconds
-    for (int k = 0; k < spec.seconds; ++k) {
+    const double tau = 0.8 + recipe.capacitanceUf;  // charging time constant, seconds
+    for (int k = 0; k < recipe.seconds; ++k) {
         const double t = k + 1.0;
         // Insulation answers each rise of the voltage with a charging spike and an
         // absorption current of its own; the currents of all rises add up.
-        const int stepsSoFar = spec.type == 5 ? std::min(k / spec.stepSeconds, 4) + 1 : 1;
+        const int stepsSoFar = recipe.type == 5 ? std::min(k / recipe.stepSeconds, 4) + 1 : 1;
         double volts = 0;
         double responding = 0;
         for (int step = 0; step < stepsSoFar; ++step) {
-            const int stepVolts = spec.type == 5 ? spec.steps[step].volts : spec.volts;
+            const int stepVolts = recipe.type == 5 ? recipe.steps[step].volts : recipe.volts;
             const double rise = stepVolts - volts;
-            const double since = t - (spec.type == 5 ? step * spec.stepSeconds : 0);
-            responding += rise * (spec.capacitanceUf + 0.02) * 1e-6 / tau * std::exp(-since / tau) +
-                          rise * spec.absorption * std::pow(since, -spec.exponent);
+            const double since = t - (recipe.type == 5 ? step * recipe.stepSeconds : 0);
+            responding += rise * (recipe.capacitanceUf + 0.02) * 1e-6 / tau * std::exp(-since / tau) +
+                          rise * recipe.absorption * std::pow(since, -recipe.exponent);
             volts = stepVolts;
         }
-        const double leakage = spec.type == 5 ? spec.steps[stepsSoFar - 1].leakageOhms : spec.leakageOhms;
+        const double leakage = recipe.type == 5 ? recipe.steps[stepsSoFar - 1].leakageOhms : recipe.leakageOhms;
         // The source ramps up over the first two seconds of every voltage.
-        const double sinceRise = spec.type == 5 ? t - (stepsSoFar - 1) * spec.stepSeconds : t;
+        const double sinceRise = recipe.type == 5 ? t - (stepsSoFar - 1) * recipe.stepSeconds : t;
         if (sinceRise <= 2) volts *= sinceRise == 1 ? 0.62 : 0.96;
         volts *= 1.0 + 0.0015 * noise.Next();
         double amperes = (volts / leakage + responding) * (1.0 + 0.006 * noise.Next());
@@ -167,67 +167,67 @@ std::vector<unsigned char> MakeStream(const DemoSpec& spec)
         currents[k] = decoded.current;
         resistances[k] = decoded.resistance;
     }
-    const auto at = [&](int second) { return static_cast<std::size_t>(std::min(second, spec.seconds) - 1); };
+    const auto at = [&](int second) { return static_cast<std::size_t>(std::min(second, recipe.seconds) - 1); };
 
     const int length = static_cast<int>(kHeaderSize + samples.size());
     PutWord(header, kHeaderLength, static_cast<unsigned int>(length));
-    PutWord(header, kHeaderTestNumber, static_cast<unsigned int>(spec.number));
-    header[kHeaderDate + 0] = EncodeBcd(spec.month);
-    header[kHeaderDate + 1] = EncodeBcd(spec.day);
-    header[kHeaderDate + 2] = EncodeBcd(spec.year);
-    header[kHeaderTime + 0] = EncodeBcd(spec.hour);
-    header[kHeaderTime + 1] = EncodeBcd(spec.minute);
-    header[kHeaderTime + 2] = EncodeBcd(spec.second);
-    header[kHeaderTestType] = static_cast<unsigned char>(spec.type);
+    PutWord(header, kHeaderTestNumber, static_cast<unsigned int>(recipe.number));
+    header[kHeaderDate + 0] = EncodeBcd(recipe.month);
+    header[kHeaderDate + 1] = EncodeBcd(recipe.day);
+    header[kHeaderDate + 2] = EncodeBcd(recipe.year);
+    header[kHeaderTime + 0] = EncodeBcd(recipe.hour);
+    header[kHeaderTime + 1] = EncodeBcd(recipe.minute);
+    header[kHeaderTime + 2] = EncodeBcd(recipe.second);
+    header[kHeaderTestType] = static_cast<unsigned char>(recipe.type);
 
     const double finalOhms = resistances.back();
     PutResistance(header, kHeaderFinalResistance, finalOhms);
     PutCurrent(header, kHeaderFinalCurrent, currents.back());
-    PutWord(header, kHeaderTestVoltage, static_cast<unsigned int>(spec.volts));
+    PutWord(header, kHeaderTestVoltage, static_cast<unsigned int>(recipe.volts));
 
-    if (spec.type == 5) {
+    if (recipe.type == 5) {
         for (int i = 0; i < 4; ++i) {
-            PutResistance(header, kHeaderStepResistances + 4 * i, resistances[at((i + 1) * spec.stepSeconds)]);
-            PutWord(header, kHeaderStepVoltages + 2 * i, static_cast<unsigned int>(spec.steps[i].volts));
+            PutResistance(header, kHeaderStepResistances + 4 * i, resistances[at((i + 1) * recipe.stepSeconds)]);
+            PutWord(header, kHeaderStepVoltages + 2 * i, static_cast<unsigned int>(recipe.steps[i].volts));
         }
-        header[kHeaderStepMinutes] = static_cast<unsigned char>(spec.stepSeconds / 60);
-        header[kHeaderStepSeconds] = static_cast<unsigned char>(spec.stepSeconds % 60);
+        header[kHeaderStepMinutes] = static_cast<unsigned char>(recipe.stepSeconds / 60);
+        header[kHeaderStepSeconds] = static_cast<unsigned char>(recipe.stepSeconds % 60);
     } else {
         PutResistance(header, kHeaderResistanceAt1Min, resistances[at(60)]);
         // One minute after the test the discharge current is what remains of the
         // absorbed charge: the DD ratio is that current in nA over volts times uF.
         const double dischargeAmperes =
-            spec.type == 4 ? spec.ddRatio * spec.volts * spec.capacitanceUf * 1e-9 : 0.0;
+            recipe.type == 4 ? recipe.ddRatio * recipe.volts * recipe.capacitanceUf * 1e-9 : 0.0;
         PutCurrent(header, kHeaderCurrentAt1Min, dischargeAmperes);
     }
 
     // The ratios the tester computes for its test types; "none" otherwise.
     unsigned int piRatio = kNotMeasured16;
-    if (spec.type == 3 && spec.seconds >= 600 && resistances[at(60)] > 0)
+    if (recipe.type == 3 && recipe.seconds >= 600 && resistances[at(60)] > 0)
         piRatio = static_cast<unsigned int>(std::lround(100.0 * resistances[at(600)] / resistances[at(60)]));
-    if (spec.type == 3 && resistances[at(600)] == 0) piRatio = kNotMeasured16;
+    if (recipe.type == 3 && resistances[at(600)] == 0) piRatio = kNotMeasured16;
     PutWord(header, kHeaderPiRatio, piRatio);
     PutWord(header, kHeaderDdRatio,
-            spec.type == 4 ? static_cast<unsigned int>(std::lround(spec.ddRatio * 100)) : kNotMeasured16);
+            recipe.type == 4 ? static_cast<unsigned int>(std::lround(recipe.ddRatio * 100)) : kNotMeasured16);
 
     PutWord(header, kHeaderCapacitance,
-            spec.capacitanceUf > 0 ? static_cast<unsigned int>(std::lround(spec.capacitanceUf * 100)) : kNotMeasured16);
-    header[kHeaderTemperature] = static_cast<unsigned char>(spec.temperatureF);
-    header[kHeaderHumFrequency] = static_cast<unsigned char>(spec.humHz);
+            recipe.capacitanceUf > 0 ? static_cast<unsigned int>(std::lround(recipe.capacitanceUf * 100)) : kNotMeasured16);
+    header[kHeaderTemperature] = static_cast<unsigned char>(recipe.temperatureF);
+    header[kHeaderHumFrequency] = static_cast<unsigned char>(recipe.humHz);
 
     // The tester corrects the final resistance to 40 deg C (halving per 10 deg C)
     // when it knows the temperature.
-    if (spec.temperatureF != 0xFF && finalOhms > 0) {
-        const double ohms40 = finalOhms * std::pow(0.5, (40.0 - CelsiusOf(spec.temperatureF)) / 10.0);
+    if (recipe.temperatureF != 0xFF && finalOhms > 0) {
+        const double ohms40 = finalOhms * std::pow(0.5, (40.0 - CelsiusOf(recipe.temperatureF)) / 10.0);
         PutResistance(header, kHeaderEquivRes40C, ohms40);
     } else {
         std::memset(&header[kHeaderEquivRes40C], kNotMeasured8, 4);
     }
 
-    PutText(header, kHeaderOperator, spec.operatorName);
-    PutText(header, kHeaderDescription, spec.description);
-    PutText(header, kHeaderLocation, spec.location);
-    PutText(header, kHeaderCompany, spec.company);
+    PutText(header, kHeaderOperator, recipe.operatorName);
+    PutText(header, kHeaderDescription, recipe.description);
+    PutText(header, kHeaderLocation, recipe.location);
+    PutText(header, kHeaderCompany, recipe.company);
 
     header.insert(header.end(), samples.begin(), samples.end());
     return header;
@@ -238,11 +238,11 @@ std::vector<unsigned char> MakeStream(const DemoSpec& spec)
 std::vector<DemoTest> MakeDemoTests()
 {
     std::vector<DemoTest> tests;
-    for (const DemoSpec& spec : kSpecs) {
+    for (const DemoRecipe& recipe : kRecipes) {
         DemoTest test;
-        test.testNumber = spec.number;
-        test.fileName = "Test" + std::to_string(spec.number) + ".kel";
-        test.stream = MakeStream(spec);
+        test.testNumber = recipe.number;
+        test.fileName = "Test" + std::to_string(recipe.number) + ".kel";
+        test.stream = MakeStream(recipe);
         tests.push_back(std::move(test));
     }
     return tests;

@@ -25,24 +25,24 @@ QFont::Weight ToQtWeight(int weight)
 
 }  // namespace
 
-QFont FontForCellHeight(const FontSpec& spec, QPaintDevice* device)
+QFont FontForCellHeight(const FontSpec& request, QPaintDevice* device)
 {
     // The pixel size of each request is searched once per device resolution.
     static QHash<QString, int> pixelSizes;
     const QString key = QStringLiteral("%1|%2|%3|%4")
-                            .arg(QString::fromLatin1(spec.faceName.c_str()))
-                            .arg(spec.weight)
-                            .arg(spec.height)
+                            .arg(QString::fromLatin1(request.faceName.c_str()))
+                            .arg(request.weight)
+                            .arg(request.height)
                             .arg(device ? device->logicalDpiY() : 0);
-    QFont font(QString::fromLatin1(spec.faceName.c_str()));
+    QFont font(QString::fromLatin1(request.faceName.c_str()));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
-    font.setWeight(ToQtWeight(spec.weight));
-    font.setItalic(spec.italic != 0);
-    font.setUnderline(spec.underline != 0);
-    font.setStrikeOut(spec.strikeOut != 0);
+    font.setWeight(ToQtWeight(request.weight));
+    font.setItalic(request.italic != 0);
+    font.setUnderline(request.underline != 0);
+    font.setStrikeOut(request.strikeOut != 0);
     font.setKerning(false);
-    const int height = std::max(spec.height, 1);
+    const int height = std::max(request.height, 1);
     if (const auto it = pixelSizes.constFind(key); it != pixelSizes.constEnd()) {
         font.setPixelSize(*it);
         return font;

@@ -56,7 +56,7 @@ private:
 };
 
 // The QFont whose character cell on `device` is `height` pixels high (or the
-// largest that fits), for the face and weight of `spec`.
-QFont FontForCellHeight(const FontSpec& spec, QPaintDevice* device);
+// largest that fits), for the face and weight of `request`.
+QFont FontForCellHeight(const FontSpec& request, QPaintDevice* device);
 
 }  // namespace platform
