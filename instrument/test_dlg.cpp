@@ -1,7 +1,5 @@
 #include "instrument/test_dlg.h"
 
-#include <QFontMetrics>
-#include <QHeaderView>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -18,13 +16,7 @@ constexpr int kDelete = 1002;
 constexpr int kPrefix = 1005;
 constexpr int kDownload = 1006;
 
-struct Column {
-    const char* heading;
-    bool right;
-    const char* widthSample;
-};
-
-constexpr Column kColumns[7] = {
+constexpr platform::ListColumn kColumns[7] = {
     {"Test", true, "Test Num"},
     {"Date", false, "04/44/99 123"},
     {"Time", false, "19:02:22 123"},
@@ -48,18 +40,7 @@ bool CTestDlg::OnInitDialog()
 {
     filePrefix = "Test";
     Dialog::OnInitDialog();
-    testList->setColumnCount(7);
-    QStringList headings;
-    for (const Column& column : kColumns) headings << QString::fromLatin1(column.heading);
-    testList->setHeaderLabels(headings);
-    const QFontMetrics metrics(testList->font());
-    for (int c = 0; c < 7; ++c) {
-        testList->setColumnWidth(c, metrics.horizontalAdvance(QString::fromLatin1(kColumns[c].widthSample)));
-        testList->headerItem()->setTextAlignment(c, kColumns[c].right ? Qt::AlignRight : Qt::AlignLeft);
-    }
-    testList->header()->setStretchLastSection(false);
-    testList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    testList->setAllColumnsShowFocus(true);
+    platform::SetUpReportList(testList, kColumns, 7);
     for (int i = 0; i < kelDevice.entryCount; ++i) {
         const DirectoryEntry& entry = kelDevice.entries[i];
         char number[16];

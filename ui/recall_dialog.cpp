@@ -1,7 +1,5 @@
 #include "ui/recall_dialog.h"
 
-#include <QFontMetrics>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QTreeWidget>
@@ -23,13 +21,7 @@ constexpr int kResistancePreview = 1019;
 constexpr int kFolder = 1022;
 constexpr int kShotPath = 1023;
 
-struct Column {
-    const char* heading;
-    bool right;
-    const char* widthSample;
-};
-
-constexpr Column kColumns[7] = {
+constexpr platform::ListColumn kColumns[7] = {
     {"File Name", true, "File Name 0000000001"},   {"Date", false, "04/44/99 123"},
     {"Type", false, "DDDDD"},                      {"Description", false, "Description XXXXXXXXXX"},
     {"Company", false, "Company XXXXXXXXXX"},       {"Location", false, "Location XXXXXXXXXX"},
@@ -57,18 +49,7 @@ bool COpenTestDlg::OnInitDialog()
     GetCurrentFolder(shotPath);
 
     // Each column is as wide as its sample text in the list's font.
-    fileList->setColumnCount(7);
-    QStringList headings;
-    for (const Column& column : kColumns) headings << QString::fromLatin1(column.heading);
-    fileList->setHeaderLabels(headings);
-    const QFontMetrics metrics(fileList->font());
-    for (int c = 0; c < 7; ++c) {
-        fileList->setColumnWidth(c, metrics.horizontalAdvance(QString::fromLatin1(kColumns[c].widthSample)));
-        fileList->headerItem()->setTextAlignment(c, kColumns[c].right ? Qt::AlignRight : Qt::AlignLeft);
-    }
-    fileList->header()->setStretchLastSection(false);
-    fileList->setSelectionBehavior(QAbstractItemView::SelectRows);  // full-row selection
-    fileList->setAllColumnsShowFocus(true);
+    platform::SetUpReportList(fileList, kColumns, 7);
     QObject::connect(fileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                      [this](const QItemSelection& selected, const QItemSelection&) { OnSelectionChanged(selected); });
     QObject::connect(fileList, &QTreeWidget::itemDoubleClicked, this, [this] { OnOK(); });

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QHeaderView>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -201,6 +202,22 @@ void Dialog::OnDrawItem(int, QPainter&, const QRect&) {}
 void Dialog::EndDialog(int result)
 {
     done(result);
+}
+
+void SetUpReportList(QTreeWidget* list, const ListColumn* columns, int count)
+{
+    list->setColumnCount(count);
+    QStringList headings;
+    for (int c = 0; c < count; ++c) headings << QString::fromLatin1(columns[c].heading);
+    list->setHeaderLabels(headings);
+    const QFontMetrics metrics(list->font());
+    for (int c = 0; c < count; ++c) {
+        list->setColumnWidth(c, metrics.horizontalAdvance(QString::fromLatin1(columns[c].widthSample)));
+        list->headerItem()->setTextAlignment(c, columns[c].right ? Qt::AlignRight : Qt::AlignLeft);
+    }
+    list->header()->setStretchLastSection(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setAllColumnsShowFocus(true);
 }
 
 void DDX_Text(DataExchange& dx, int id, std::string& value)

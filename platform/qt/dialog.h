@@ -12,6 +12,7 @@
 
 class QButtonGroup;
 class QPainter;
+class QTreeWidget;
 
 namespace platform {
 
@@ -62,6 +63,16 @@ private:
     int baseWidth_ = 0;   // average character width of the dialog font, in pixels
     int baseHeight_ = 0;  // character height
 };
+
+// A column of a report-style list: each column is exactly as wide as its
+// sample text in the list's font.
+struct ListColumn {
+    const char* heading;
+    bool right;  // right-aligned, else left
+    const char* widthSample;
+};
+// Gives `list` its columns and full-row selection.
+void SetUpReportList(QTreeWidget* list, const ListColumn* columns, int count);
 
 // The data exchange helpers, each for one control of the dialog.
 void DDX_Text(DataExchange& dx, int id, std::string& value);  // edit boxes and statics; Latin-1 texts
