@@ -13,6 +13,7 @@
 #include "resources/resource_ids.h"
 #include "resources/resources.h"
 #include "ui/main_frame.h"
+#include "ui/folders.h"
 #include "ui/setup_about_dialogs.h"
 
 namespace {
@@ -47,6 +48,7 @@ bool DesktopShell::ProcessShellCommand()
     frame_ = std::make_unique<CMainFrame>(kelApp.GetDocument(), &printer_, this);
     if (presenter_) presenter_->SetMainWindow(frame_.get());
     InstallSetupDialog(frame_.get());
+    InstallSystemFolderChooser();
     frame_->recentFiles = [this] { return RecentFiles(); };
     frame_->openFile = [](const QString& file) { kelApp.OpenDocumentFile(file.toLocal8Bit().toStdString(), 0); };
     // A test file named on the command line opens alone; a file that cannot be

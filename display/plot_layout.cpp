@@ -90,10 +90,12 @@ std::vector<TimeTableEntry> TimeTable(const CKELFile& test)
         } else {
             continue;  // the test ended before this time, or its samples were not read
         }
+        char label[32];
+        if (t < 60) std::snprintf(label, sizeof label, "R@%d%s", t, "sec");
+        else std::snprintf(label, sizeof label, "R@%d%s", t / 60, "min");
         char line[128];
-        if (t < 60) std::snprintf(line, sizeof line, "R@%d%s : %s", t, "sec", text);
-        else std::snprintf(line, sizeof line, "R@%d%s : %s", t / 60, "min", text);
-        entries.push_back({t, index, line});
+        std::snprintf(line, sizeof line, "%s : %s", label, text);
+        entries.push_back({t, index, label, text, line});
     }
     return entries;
 }

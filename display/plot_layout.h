@@ -30,6 +30,8 @@ extern const char* const kCurrentLabels[8];
 struct TimeTableEntry {
     int t;             // seconds
     int index;         // 0-17: rows 0-8 form the first column, 9-17 the second
+    std::string label; // "R@%d%s": 45sec, 2min
+    std::string value; // the final resistance text, or the sample's resistance text
     std::string line;  // "R@%d%s : %s"
 };
 // The entries of the first 15 minutes that the test reaches: 15, 30, 45 s and

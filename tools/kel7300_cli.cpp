@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/process_objects.h"
+#include "export/excel_export.h"
 #include "instrument/test_transfer.h"
 #include "platform/message_box.h"
 #include "testfile/kel_file.h"
@@ -313,6 +314,22 @@ int RunDownload(const std::string& prefix, const std::vector<int>& tests)
     return ok ? 0 : 1;
 }
 
+int RunExport(const std::string& folder, const std::vector<std::string>& testFiles)
+{
+    int status = 0;
+    for (const std::string& file : testFiles) {
+        const int before = presenter.shown;
+        const std::string workbook = WorkbookPath(folder, std::filesystem::path(file).filename().string());
+        if (ExportTest(file, workbook)) {
+            std::cout << workbook << "\n";
+        } else {
+            if (presenter.shown == before) ReportLoadFailure(file, before);
+            status = 1;
+        }
+    }
+    return status;
+}
+
 int RunErase(const std::vector<int>& tests)
 {
     int status = 0;
@@ -376,6 +393,12 @@ int main(int argc, char** argv)
     auto* erase = app.add_subcommand("erase", "Erase tests on the tester.");
     erase->add_option("TEST", eraseNumbers, "test numbers")->required();
     auto* panel = app.add_subcommand("panel", "Return the tester to its front panel control.");
+    std::string exportFolder;
+    std::vector<std::string> exportFiles;
+    auto* exportCommand = app.add_subcommand("export", "Export each test file into an Excel 97-2003 workbook "
+                                                       "(.xls) of its own in DIR.");
+    exportCommand->add_option("--to", exportFolder, "the folder for the workbooks")->required();
+    exportCommand->add_option("FILE", exportFiles, "test files (.kel)")->required();
 
 #ifdef KEL_HAVE_RENDER
     RenderOptions render;
@@ -404,6 +427,7 @@ int main(int argc, char** argv)
     if (*download) return RunDownload(prefix, testNumbers);
     if (*erase) return RunErase(eraseNumbers);
     if (*panel) return kelDevice.ReturnToPanel() ? 0 : 1;
+    if (*exportCommand) return RunExport(exportFolder, exportFiles);
     if (*info) return RunInfo(files, asJson, withSamples);
     if (*list) return RunList(folder, asJson);
     if (*setTexts) return RunSetTexts(file, edits);

@@ -15,6 +15,7 @@
 #include "app/process_objects.h"
 #include "display/kel_view.h"
 #include "resources/resource_ids.h"
+#include "export/excel_export.h"
 #include "instrument/test_dlg.h"
 #include "ui/edit_test_dialog.h"
 #include "ui/recall_dialog.h"
@@ -182,7 +183,7 @@ bool CMainFrame::HasCommand(int id) const
 {
     return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_MANIPULATION || id == ids::ID_RECALL_TEST ||
            id == ids::ID_EDIT_TEST || id == ids::ID_RETRIEVE_TEST_RECORD || id == ids::ID_RETURN_TO_PANEL ||
-           id == ids::ID_APPLICATION_SETUP;
+           id == ids::ID_APPLICATION_SETUP || id == ids::ID_EXPORT_TO_EXCEL;
 }
 
 bool CMainFrame::OnCommand(int id)
@@ -215,7 +216,18 @@ bool CMainFrame::OnCommand(int id)
         appInfo.EditSettings();
         return true;
     }
+    if (id == ids::ID_EXPORT_TO_EXCEL) {
+        OnExportToExcel();
+        return true;
+    }
     return false;
+}
+
+void CMainFrame::OnExportToExcel()
+{
+    COpenTestDlg dialog(this);
+    dialog.caption = "Select files to Export";
+    if (dialog.DoModal() == resources::IDOK) ExportSelectedTests();
 }
 
 void CMainFrame::OnRetrieveTestRecord()

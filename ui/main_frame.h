@@ -56,6 +56,7 @@ private:
     void OnRecallTest();
     void OnEditTest();
     void OnRetrieveTestRecord();
+    void OnExportToExcel();
     void OnFileManipulation();
 
     CKelDoc* document_;

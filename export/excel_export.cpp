@@ -1,0 +1,237 @@
+#include "export/excel_export.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "app/process_objects.h"
+#include "display/plot_layout.h"
+#include "export/builtin_server.h"
+#include "platform/folder_chooser.h"
+#include "testfile/kel_file.h"
+
+using platform::DispatchObject;
+using platform::Variant;
+using namespace export_server;
+
+namespace {
+
+ServerFactory& Factory()
+{
+    static ServerFactory factory;
+    return factory;
+}
+
+std::shared_ptr<DispatchObject> CreateServer(const std::string& progId)
+{
+    if (Factory()) return Factory()(progId);
+    if (auto system = platform::CreateSystemDispatch(progId)) return system;
+    return CreateBuiltinApplication();
+}
+
+// One server call; a failure ends the command with the server's own text.
+class Calls {
+public:
+    std::shared_ptr<DispatchObject> Get(DispatchObject& object, int dispId, std::vector<Variant> args = {})
+    {
+        Variant result;
+        if (!Call(object, dispId, platform::DISPATCH_PROPERTYGET, args, result)) return nullptr;
+        if (result.type != Variant::Type::Dispatch || !result.dispatch) return Failed("");
+        return result.dispatch;
+    }
+    bool Method(DispatchObject& object, int dispId, std::vector<Variant> args = {})
+    {
+        Variant result;
+        return Call(object, dispId, platform::DISPATCH_METHOD, args, result);
+    }
+    // A method whose result is an object (Workbooks.Add).
+    std::shared_ptr<DispatchObject> Make(DispatchObject& object, int dispId, std::vector<Variant> args)
+    {
+        Variant result;
+        if (!Call(object, dispId, platform::DISPATCH_METHOD, args, result)) return nullptr;
+        if (result.type != Variant::Type::Dispatch || !result.dispatch) return Failed("");
+        return result.dispatch;
+    }
+    bool Put(DispatchObject& object, int dispId, std::string text)
+    {
+        Variant result;
+        return Call(object, dispId, platform::DISPATCH_PROPERTYPUT, {Variant::Text(std::move(text))}, result);
+    }
+    bool failed = false;
+
+private:
+    bool Call(DispatchObject& object, int dispId, int kind, const std::vector<Variant>& args, Variant& result)
+    {
+        if (failed) return false;
+        std::string error;
+        if (object.Invoke(dispId, kind, args, result, error)) return true;
+        Failed(error);
+        return false;
+    }
+    std::shared_ptr<DispatchObject> Failed(const std::string& error)
+    {
+        failed = true;
+        AppMessageBox(error.empty() ? "Command failed." : error.c_str());
+        return nullptr;
+    }
+};
+
+Calls* currentCalls = nullptr;
+
+}  // namespace
+
+void SetServerFactory(ServerFactory factory)
+{
+    Factory() = std::move(factory);
+}
+
+std::string WorkbookPath(const std::string& folder, const std::string& name, char separator)
+{
+    std::string path = folder + separator + name;
+    const std::size_t dot = path.rfind('.');
+    if (dot != std::string::npos) path.erase(dot);
+    return path + ".xls";
+}
+
+bool WriteCell(DispatchObject& sheet, int row, int column, const char* format, ...)
+{
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    char cell[16];
+    std::snprintf(cell, sizeof cell, "%c%d", column + 64, row);
+    Calls local;
+    Calls& calls = currentCalls ? *currentCalls : local;
+    const std::shared_ptr<DispatchObject> range = calls.Get(sheet, kRange, {Variant::Text(cell), Variant::Text(cell)});
+    // The text format first, so numbers and dates stay text.
+    return range && calls.Put(*range, kNumberFormat, "@") && calls.Put(*range, kValue2, text);
+}
+
+bool WriteTestSheet(DispatchObject& sheet, const CKELFile& test)
+{
+    bool ok = WriteCell(sheet, 2, 1, "Test Number:") && WriteCell(sheet, 2, 2, "%d", test.testNumber) &&
+              WriteCell(sheet, 3, 1, "Date:") &&
+              WriteCell(sheet, 3, 2, "%d/%d/%d", test.dateParts[0], test.dateParts[1], test.dateParts[2]) &&
+              WriteCell(sheet, 4, 1, "Time:") &&
+              WriteCell(sheet, 4, 2, "%d:%d:%d", test.timeParts[0], test.timeParts[1], test.timeParts[2]);
+    int row = 5;
+    // A label in A and a text in B, on the next row.
+    const auto line = [&](const char* label, const char* value) {
+        ok = ok && WriteCell(sheet, row, 1, "%s", label) && WriteCell(sheet, row, 2, "%s", value);
+        ++row;
+    };
+    line("Company:", test.company);
+    line("Location:", test.location);
+    line("Description:", test.description);
+    line("Operator:", test.operatorName);
+    line("Test Type:", test.testTypeName);
+    const auto temperature = [&](bool withEquivalents) {
+        if (!test.hasTemperature) return;
+        line("D.U.T. TEMP:", test.temperatureText);
+        if (!withEquivalents) return;
+        line("EQUIV RES @40C:", test.equivRes40CText);
+        line("EQUIV RES @20C:", test.equivRes20CText);
+    };
+    switch (test.testType) {
+    case 1:
+    case 2:
+        line("Final Test Resistance:", test.finalResistanceText);
+        line("Final Test Voltage:", test.testVoltageText);
+        line("Final Test Current:", test.finalCurrentText);
+        line("Test Capacitance:", test.capacitanceText);
+        line("Test Duration:", test.durationText);
+        line("Hum Rejection Freq:", test.humFrequencyText);
+        temperature(true);
+        break;
+    case 3: {
+        line("PI Ratio:", test.piRatioText);
+        line("RES @  01:00", test.resistanceAt1MinText);
+        char label[32];
+        std::snprintf(label, sizeof label, "RES @  %02d:%02d", test.sampleCount / 60, test.sampleCount % 60);
+        line(label, test.finalResistanceText);
+        line("Final Test Voltage:", test.testVoltageText);
+        line("Test Capacitance:", test.capacitanceText);
+        line("Test Duration:", test.durationText);
+        line("Hum Rejection Freq:", test.humFrequencyText);
+        temperature(true);
+        break;
+    }
+    case 4:
+        line("DD Ratio:", test.ddRatioText);
+        if (test.hasCapacitance) line("I @ TEST +1 MIN:", test.currentAt1MinText);
+        line("Final Test Voltage:", test.testVoltageText);
+        line("Test Capacitance:", test.capacitanceText);
+        line("Test Duration:", test.durationText);
+        line("Hum Rejection Freq:", test.humFrequencyText);
+        temperature(false);
+        break;
+    case 5:
+        ok = ok && WriteCell(sheet, row, 1, "Step Interval:") && WriteCell(sheet, row, 2, "%s", test.stepIntervalText) &&
+             WriteCell(sheet, row, 3, "MIN");
+        ++row;
+        line("Test Capacitance:", test.capacitanceText);
+        line("Test Duration:", test.durationText);
+        line("Hum Rejection Freq:", test.humFrequencyText);
+        temperature(true);
+        break;
+    default:
+        break;
+    }
+    if (test.testType == 1 || test.testType == 3) {
+        // Readings at 15, 30, 45 s and every minute to 15, as far as the test went.
+        for (const plot_layout::TimeTableEntry& reading : plot_layout::TimeTable(test)) {
+            ok = ok && WriteCell(sheet, row, 1, "%s :", reading.label.c_str()) &&
+                 WriteCell(sheet, row, 2, "%s", reading.value.c_str());
+            ++row;
+        }
+    }
+    return ok;
+}
+
+bool ExportTest(const std::string& name, const std::string& workbookPath)
+{
+    CKELFile test;
+    if (!test.Load(name, 1)) return false;  // Load has said why, when it is worth saying
+    std::shared_ptr<DispatchObject> application = CreateServer("Excel.Application");
+    if (!application) {
+        AppMessageBox("Unable to initialize Excel.");
+        return false;
+    }
+    Calls calls;
+    currentCalls = &calls;
+    std::shared_ptr<DispatchObject> workbooks = calls.Get(*application, kWorkbooks);
+    std::shared_ptr<DispatchObject> workbook = workbooks ? calls.Make(*workbooks, kAdd, {Variant::Optional()}) : nullptr;
+    std::shared_ptr<DispatchObject> sheets = workbook ? calls.Get(*workbook, kSheets) : nullptr;
+    std::shared_ptr<DispatchObject> sheet = sheets ? calls.Get(*sheets, kItem, {Variant::Short(1)}) : nullptr;
+    bool ok = sheet && WriteCell(*sheet, 1, 1, "Filename:") && WriteCell(*sheet, 1, 2, "%s", name.c_str()) &&
+              WriteTestSheet(*sheet, test);
+    if (ok) {
+        std::vector<Variant> saveArgs = {Variant::Text(workbookPath)};
+        for (int i = 0; i < 9; ++i) saveArgs.push_back(Variant::Optional());
+        calls.Method(*sheet, kSaveAs, saveArgs);
+        ok = !calls.failed;
+    }
+    // A failed call ends the command: no Quit then.
+    if (ok) calls.Method(*application, kQuit);
+    ok = ok && !calls.failed;
+    currentCalls = nullptr;
+    sheets.reset();
+    sheet.reset();
+    workbook.reset();
+    workbooks.reset();
+    application.reset();
+    return ok;
+}
+
+bool ExportSelectedTests()
+{
+    std::string start, folder;
+    GetCurrentFolder(start);
+    if (!BrowseForFolder("Export to folder", start, folder)) return false;
+    for (int i = 0; i < testCatalogue.fileCount; ++i) {
+        if (!testCatalogue.selected[i]) continue;
+        if (!ExportTest(testCatalogue.fileNames[i], WorkbookPath(folder, testCatalogue.fileNames[i]))) return false;
+    }
+    return true;
+}

@@ -1,0 +1,207 @@
+#include "export/excel_export.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "app/process_objects.h"
+#include "platform/folder_chooser.h"
+#include "support/recording_dispatch.h"
+#include "support/temp_dir.h"
+#include "support/test_file_builder.h"
+#include "support/xlrd_reader.h"
+
+namespace {
+
+using kel_test::CurrentFolder;
+using kel_test::DispatchLog;
+using kel_test::RecordingDispatch;
+using kel_test::RecordingPresenter;
+using kel_test::TempDir;
+using kel_test::TestFileBuilder;
+
+class ExportTestFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetServerFactory([this](const std::string& progId) -> std::shared_ptr<platform::DispatchObject> {
+            log->calls.push_back("create " + progId);
+            if (!serverAvailable) return nullptr;
+            return std::make_shared<RecordingDispatch>(log, "application");
+        });
+    }
+    void TearDown() override
+    {
+        SetServerFactory(nullptr);
+        SetFolderChooser(nullptr);
+    }
+    // The cells of column A and B, row by row, as "A|B".
+    std::vector<std::string> Rows() const
+    {
+        std::vector<std::string> rows;
+        for (int row = 1; log->cells.count({row, 1}); ++row) {
+            std::string line = log->cells.at({row, 1}) + "|" + log->cells.at({row, 2});
+            if (log->cells.count({row, 3})) line += "|" + log->cells.at({row, 3});
+            rows.push_back(line);
+        }
+        return rows;
+    }
+
+    TempDir dir;
+    CurrentFolder here{dir.path()};
+    RecordingPresenter presenter;
+    std::shared_ptr<DispatchLog> log = std::make_shared<DispatchLog>();
+    bool serverAvailable = true;
+};
+
+TEST_F(ExportTestFixture, CallSequenceAndReleases)
+{
+    TestFileBuilder().TestType(9).TestNumber(12).Write(dir.File("T.kel"));
+    ASSERT_TRUE(ExportTest("T.kel", "/out/T.xls"));
+    const auto& calls = log->calls;
+    ASSERT_GE(calls.size(), 10u);
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 5),
+              (std::vector<std::string>{"create Excel.Application", "application get 0x23c", "workbooks method 0xb5 <optional>",
+                                        "workbook get 0x1e5", "sheets get 0xaa i2:1"}));
+    EXPECT_EQ(std::vector<std::string>(calls.begin() + 5, calls.begin() + 9),
+              (std::vector<std::string>{"sheet get 0xc5 'A1' 'A1'", "range put 0xc1 '@'", "range put 0x56c 'Filename:'",
+                                        "release range"}));
+    const std::vector<std::string> tail(calls.end() - 7, calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "sheet method 0x785 '/out/T.xls' <optional> <optional> <optional> <optional> <optional> "
+                        "<optional> <optional> <optional> <optional>",
+                        "application method 0x12e", "release sheets", "release sheet", "release workbook",
+                        "release workbooks", "release application"}));
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "application method 0x12e"), 1);
+    // Rows 1 to 9 only: 18 cells of three calls and a release each.
+    EXPECT_EQ(calls.size(), 5u + 18 * 4 + 7);
+    for (const auto& [cell, format] : log->formats) EXPECT_EQ(format, "@");
+    EXPECT_EQ(Rows().size(), 9u);
+    EXPECT_EQ(Rows()[1], "Test Number:|12");
+    EXPECT_EQ(Rows()[2], "Date:|3/14/26");
+    EXPECT_EQ(Rows()[3], "Time:|9:30:0");
+    EXPECT_TRUE(presenter.messages.empty());
+}
+
+struct GridCase {
+    const char* name;
+    std::function<void(TestFileBuilder&)> build;
+    std::map<int, std::string> rows;  // row -> "A|B" (or "A|B|C")
+    std::size_t rowCount;
+};
+
+TEST_F(ExportTestFixture, CellGridsByTestType)
+{
+    const std::vector<GridCase> cases = {
+        {"resistance, 600 samples, no temperature",
+         [](auto& b) { b.TestType(1).Samples(600, 500, 1e-9); },
+         {{10, "Final Test Resistance:|1.000 G"}, {15, "Hum Rejection Freq:|60 HZ"}, {16, "R@15sec :|500.000 G"},
+          {19, "R@1min :|500.000 G"}, {28, "R@10min :|1.000 G"}},
+         28},
+        {"resistance, 1200 samples", [](auto& b) { b.TestType(1).Samples(1200, 500, 1e-9); },
+         {{33, "R@15min :|500.000 G"}}, 33},
+        {"resistance, 14 samples", [](auto& b) { b.TestType(1).Samples(14, 500, 1e-9); },
+         {{15, "Hum Rejection Freq:|60 HZ"}}, 15},
+        {"polarization index with temperature",
+         [](auto& b) { b.TestType(3).Temperature(72).Measured(63, 'G', 2, 1000).Samples(60, 500, 1e-9); },
+         {{11, "RES @  01:00|0.000 "}, {12, "RES @  01:00|1.000 G"},  // header bytes 17-20 zero: no unit
+          {17, "D.U.T. TEMP:|72 F"}, {18, "EQUIV RES @40C:|1.000 G"}, {19, "EQUIV RES @20C:|4.000 G"},
+          {20, "R@15sec :|500.000 G"}, {23, "R@1min :|1.000 G"}},
+         23},
+        {"insulation resistance: no readings", [](auto& b) { b.TestType(2).Samples(600, 500, 1e-9); },
+         {{10, "Final Test Resistance:|1.000 G"}}, 15},
+        {"dielectric discharge without capacitance", [](auto& b) { b.TestType(4).DdRatio(180); },
+         {{10, "DD Ratio:|1.800"}, {11, "Final Test Voltage:|500 V"}, {14, "Hum Rejection Freq:|60 HZ"}}, 14},
+        {"dielectric discharge with capacitance", [](auto& b) { b.TestType(4).Capacitance(210); },
+         {{11, "I @ TEST +1 MIN:|0.000 "}, {12, "Final Test Voltage:|500 V"}},  // a NUL unit ends the text
+         15},
+        {"step voltage", [](auto& b) { b.TestType(5).StepInterval(1, 0); },
+         {{10, "Step Interval:|01:00|MIN"}, {13, "Hum Rejection Freq:|60 HZ"}}, 13},
+        {"unknown type", [](auto& b) { b.TestType(0); }, {{9, "Test Type:|Unknown"}}, 9},
+    };
+    for (const auto& c : cases) {
+        log->cells.clear();
+        TestFileBuilder builder;
+        c.build(builder);
+        builder.Write(dir.File("T.kel"));
+        ASSERT_TRUE(ExportTest("T.kel", "x.xls")) << c.name;
+        const auto rows = Rows();
+        EXPECT_EQ(rows.size(), c.rowCount) << c.name;
+        for (const auto& [row, text] : c.rows) {
+            ASSERT_LE(static_cast<std::size_t>(row), rows.size()) << c.name;
+            EXPECT_EQ(rows[static_cast<std::size_t>(row) - 1], text) << c.name << " row " << row;
+        }
+    }
+}
+
+TEST_F(ExportTestFixture, WorkbookPathRule)
+{
+    EXPECT_EQ(WorkbookPath("D:\\Out", "TEST12.kel", '\\'), "D:\\Out\\TEST12.xls");
+    EXPECT_EQ(WorkbookPath("/home/me/out", "TEST12.kel", '/'), "/home/me/out/TEST12.xls");
+    EXPECT_EQ(WorkbookPath("/data.d", "NODOT", '/'), "/data.xls");  // the path's last dot, wherever it is
+}
+
+TEST_F(ExportTestFixture, CancelledFolderMissingServerAndFailedCall)
+{
+    TestFileBuilder().Write(dir.File("A.kel"));
+    TestFileBuilder().Write(dir.File("B.kel"));
+    testCatalogue.Refresh();
+    testCatalogue.selected[0] = testCatalogue.selected[1] = 1;
+
+    SetFolderChooser([](const std::string&, const std::string&, std::string&) { return false; });
+    EXPECT_FALSE(ExportSelectedTests());
+    EXPECT_TRUE(log->calls.empty());
+    EXPECT_TRUE(presenter.messages.empty());
+
+    TempDir out;
+    std::string asked;
+    SetFolderChooser([&](const std::string& title, const std::string& start, std::string& folder) {
+        asked = title + "|" + start;
+        folder = out.path().string();
+        return true;
+    });
+    serverAvailable = false;
+    EXPECT_FALSE(ExportSelectedTests());
+    EXPECT_FALSE(ExportSelectedTests());
+    EXPECT_EQ(asked, "Export to folder|" + dir.path().string());
+    EXPECT_EQ(presenter.Texts(), (std::vector<std::string>{"Unable to initialize Excel.", "Unable to initialize Excel."}));
+    EXPECT_EQ(std::filesystem::current_path(), dir.path());  // the export folder is not made current
+
+    serverAvailable = true;
+    presenter.messages.clear();
+    log->calls.clear();
+    log->failAtCall = 7;  // the first value of the first test
+    log->failText = "The server is busy.";
+    EXPECT_FALSE(ExportSelectedTests());
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"The server is busy."});
+    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "application method 0x12e"), 0);
+    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "create Excel.Application"), 1);  // B not tried
+    EXPECT_EQ(log->calls.back(), "release application");
+
+    presenter.messages.clear();
+    log->calls.clear();
+    log->failText.clear();
+    EXPECT_FALSE(ExportSelectedTests());
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Command failed."});
+}
+
+TEST_F(ExportTestFixture, TheBuiltInServerWritesWorkbooksThatReadBack)
+{
+    SetServerFactory(nullptr);  // the default: the built-in server here
+    TestFileBuilder().TestType(3).Temperature(72).Measured(63, 'G', 2, 1000).Samples(900, 500, 1e-9)
+        .Company("\xC9" "COLE").Write(dir.File("PI.kel"));
+    kel_test::WriteFileBytes(dir.File("PI.xls"), {'o', 'l', 'd'});
+    ASSERT_TRUE(ExportTest("PI.kel", dir.File("PI.xls")));
+    const std::string read = kel_test::ReadWithXlrd(dir.File("PI.xls"));
+    EXPECT_NE(read.find("sheets 1\n"), std::string::npos) << read.substr(0, 300);
+    EXPECT_NE(read.find("0,0,49,0,Filename:\n0,1,49,0,PI.kel\n"), std::string::npos);
+    EXPECT_NE(read.find("4,1,49,0,\xC3\x89" "COLE\n"), std::string::npos);
+    EXPECT_NE(read.find("36,0,49,0,R@15min :\n36,1,49,0,1.000 G\n"), std::string::npos) << read;
+    EXPECT_NE(read.find("log []"), std::string::npos);
+    std::size_t cells = 0;
+    for (std::size_t at = 0; (at = read.find(",49,0,", at)) != std::string::npos; ++at) ++cells;
+    EXPECT_EQ(cells, 74u);  // rows 1 to 37, two cells each: every one text with "@"
+}
+
+}  // namespace
