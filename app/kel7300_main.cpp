@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <ole2.h>
+#endif
+
 #include "app/desktop_shell.h"
 #include "app/process_objects.h"
 #include "platform/message_pump.h"
@@ -18,6 +22,10 @@ int main(int argc, char** argv)
 {
     QElapsedTimer clock;
     clock.start();
+#ifdef _WIN32
+    // Excel is driven through automation: COM on this thread for the program's life.
+    OleInitialize(nullptr);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KEL-7300"));
     QApplication::setOrganizationName(QStringLiteral("Quellton"));

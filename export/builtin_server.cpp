@@ -26,7 +26,7 @@ public:
     Range(std::shared_ptr<SheetData> sheet, int row, int column) : sheet_(std::move(sheet)), row_(row), column_(column) {}
     bool Invoke(int dispId, int kind, const std::vector<Variant>& args, Variant&, std::string& error) override
     {
-        if (kind != platform::DISPATCH_PROPERTYPUT || args.size() != 1 || args[0].type != Variant::Type::Bstr)
+        if (kind != platform::kDispatchPropertyPut || args.size() != 1 || args[0].type != Variant::Type::Bstr)
             return Fail(error, "The range takes a text value or number format.");
         biff8::Cell& cell = sheet_->cells[{row_, column_}];
         if (dispId == kNumberFormat) {
@@ -64,7 +64,7 @@ public:
     explicit Sheet(std::shared_ptr<SheetData> data) : data_(std::move(data)) {}
     bool Invoke(int dispId, int kind, const std::vector<Variant>& args, Variant& result, std::string& error) override
     {
-        if (dispId == kRange && kind == platform::DISPATCH_PROPERTYGET) {
+        if (dispId == kRange && kind == platform::kDispatchPropertyGet) {
             int row = 0, column = 0, row2 = 0, column2 = 0;
             if (args.size() != 2 || args[0].type != Variant::Type::Bstr || !ParseCell(args[0].bstr, row, column) ||
                 args[1].type != Variant::Type::Bstr || !ParseCell(args[1].bstr, row2, column2) || row != row2 ||
@@ -73,7 +73,7 @@ public:
             result = Variant::Object(std::make_shared<Range>(data_, row, column));
             return true;
         }
-        if (dispId == kSaveAs && kind == platform::DISPATCH_METHOD) {
+        if (dispId == kSaveAs && kind == platform::kDispatchMethod) {
             if (args.empty() || args[0].type != Variant::Type::Bstr) return Fail(error, "SaveAs wants a file name.");
             if (!biff8::SaveWorkbook(args[0].bstr, data_->cells)) return Fail(error, ("Can't write file " + args[0].bstr).c_str());
             return true;
@@ -90,7 +90,7 @@ public:
     explicit Sheets(std::shared_ptr<SheetData> data) : data_(std::move(data)) {}
     bool Invoke(int dispId, int kind, const std::vector<Variant>& args, Variant& result, std::string& error) override
     {
-        if (dispId != kItem || kind != platform::DISPATCH_PROPERTYGET || args.size() != 1 ||
+        if (dispId != kItem || kind != platform::kDispatchPropertyGet || args.size() != 1 ||
             args[0].type != Variant::Type::I2 || args[0].i2 != 1)
             return Fail(error, "The built-in server has one sheet.");
         result = Variant::Object(std::make_shared<Sheet>(data_));
@@ -105,7 +105,7 @@ class Workbook : public DispatchObject {
 public:
     bool Invoke(int dispId, int kind, const std::vector<Variant>&, Variant& result, std::string& error) override
     {
-        if (dispId != kSheets || kind != platform::DISPATCH_PROPERTYGET) return Fail(error, "Unknown workbook member.");
+        if (dispId != kSheets || kind != platform::kDispatchPropertyGet) return Fail(error, "Unknown workbook member.");
         result = Variant::Object(std::make_shared<Sheets>(data_));
         return true;
     }
@@ -118,7 +118,7 @@ class Workbooks : public DispatchObject {
 public:
     bool Invoke(int dispId, int kind, const std::vector<Variant>&, Variant& result, std::string& error) override
     {
-        if (dispId != kAdd || kind != platform::DISPATCH_METHOD) return Fail(error, "Unknown workbooks member.");
+        if (dispId != kAdd || kind != platform::kDispatchMethod) return Fail(error, "Unknown workbooks member.");
         result = Variant::Object(std::make_shared<Workbook>());
         return true;
     }
@@ -128,11 +128,11 @@ class Application : public DispatchObject {
 public:
     bool Invoke(int dispId, int kind, const std::vector<Variant>&, Variant& result, std::string& error) override
     {
-        if (dispId == kWorkbooks && kind == platform::DISPATCH_PROPERTYGET) {
+        if (dispId == kWorkbooks && kind == platform::kDispatchPropertyGet) {
             result = Variant::Object(std::make_shared<Workbooks>());
             return true;
         }
-        if (dispId == kQuit && kind == platform::DISPATCH_METHOD) return true;
+        if (dispId == kQuit && kind == platform::kDispatchMethod) return true;
         return Fail(error, "Unknown application member.");
     }
 };

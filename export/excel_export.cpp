@@ -34,27 +34,27 @@ public:
     std::shared_ptr<DispatchObject> Get(DispatchObject& object, int dispId, std::vector<Variant> args = {})
     {
         Variant result;
-        if (!Call(object, dispId, platform::DISPATCH_PROPERTYGET, args, result)) return nullptr;
+        if (!Call(object, dispId, platform::kDispatchPropertyGet, args, result)) return nullptr;
         if (result.type != Variant::Type::Dispatch || !result.dispatch) return Failed("");
         return result.dispatch;
     }
     bool Method(DispatchObject& object, int dispId, std::vector<Variant> args = {})
     {
         Variant result;
-        return Call(object, dispId, platform::DISPATCH_METHOD, args, result);
+        return Call(object, dispId, platform::kDispatchMethod, args, result);
     }
     // A method whose result is an object (Workbooks.Add).
     std::shared_ptr<DispatchObject> Make(DispatchObject& object, int dispId, std::vector<Variant> args)
     {
         Variant result;
-        if (!Call(object, dispId, platform::DISPATCH_METHOD, args, result)) return nullptr;
+        if (!Call(object, dispId, platform::kDispatchMethod, args, result)) return nullptr;
         if (result.type != Variant::Type::Dispatch || !result.dispatch) return Failed("");
         return result.dispatch;
     }
     bool Put(DispatchObject& object, int dispId, std::string text)
     {
         Variant result;
-        return Call(object, dispId, platform::DISPATCH_PROPERTYPUT, {Variant::Text(std::move(text))}, result);
+        return Call(object, dispId, platform::kDispatchPropertyPut, {Variant::Text(std::move(text))}, result);
     }
     bool failed = false;
 

@@ -11,10 +11,12 @@
 
 namespace platform {
 
-constexpr int DISPATCH_METHOD = 1;
-constexpr int DISPATCH_PROPERTYGET = 2;
-constexpr int DISPATCH_PROPERTYPUT = 4;
-constexpr std::int32_t DISP_E_PARAMNOTFOUND = static_cast<std::int32_t>(0x80020004u);
+// Invoke kinds, as IDispatch numbers them: method 1, property get 2, property put 4.
+constexpr int kDispatchMethod = 1;
+constexpr int kDispatchPropertyGet = 2;
+constexpr int kDispatchPropertyPut = 4;
+// DISP_E_PARAMNOTFOUND: the value of an optional argument that is not given.
+constexpr std::int32_t kParamNotFound = static_cast<std::int32_t>(0x80020004u);
 
 class DispatchObject;
 

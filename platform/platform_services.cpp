@@ -104,7 +104,7 @@ Variant Variant::Optional()
 {
     Variant v;
     v.type = Type::Error;
-    v.error = DISP_E_PARAMNOTFOUND;
+    v.error = kParamNotFound;
     return v;
 }
 

@@ -33,7 +33,7 @@ public:
     {
         char call[64];
         std::snprintf(call, sizeof call, "%s %s 0x%x", name_.c_str(),
-                      kind == platform::DISPATCH_METHOD ? "method" : kind == platform::DISPATCH_PROPERTYGET ? "get" : "put",
+                      kind == platform::kDispatchMethod ? "method" : kind == platform::kDispatchPropertyGet ? "get" : "put",
                       dispId);
         std::string line = call;
         for (const auto& arg : args) line += " " + Describe(arg);
@@ -66,7 +66,7 @@ public:
     {
         switch (v.type) {
         case platform::Variant::Type::Error:
-            return v.error == platform::DISP_E_PARAMNOTFOUND ? "<optional>" : "<error>";
+            return v.error == platform::kParamNotFound ? "<optional>" : "<error>";
         case platform::Variant::Type::I2: return "i2:" + std::to_string(v.i2);
         case platform::Variant::Type::Bstr: return "'" + v.bstr + "'";
         case platform::Variant::Type::Dispatch: return "<object>";
