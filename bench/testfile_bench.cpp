@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "export/excel_export.h"
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
 #include "testfile/kel_test_list.h"
@@ -135,5 +136,18 @@ void BM_RefreshFolderOf500Floor(benchmark::State& state)
         for (const std::string& path : FolderOf500()) ReadBare(path, buffer);
 }
 BENCHMARK(BM_RefreshFolderOf500Floor)->Unit(benchmark::kMicrosecond);
+
+// One workbook with the built-in server: a PI test with temperature rows and
+// a full readings table (74 cells), loaded, written and saved.
+void BM_ExportPiTestWorkbook(benchmark::State& state)
+{
+    std::vector<unsigned char> bytes = TestFile(900);
+    bytes[kel::kPreambleSize + kel::kHeaderTemperature] = 72;
+    const std::string test = WriteFile(BenchFolder() / "pi.kel", bytes);
+    const std::string workbook = (BenchFolder() / "pi.xls").string();
+    for (auto _ : state)
+        if (!ExportTest(test, workbook)) state.SkipWithError("the export failed");
+}
+BENCHMARK(BM_ExportPiTestWorkbook)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
