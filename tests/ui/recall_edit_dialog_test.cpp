@@ -251,6 +251,29 @@ TEST_F(CommandTest, RecallOverlaysThreeChosenOutOfOrderInRowOrder)
     EXPECT_EQ(doc.recordCount, 3);  // Cancel: the shown tests stay
 }
 
+TEST_F(CommandTest, ExportToExcelWritesAWorkbookPerChosenTest)
+{
+    TempDir out;
+    SetFolderChooser([&](const std::string& title, const std::string&, std::string& folder) {
+        EXPECT_EQ(title, "Export to folder");
+        folder = out.path().string();
+        return true;
+    });
+    RunWithDialog(ids::ID_EXPORT_TO_EXCEL, [](QWidget* widget) {
+        auto* dialog = dynamic_cast<COpenTestDlg*>(widget);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Select files to Export"));
+        SelectRows(*dialog, {3, 1});
+        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
+    });
+    SetFolderChooser(nullptr);
+    EXPECT_TRUE(std::filesystem::exists(out.path() / "T2.xls"));
+    EXPECT_TRUE(std::filesystem::exists(out.path() / "T4.xls"));
+    EXPECT_FALSE(std::filesystem::exists(out.path() / "T1.xls"));
+    EXPECT_EQ(std::filesystem::current_path(), dir.path());
+    EXPECT_EQ(kelApp.GetDocument()->testOpen, 0);  // nothing is shown by an export
+}
+
 TEST_F(CommandTest, EditTrimsCutsCancelsAndSaveWritesOnlyTheTexts)
 {
     TestFileBuilder().TestNumber(1).Company("ACME                ").Location("OLD").Samples(10, 500, 1e-9)
