@@ -201,6 +201,17 @@ Bytes WorkbookStream(const Sheet& sheet)
     Bytes wsbool;
     U16(wsbool, 0x0C01);
     Record(out, 0x0081, wsbool);
+    // Columns A and B wide enough for the labels and values that the export writes.
+    for (const auto& [column, characters] : {std::pair{0u, 24u}, std::pair{1u, 22u}}) {
+        Bytes colinfo;
+        U16(colinfo, column);
+        U16(colinfo, column);
+        U16(colinfo, characters * 256);
+        U16(colinfo, kGeneralXf);
+        U16(colinfo, 0);
+        U16(colinfo, 0);
+        Record(out, 0x007D, colinfo);
+    }
     int lastRow = -1, lastColumn = -1;
     for (const auto& [position, cell] : sheet) {
         lastRow = std::max(lastRow, position.first);
