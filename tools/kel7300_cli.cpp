@@ -2,6 +2,10 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#ifdef _WIN32
+#include <ole2.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -343,6 +347,9 @@ int RunErase(const std::vector<int>& tests)
 int main(int argc, char** argv)
 {
     platform::SetMessagePresenter(&presenter);
+#ifdef _WIN32
+    OleInitialize(nullptr);  // export drives Excel through automation when it is installed
+#endif
 
     CLI::App app{"kel7300-cli: KEL-7300 test files and test folders from the command line.\n"
                  "Messages go to standard error; the exit status is 0 when everything succeeded, 1 otherwise."};
