@@ -33,13 +33,13 @@ int CKelApp::OpenDocumentFile(const std::string& pathName, int fromSelection)
     if (error) full = pathName;
     if (!fromSelection) {
         // As after a download: one entry, flagged; its other columns are not read.
-        testCatalogue.fileNames[0] = full.string();
-        testCatalogue.selected[0] = 1;
-        testCatalogue.fileCount = 1;
+        testCatalogue.SetOnly(full.parent_path().string(), full.filename().string());
     }
     const int opened = document_->OnOpenDocument(full.string());
     if (opened) {
-        pathName_ = full.string();
+        // The file the first shown test came from, wherever the folder has gone since.
+        const CKelDoc& document = *document_;
+        pathName_ = document.recordCount > 0 ? document.records[0].path : full.string();
         if (shell_) shell_->AddToRecentFileList(pathName_);
     }
     if (shell_) shell_->UpdateAllViews();

@@ -9,7 +9,7 @@ int CKelDoc::OnOpenDocument(const std::string&)
     recordCount = 0;
     for (int i = 0; i < testCatalogue.fileCount && recordCount < kMaxRecords; ++i) {
         if (!testCatalogue.selected[i]) continue;
-        testOpen = records[recordCount].Load(testCatalogue.fileNames[i], 1);
+        testOpen = records[recordCount].Load(testCatalogue.PathOf(i), 1);
         if (!testOpen) return 0;
         ++recordCount;
     }

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/process_objects.h"
 #include "display/plot_layout.h"
@@ -86,10 +87,25 @@ void SetServerFactory(ServerFactory factory)
 
 std::string WorkbookPath(const std::string& folder, const std::string& name, char separator)
 {
-    std::string path = folder + separator + name;
-    const std::size_t dot = path.rfind('.');
-    if (dot != std::string::npos) path.erase(dot);
-    return path + ".xls";
+    // Only the file name loses its extension: a dot in a folder name is no extension.
+    std::string stem = name;
+    const std::size_t dot = stem.rfind('.');
+    if (dot != std::string::npos) stem.erase(dot);
+    return folder + separator + stem + ".xls";
+}
+
+bool WorkbooksOfOneRun::Claim(const std::string& workbook, const std::string& testPath)
+{
+    for (const auto& [written, from] : written_) {
+        if (written != workbook) continue;
+        char text[kMessageBufferSize];
+        std::snprintf(text, sizeof text, "%s is not exported: %s holds the export of %s already",
+                      testPath.c_str(), workbook.c_str(), from.c_str());
+        AppMessageBox(text);
+        return false;
+    }
+    written_.emplace_back(workbook, testPath);
+    return true;
 }
 
 bool WriteCell(DispatchObject& sheet, int row, int column, const char* format, ...)
@@ -189,10 +205,12 @@ bool WriteTestSheet(DispatchObject& sheet, const CKELFile& test)
     return ok;
 }
 
-bool ExportTest(const std::string& name, const std::string& workbookPath)
+bool ExportTest(const std::string& testPath, const std::string& workbookPath)
 {
     CKELFile test;
-    if (!test.Load(name, 1)) return false;  // Load has said why, when it is worth saying
+    if (!test.Load(testPath, 1)) return false;  // Load has said why, when it is worth saying
+    // B1 holds the test file's plain name, however the file was reached.
+    const std::string name = std::filesystem::path(testPath).filename().string();
     std::shared_ptr<DispatchObject> application = CreateServer("Excel.Application");
     if (!application) {
         AppMessageBox("Unable to initialize Excel.");
@@ -229,9 +247,15 @@ bool ExportSelectedTests()
     std::string start, folder;
     GetCurrentFolder(start);
     if (!BrowseForFolder("Export to folder", start, folder)) return false;
+    // No folder is not the root of the file system.
+    if (folder.empty()) return false;
+    WorkbooksOfOneRun run;
     for (int i = 0; i < testCatalogue.fileCount; ++i) {
         if (!testCatalogue.selected[i]) continue;
-        if (!ExportTest(testCatalogue.fileNames[i], WorkbookPath(folder, testCatalogue.fileNames[i]))) return false;
+        // T.kel and T.KEL both make T.xls: the second would replace the first.
+        const std::string workbook = WorkbookPath(folder, testCatalogue.fileNames[i]);
+        if (!run.Claim(workbook, testCatalogue.fileNames[i])) return false;
+        if (!ExportTest(testCatalogue.PathOf(i), workbook)) return false;
     }
     return true;
 }

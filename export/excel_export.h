@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/automation.h"
 #include "platform/message_box.h"
@@ -14,8 +16,9 @@ class CKELFile;
 // The chosen tests of the catalogue into a folder the user picks. True when
 // every chosen test was exported (or none was chosen).
 bool ExportSelectedTests();
-// The test file `name` into the workbook at `workbookPath`; true on success.
-bool ExportTest(const std::string& name, const std::string& workbookPath);
+// The test file at `testPath` into the workbook at `workbookPath`; true on
+// success. Cell B1 holds the file's plain name.
+bool ExportTest(const std::string& testPath, const std::string& workbookPath);
 // Rows 2 onwards of the sheet: by test type, then the readings table.
 bool WriteTestSheet(platform::DispatchObject& sheet, const CKELFile& test);
 // The formatted text into the cell at `row`, `column` (from 1), as text ("@").
@@ -27,8 +30,21 @@ constexpr char kPathSeparator = '\\';
 constexpr char kPathSeparator = '/';
 #endif
 // The workbook of test file `name` in `folder`: the folder, a separator, the
-// name, everything from the path's last "." cut, then ".xls".
+// name without everything from its last ".", then ".xls".
 std::string WorkbookPath(const std::string& folder, const std::string& name, char separator = kPathSeparator);
+
+// The workbooks one export run has written, so that a second test that maps to
+// the same workbook (T.kel and T.KEL, or a/T.kel and b/T.kel) is refused instead
+// of replacing the first one's export.
+class WorkbooksOfOneRun {
+public:
+    // True when `workbook` is still free in this run; otherwise says so (an
+    // application message box naming both tests) and returns false.
+    bool Claim(const std::string& workbook, const std::string& testPath);
+
+private:
+    std::vector<std::pair<std::string, std::string>> written_;
+};
 
 // The server the export creates for a ProgID: replaced in tests; by default
 // the system's (Excel on Windows) or else the built-in workbook server.

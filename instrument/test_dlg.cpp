@@ -7,6 +7,7 @@
 
 #include "app/process_objects.h"
 #include "instrument/xfer_dlg.h"
+#include "platform/folder_chooser.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -106,8 +107,9 @@ void CTestDlg::OnDownloadTest()
     const int result = runTransfer ? runTransfer(transferDialog) : transferDialog.DoModal();
     if (result != resources::IDOK) return;  // stays open: what arrived is on disk
     TestTransfer::MakePath(filePrefix, transferDialog.transfer.testNumbers[0], filePath);
-    testCatalogue.fileNames[0] = filePath;
-    testCatalogue.fileCount = 1;
-    testCatalogue.selected[0] = 1;
+    // The files were written into the current folder.
+    std::string folder;
+    GetCurrentFolder(folder);
+    testCatalogue.SetOnly(folder, filePath);
     EndDialog(resources::IDOK);
 }

@@ -14,13 +14,14 @@ int CKELTestList::Refresh()
     fileCount = 0;
 
     std::error_code error;
-    const std::filesystem::path folder = std::filesystem::current_path(error);
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    folder = error ? std::string() : current.string();
     if (error) return 1;
 
-    for (std::string& name : platform::FindByExtension(folder, ".kel", kCapacity)) {
+    for (std::string& name : platform::FindByExtension(current, ".kel", kCapacity)) {
         const int i = fileCount;
         fileNames[i] = std::move(name);
-        if (scratch.Load(fileNames[i], 0)) {
+        if (scratch.Load(PathOf(i), 0)) {
             typeCodes[i] = scratch.testTypeCode;
             dateTexts[i] = scratch.dateText;
             companies[i] = scratch.company;
@@ -39,4 +40,19 @@ int CKELTestList::Refresh()
         ++fileCount;
     }
     return 1;
+}
+
+std::string CKELTestList::PathOf(int i) const
+{
+    const std::filesystem::path name(fileNames[i]);
+    if (name.is_absolute() || folder.empty()) return fileNames[i];
+    return (std::filesystem::path(folder) / name).string();
+}
+
+void CKELTestList::SetOnly(const std::string& entryFolder, const std::string& name)
+{
+    folder = entryFolder;
+    fileNames[0] = name;
+    selected[0] = 1;
+    fileCount = 1;
 }

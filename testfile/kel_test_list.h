@@ -13,9 +13,18 @@ public:
     CKELTestList(const CKELTestList&) = delete;
     CKELTestList& operator=(const CKELTestList&) = delete;
 
-    // Lists the "*.kel" entries of the current folder, each read header-only.
-    // Always returns 1.
+    // Lists the "*.kel" entries of the current folder, each read header-only,
+    // and remembers that folder. Always returns 1.
     int Refresh();
+    // The file of entry `i`: its name in `folder`, or the name itself when it
+    // is absolute. What is loaded or saved is always this file, whatever the
+    // current folder has become since the entries were listed.
+    std::string PathOf(int i) const;
+    // Makes the catalogue the one entry `name` of `entryFolder`, flagged, as
+    // after a download or when one file is opened; its other columns are not read.
+    void SetOnly(const std::string& entryFolder, const std::string& name);
+
+    std::string folder;  // absolute; empty before the first listing
 
     int fileCount = 0;
     std::string fileNames[kCapacity];

@@ -320,10 +320,20 @@ int RunDownload(const std::string& prefix, const std::vector<int>& tests)
 
 int RunExport(const std::string& folder, const std::vector<std::string>& testFiles)
 {
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
+        Fail("export: " + (folder.empty() ? std::string("--to names no folder") : "no folder " + folder));
+        return 1;
+    }
     int status = 0;
+    WorkbooksOfOneRun run;
     for (const std::string& file : testFiles) {
         const int before = presenter.shown;
         const std::string workbook = WorkbookPath(folder, std::filesystem::path(file).filename().string());
+        if (!run.Claim(workbook, file)) {
+            status = 1;
+            continue;
+        }
         if (ExportTest(file, workbook)) {
             std::cout << workbook << "\n";
         } else {

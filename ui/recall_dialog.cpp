@@ -90,7 +90,7 @@ void COpenTestDlg::LoadPreview(int row)
 {
     previewLoaded = 0;
     if (row < 0 || row >= testCatalogue.fileCount) return;
-    if (!previewRecord.Load(testCatalogue.fileNames[row], 1)) return;
+    if (!previewRecord.Load(testCatalogue.PathOf(row), 1)) return;
     previewLoaded = 1;
     UpdateData(false);
     for (const int id : {kResistancePreview, kCurrentPreview})

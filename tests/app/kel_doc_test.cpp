@@ -58,7 +58,7 @@ TEST_F(KelDocTest, AFailedFileEndsTheOpenAndShowsNothing)
     std::filesystem::remove(dir.File("T1.kel"));
     Select({0});
     EXPECT_EQ(doc->OnOpenDocument("T1.kel"), 0);
-    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't open file T1.kel"});
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't open file " + dir.File("T1.kel")});
 }
 
 TEST_F(KelDocTest, NothingFlaggedShowsNothing)

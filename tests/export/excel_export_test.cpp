@@ -11,6 +11,7 @@
 #include "support/temp_dir.h"
 #include "support/test_file_builder.h"
 #include "support/xlrd_reader.h"
+#include "testfile/kel_file.h"
 
 namespace {
 
@@ -137,9 +138,53 @@ TEST_F(ExportTestFixture, CellGridsByTestType)
 
 TEST_F(ExportTestFixture, WorkbookPathRule)
 {
-    EXPECT_EQ(WorkbookPath("D:\\Out", "TEST12.kel", '\\'), "D:\\Out\\TEST12.xls");
-    EXPECT_EQ(WorkbookPath("/home/me/out", "TEST12.kel", '/'), "/home/me/out/TEST12.xls");
-    EXPECT_EQ(WorkbookPath("/data.d", "NODOT", '/'), "/data.xls");  // the path's last dot, wherever it is
+    const struct {
+        const char* folder;
+        const char* name;
+        char separator;
+        const char* workbook;
+    } cases[] = {
+        {"D:\\Out", "TEST12.kel", '\\', "D:\\Out\\TEST12.xls"},
+        {"/home/me/out", "TEST12.kel", '/', "/home/me/out/TEST12.xls"},
+        {"/home/me/out", "a.b.KEL", '/', "/home/me/out/a.b.xls"},
+        // A dot in a folder is no extension: the workbook stays inside the folder.
+        {"out/my.folder", "my", '/', "out/my.folder/my.xls"},
+        {"missing.kel", "T", '/', "missing.kel/T.xls"},
+        {"D:\\v1.2", "NODOT", '\\', "D:\\v1.2\\NODOT.xls"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WorkbookPath(c.folder, c.name, c.separator), c.workbook) << c.name;
+}
+
+TEST_F(ExportTestFixture, TwoTestsOfOneWorkbookNameExportTheFirstAndRefuseTheSecond)
+{
+    TestFileBuilder().TestNumber(1).Write(dir.File("T.KEL"));
+    TestFileBuilder().TestNumber(2).Write(dir.File("T.kel"));
+    testCatalogue.Refresh();
+    ASSERT_EQ(testCatalogue.fileCount, 2);
+    testCatalogue.selected[0] = testCatalogue.selected[1] = 1;
+    TempDir out;
+    SetFolderChooser([&](const std::string&, const std::string&, std::string& folder) {
+        folder = out.path().string();
+        return true;
+    });
+    EXPECT_FALSE(ExportSelectedTests());
+    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "create Excel.Application"), 1);
+    // The first in catalogue order is exported; the second is refused by name.
+    CKELFile first;
+    ASSERT_EQ(first.Load(testCatalogue.PathOf(0), 0), 1);
+    EXPECT_EQ(log->cells.at({2, 2}), std::to_string(first.testNumber));
+    ASSERT_EQ(presenter.Texts().size(), 1u);
+    EXPECT_EQ(presenter.Texts()[0].rfind(testCatalogue.fileNames[1] + " is not exported", 0), 0u)
+        << presenter.Texts()[0];
+
+    // An empty folder is not the root of the file system.
+    SetFolderChooser([](const std::string&, const std::string&, std::string& folder) {
+        folder.clear();
+        return true;
+    });
+    log->calls.clear();
+    EXPECT_FALSE(ExportSelectedTests());
+    EXPECT_TRUE(log->calls.empty());
 }
 
 TEST_F(ExportTestFixture, CancelledFolderMissingServerAndFailedCall)

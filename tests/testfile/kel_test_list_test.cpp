@@ -80,7 +80,7 @@ TEST_F(CatalogueTest, UnreadableMatchesKeepAnEntryWithEmptyColumns)
     }
     EXPECT_EQ(list->companies[1], "GOOD");
     // Only the folder is reported: a file without the magic number is silent.
-    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't open file folder.kel"});
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't open file " + dir.File("folder.kel")});
 }
 
 TEST_F(CatalogueTest, RefreshDescribesTheNewCurrentFolderOnly)

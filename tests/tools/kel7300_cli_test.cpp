@@ -14,6 +14,7 @@
 
 #include "support/temp_dir.h"
 #include "support/test_file_builder.h"
+#include "support/xlrd_reader.h"
 
 namespace {
 
@@ -197,6 +198,49 @@ TEST(Cli, MakeDemoThenListAndHelp)
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     EXPECT_EQ(RunCli("frobnicate", dir).status, 1);
     EXPECT_EQ(RunCli("", dir).status, 1);
+}
+
+TEST(Cli, ExportStaysInItsFolderAndNeverReplacesItsOwnWork)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "a");
+    std::filesystem::create_directories(dir.path() / "b");
+    std::filesystem::create_directories(dir.path() / "out" / "my.folder");
+    TestFileBuilder().TestNumber(1).Write(dir.File("a/T.kel"));
+    TestFileBuilder().TestNumber(2).Write(dir.File("b/T.kel"));
+    TestFileBuilder().TestNumber(3).Write(dir.File("my"));
+    const std::string out = dir.File("out");
+    const struct {
+        std::string arguments;
+        int status;
+        std::vector<std::string> written;  // below dir
+        std::string err;                   // a part of standard error
+        std::string cells;                 // B1 and B2 of the first workbook, as xlrd reads them
+    } cases[] = {
+        {"export --to '' " + dir.File("a/T.kel"), 1, {}, "--to names no folder", ""},
+        {"export --to " + dir.File("missing.kel") + " " + dir.File("my"), 1, {}, "no folder", ""},
+        {"export --to " + out + "/my.folder " + dir.File("my"), 0, {"out/my.folder/my.xls"}, "",
+         "0,1,49,0,my\n1,0,49,0,Test Number:\n1,1,49,0,3\n"},
+        {"export --to " + out + " " + dir.File("a/T.kel") + " " + dir.File("b/T.kel"), 1, {"out/T.xls"},
+         dir.File("b/T.kel") + " is not exported", "0,1,49,0,T.kel\n1,0,49,0,Test Number:\n1,1,49,0,1\n"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directories(dir.path() / "out" / "my.folder");
+        const CliRun run = RunCli(c.arguments, dir);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << c.arguments << "\n" << run.err;
+        std::vector<std::string> written;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+            if (entry.path().extension() == ".xls")
+                written.push_back(std::filesystem::relative(entry.path(), dir.path()).string());
+        EXPECT_EQ(written, c.written) << c.arguments;
+        if (!c.written.empty()) {
+            // B1 is the plain file name, as the desktop program writes it; the first test's workbook stands.
+            const std::string cells = kel_test::ReadWithXlrd(dir.File(c.written[0]));
+            EXPECT_NE(cells.find(c.cells), std::string::npos) << cells.substr(0, 200);
+        }
+    }
 }
 
 }  // namespace

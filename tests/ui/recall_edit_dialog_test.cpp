@@ -322,4 +322,59 @@ TEST_F(CommandTest, EditTrimsCutsCancelsAndSaveWritesOnlyTheTexts)
     EXPECT_STREQ(reread.company, "ACME");
 }
 
+TEST_F(CommandTest, SaveTestWritesTheShownTestsFileAfterShotPathMovedTheFolder)
+{
+    // Downloads name files Test%d.kel, so the same name stands in many folders.
+    TempDir b;
+    TestFileBuilder().TestNumber(1).Operator("OLD A").Samples(10, 500, 1e-9).Write(dir.File("Test1.kel"));
+    TestFileBuilder().TestNumber(2).Operator("OLD B").Samples(10, 500, 1e-9).Write(b.File("Test1.kel"));
+    const auto beforeA = kel_test::ReadFileBytes(dir.File("Test1.kel"));
+    const auto beforeB = kel_test::ReadFileBytes(b.File("Test1.kel"));
+
+    const auto chooseRow = [](QWidget* widget, const char* name) {
+        auto* dialog = dynamic_cast<COpenTestDlg*>(widget);
+        ASSERT_TRUE(dialog);
+        for (int row = 0; row < dialog->fileList->topLevelItemCount(); ++row)
+            if (dialog->fileList->topLevelItem(row)->text(0) == QLatin1String(name)) SelectRows(*dialog, {row});
+        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
+    };
+    RunWithDialog(ids::ID_RECALL_TEST, [&](QWidget* widget) { chooseRow(widget, "Test1.kel"); });
+    ASSERT_EQ(kelApp.GetDocument()->records[0].testNumber, 1);
+
+    // Recall again, move to folder B with Shot Path, and cancel.
+    SetFolderChooser([&](const std::string&, const std::string&, std::string& folder) {
+        folder = b.path().string();
+        return true;
+    });
+    RunWithDialog(ids::ID_RECALL_TEST, [](QWidget* widget) {
+        auto* dialog = dynamic_cast<COpenTestDlg*>(widget);
+        QMetaObject::invokeMethod(dialog->GetDlgItem(1023), "click");
+        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDCANCEL), "click");
+    });
+    SetFolderChooser(nullptr);
+    ASSERT_EQ(std::filesystem::current_path(), b.path());
+
+    RunWithDialog(ids::ID_EDIT_TEST, [](QWidget* widget) {
+        auto* dialog = dynamic_cast<dlgTestEdit*>(widget);
+        qobject_cast<QLineEdit*>(dialog->GetDlgItem(1007))->setText(QStringLiteral("NEW"));
+        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
+    });
+    EXPECT_TRUE(frame->RunCommand(ids::ID_SAVE_TEST));
+    std::filesystem::current_path(dir.path());
+
+    EXPECT_EQ(kel_test::ReadFileBytes(b.File("Test1.kel")), beforeB);  // the other test is untouched
+    const auto afterA = kel_test::ReadFileBytes(dir.File("Test1.kel"));
+    ASSERT_EQ(afterA.size(), beforeA.size());
+    for (std::size_t i = 0; i < afterA.size(); ++i) {
+        if (i < 85 || i >= 165) {
+            ASSERT_EQ(afterA[i], beforeA[i]) << i;
+        }
+    }
+    CKELFile reread;
+    ASSERT_EQ(reread.Load(dir.File("Test1.kel"), 0), 1);
+    EXPECT_STREQ(reread.operatorName, "NEW");
+    // The recent-file list names the file that was shown, not the current folder's namesake.
+    EXPECT_EQ(kelApp.GetPathName(), dir.File("Test1.kel"));
+}
+
 }  // namespace
