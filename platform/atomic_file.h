@@ -1,15 +1,20 @@
-// Writes a file so that it appears whole or not at all: the bytes go into a
-// temporary file beside the target, which is renamed over the target only when
-// every write and the close succeeded. An older file of the target's name stays
-// as it was until then; a failed or abandoned write leaves no partial file.
+// Writes a file so that it appears whole or not at all. The bytes go into a
+// temporary file in the target's folder (on Linux a file without a name, so
+// that not even a killed process leaves one behind), which takes the target's
+// place only when every write succeeded and the data is on disk. An older file
+// of the target's name stays as it was until then; a failed, abandoned or
+// interrupted write leaves no partial file. A temporary name, where one is
+// needed, is short, so it fits wherever the target's name fits.
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 namespace platform {
+
+// Whether Commit may put the file in place of an existing one.
+enum class Existing { Replace, Keep };
 
 class AtomicFile {
 public:
@@ -22,21 +27,41 @@ public:
     bool Open(const std::filesystem::path& target);
     // Returns false when not every byte was written; the file is then abandoned at Commit.
     bool Write(const void* data, std::size_t size);
-    // Closes the temporary file and puts it in the target's place.
-    bool Commit();
+    // Puts the file in the target's place. With Existing::Keep it fails, and
+    // `existed()` is true, when a file of the target's name exists.
+    bool Commit(Existing existing = Existing::Replace);
     // Removes the temporary file.
     void Abandon();
 
     const std::filesystem::path& target() const { return target_; }
+    bool existed() const { return existed_; }
 
 private:
-    std::FILE* file_ = nullptr;
+    bool Place(Existing existing);
+    bool RenameOver();
+
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
     bool failed_ = false;
+    bool existed_ = false;
+    int slot_ = -1;  // the temporary name's place in the interrupt clean-up
     std::filesystem::path target_;
-    std::filesystem::path temporary_;
+    std::filesystem::path temporary_;  // empty while the file has no name
 };
 
 // The whole of `size` bytes into `target`, through an AtomicFile.
-bool WriteWholeFile(const std::filesystem::path& target, const void* data, std::size_t size);
+bool WriteWholeFile(const std::filesystem::path& target, const void* data, std::size_t size,
+                    Existing existing = Existing::Replace);
+
+// Removes the temporary files of unfinished writes when SIGINT, SIGTERM or
+// SIGHUP ends the program, then lets the signal end it as it would have.
+// Programs call it once at start-up; it does nothing where there are no signals.
+void RemoveTemporaryFilesOnInterrupt();
+
+// The longest file name that `folder` can hold (255 where the system does not say).
+std::size_t MaxFileNameLength(const std::filesystem::path& folder);
 
 }  // namespace platform

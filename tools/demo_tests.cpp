@@ -257,7 +257,8 @@ std::vector<unsigned char> TestFileBytes(const std::vector<unsigned char>& strea
     return bytes;
 }
 
-bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string>* written, std::string* error)
+bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string>* written, std::string* error,
+                    bool replace)
 {
     std::error_code code;
     std::filesystem::create_directories(folder, code);
@@ -265,10 +266,25 @@ bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string
         *error = "Can't create folder " + folder.string() + ": " + code.message();
         return false;
     }
-    for (const DemoTest& test : MakeDemoTests()) {
+    const std::vector<DemoTest> tests = MakeDemoTests();
+    if (!replace) {
+        // Download names: a test folder may hold real tests under them. Write nothing then.
+        std::string inTheWay;
+        for (const DemoTest& test : tests) {
+            const std::filesystem::path target = folder / test.fileName;
+            if (std::filesystem::symlink_status(target, code).type() != std::filesystem::file_type::not_found)
+                inTheWay += "\n  " + target.string();
+        }
+        if (!inTheWay.empty()) {
+            *error = "these files exist already; nothing was written (--force replaces them):" + inTheWay;
+            return false;
+        }
+    }
+    const platform::Existing existing = replace ? platform::Existing::Replace : platform::Existing::Keep;
+    for (const DemoTest& test : tests) {
         const std::filesystem::path target = folder / test.fileName;
         const std::vector<unsigned char> bytes = TestFileBytes(test.stream);
-        if (!platform::WriteWholeFile(target, bytes.data(), bytes.size())) {
+        if (!platform::WriteWholeFile(target, bytes.data(), bytes.size(), existing)) {
             *error = "Can't write file " + target.string();
             return false;
         }

@@ -23,6 +23,9 @@ std::vector<DemoTest> MakeDemoTests();
 // The test file of a stream: the five-byte preamble, then the stream.
 std::vector<unsigned char> TestFileBytes(const std::vector<unsigned char>& stream);
 
-// Writes every demo test into `folder` (made when missing). Returns the paths
-// written, or stops at the first failure with a message in `error`.
-bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string>* written, std::string* error);
+// Writes every demo test into `folder` (made when missing). Without `replace`
+// it writes nothing when any of their names exists there already (the names
+// are those a download writes). Returns the paths written, or stops at the
+// first failure with a message in `error`.
+bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string>* written, std::string* error,
+                    bool replace = false);

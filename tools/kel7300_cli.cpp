@@ -248,11 +248,11 @@ int RunSetTexts(const std::string& file, const TextEdits& edits)
     return record.WriteHeaderTexts() ? 0 : 1;
 }
 
-int RunMakeDemo(const std::string& folder)
+int RunMakeDemo(const std::string& folder, bool force)
 {
     std::vector<std::string> written;
     std::string error;
-    const bool ok = WriteDemoTests(folder, &written, &error);
+    const bool ok = WriteDemoTests(folder, &written, &error, force);
     for (const std::string& path : written) std::cout << path << "\n";
     if (!ok) Fail(error);
     return ok ? 0 : 1;
@@ -392,9 +392,12 @@ int main(int argc, char** argv)
     setTexts->add_option("--company", edits.company, "company");
 
     std::string demoFolder;
-    auto* makeDemo = app.add_subcommand("make-demo", "Write a set of realistic demo test files into DIR, one or "
-                                                     "more of each test type.");
+    bool force = false;
+    auto* makeDemo = app.add_subcommand("make-demo", "Write a set of realistic demo test files Test1.kel ... into "
+                                                     "DIR, one or more of each test type. Nothing is written when "
+                                                     "any of their names exists in DIR.");
     makeDemo->add_option("DIR", demoFolder, "folder for the demo files (made when missing)")->required();
+    makeDemo->add_flag("--force", force, "replace files of those names");
 
     auto* revision = app.add_subcommand("revision", "Ask the tester for its version.");
     auto* dir = app.add_subcommand("dir", "List the tests the tester holds, as the directory dialog does: test "
@@ -448,7 +451,7 @@ int main(int argc, char** argv)
     if (*info) return RunInfo(files, asJson, withSamples);
     if (*list) return RunList(folder, asJson);
     if (*setTexts) return RunSetTexts(file, edits);
-    if (*makeDemo) return RunMakeDemo(demoFolder);
+    if (*makeDemo) return RunMakeDemo(demoFolder, force);
 #ifdef KEL_HAVE_RENDER
     if (*renderCommand) return RunRender(render, argc, argv);
 #endif

@@ -243,6 +243,34 @@ TEST(Cli, ExportStaysInItsFolderAndNeverReplacesItsOwnWork)
     }
 }
 
+TEST(Cli, MakeDemoNeverReplacesAFileUnlessForced)
+{
+    const struct {
+        const char* name;
+        bool userTest;  // a real test under a download name beforehand
+        const char* flags;
+        int status;
+        bool userTestKept;
+        bool othersWritten;
+    } cases[] = {
+        {"empty folder", false, "", 0, false, true},
+        {"a user's Test1.kel", true, "", 1, true, false},
+        {"--force", true, " --force", 0, false, true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::vector<unsigned char> user = {'u', 's', 'e', 'r'};
+        if (c.userTest) kel_test::WriteFileBytes(dir.File("Test1.kel"), user);
+        const CliRun run = RunCli("make-demo" + std::string(c.flags) + " " + dir.path().string(), dir);
+        EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.err;
+        EXPECT_EQ(kel_test::ReadFileBytes(dir.File("Test1.kel")) == user, c.userTestKept) << c.name;
+        EXPECT_EQ(std::filesystem::exists(dir.File("Test2.kel")), c.othersWritten) << c.name;
+        // The refusal names the file in the way.
+        EXPECT_EQ(run.err.find(dir.File("Test1.kel")) != std::string::npos, c.status != 0) << c.name << run.err;
+        EXPECT_EQ(run.out.empty(), !c.othersWritten) << c.name;
+    }
+}
+
 }  // namespace
 
 #ifdef KEL_HAVE_RENDER
