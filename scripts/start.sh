@@ -32,9 +32,25 @@ if [[ -f "$conf" ]]; then
   stored=$(sed -n 's/^ComPort=\([0-9]*\)$/\1/p' "$conf" | head -n 1)
   [[ -n "$stored" ]] && port=$stored
 fi
-"$build/kel7300-sim" --demo --link "COM$port" >/dev/null &
+# The simulator links the port only when the user's configuration does not use it
+# (an alias of the user's own leads to the real tester): it says so and stays off.
+simout=$(mktemp)
+simerr=$(mktemp)
+"$build/kel7300-sim" --demo --link "COM$port" >"$simout" 2>"$simerr" &
 sim=$!
-trap 'kill $sim 2>/dev/null' EXIT
-echo "Demo tests in $demo; showing Test3.kel. The simulated KEL-7300 answers on COM$port:"
-echo "try Retrieve Test Record (Ctrl+D)."
+trap 'kill $sim 2>/dev/null; rm -f "$simout" "$simerr"' EXIT
+# It prints its device once the link is made, or ends at once when it refuses.
+for _ in $(seq 100); do
+  [[ -s "$simout" ]] && break
+  kill -0 "$sim" 2>/dev/null || break
+  sleep 0.05
+done
+if [[ -s "$simout" ]]; then
+  echo "Demo tests in $demo; showing Test3.kel. The simulated KEL-7300 answers on COM$port:"
+  echo "try Retrieve Test Record (Ctrl+D)."
+else
+  sed 's/^/start: /' "$simerr" >&2
+  echo "start: the program starts without the simulated tester; COM$port stays as you configured it."
+  echo "Demo tests in $demo; showing Test3.kel."
+fi
 "$build/kel7300" Test3.kel

@@ -6,11 +6,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +24,10 @@
 #include "tools/sim/tester_sim.h"
 
 namespace {
+
+// The exit status when --link finds the port taken: the start command then runs
+// the program without the simulator.
+constexpr int kExitPortTaken = 3;
 
 volatile sig_atomic_t stopping = 0;
 
@@ -37,6 +44,44 @@ std::filesystem::path AliasFor(int port)
     return config / "Quellton" / "KEL-7300" / "ports" / ("COM" + std::to_string(port));
 }
 
+// Where the link at `alias` leads, or empty when it is no link.
+std::string LinkTarget(const std::filesystem::path& alias)
+{
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::read_symlink(alias, error);
+    return error ? std::string() : target.string();
+}
+
+// Makes `alias` lead to `device`. It never replaces what it did not make: a
+// user's alias (to /dev/ttyUSB0, say, plugged in or not), a file, or another
+// simulator's live link. A link to a pseudo-terminal that is gone is what a
+// simulator that was killed left behind, and only that is replaced.
+bool LinkAlias(const std::filesystem::path& alias, const std::string& device, const std::string& port)
+{
+    std::error_code error;
+    std::filesystem::create_directories(alias.parent_path(), error);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (symlink(device.c_str(), alias.c_str()) == 0) return true;
+        if (errno != EEXIST) {
+            std::cerr << "kel7300-sim: can't link " << alias.string() << ": " << std::strerror(errno) << "\n";
+            return false;
+        }
+        const std::string target = LinkTarget(alias);
+        struct stat status {};
+        const bool stale = target.rfind("/dev/pts/", 0) == 0 && stat(target.c_str(), &status) != 0 && errno == ENOENT;
+        if (!stale) {
+            std::cerr << "kel7300-sim: " << port << " is taken: " << alias.string()
+                      << (target.empty() ? std::string(" exists and is no link")
+                                         : " leads to " + target)
+                      << ". The simulator leaves it as it is; choose another port with --link COMn.\n";
+            return false;
+        }
+        unlink(alias.c_str());  // a dead simulator's link; if another process was quicker, the next try says so
+    }
+    std::cerr << "kel7300-sim: can't link " << alias.string() << "\n";
+    return false;
+}
+
 std::uint32_t NowMs()
 {
     using namespace std::chrono;
@@ -50,7 +95,8 @@ int main(int argc, char** argv)
     CLI::App app{"kel7300-sim: a simulated KEL-7300 tester on a pseudo-terminal."};
     std::string link, testsFolder;
     bool demo = false, pace = false;
-    app.add_option("--link", link, "make the program's COMn lead here (e.g. COM1) until the simulator ends");
+    app.add_option("--link", link, "make the program's COMn lead here (e.g. COM1) until the simulator ends; "
+                                   "refused (exit status 3) when COMn leads somewhere else already");
     auto* tests = app.add_option("--tests", testsFolder, "serve the .kel test files of this folder");
     app.add_flag("--demo", demo, "serve the demo tests (the default)")->excludes(tests);
     app.add_flag("--pace", pace, "send at the wire rate: 19200 baud, 1920 bytes per second");
@@ -83,14 +129,7 @@ int main(int argc, char** argv)
             return 1;
         }
         alias = AliasFor(port);
-        std::error_code error;
-        std::filesystem::create_directories(alias.parent_path(), error);
-        std::filesystem::remove(alias, error);
-        std::filesystem::create_symlink(device, alias, error);
-        if (error) {
-            std::cerr << "kel7300-sim: can't link " << alias << ": " << error.message() << "\n";
-            return 1;
-        }
+        if (!LinkAlias(alias, device, link)) return kExitPortTaken;
     }
     struct sigaction action {};
     action.sa_handler = Stop;  // no SA_RESTART: a wait ends at once
@@ -128,10 +167,8 @@ int main(int argc, char** argv)
             sent = (now - start) * 1920ull / 1000;  // an idle line saves up no bytes
         }
     }
-    if (!alias.empty()) {
-        std::error_code error;
-        std::filesystem::remove(alias, error);
-    }
+    // Only the link this simulator made goes; one that was replaced meanwhile stays.
+    if (!alias.empty() && LinkTarget(alias) == device) unlink(alias.c_str());
     close(keeper);
     close(master);
     return 0;

@@ -1,0 +1,176 @@
+// kel7300-sim and kel7300-cli run as programs over a real pseudo-terminal, with
+// the port aliases in a configuration folder of the test's own.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "support/test_file_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kel_test::TempDir;
+
+// A program started with its own configuration and cache folders, its standard
+// output on a pipe and its standard error in a file.
+class Program {
+public:
+    Program(const std::vector<std::string>& arguments, const TempDir& home, const fs::path& folder = ".")
+        : errPath_(home.File("stderr-" + std::to_string(counter_++) + ".txt"))
+    {
+        int out[2];
+        if (pipe(out) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            setenv("XDG_CONFIG_HOME", home.File("config").c_str(), 1);
+            setenv("XDG_CACHE_HOME", home.File("cache").c_str(), 1);
+            if (chdir(folder.c_str()) != 0) _exit(126);
+            dup2(out[1], 1);
+            const int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(err, 2);
+            std::vector<char*> argv;
+            for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        out_ = out[0];
+    }
+    ~Program()
+    {
+        if (pid_ > 0 && status_ < 0) {
+            kill(pid_, SIGKILL);
+            Wait();
+        }
+        if (out_ >= 0) close(out_);
+    }
+    // Standard output up to the first newline, waiting at most `ms`.
+    std::string FirstLine(int ms = 5000)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (out.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end)
+            if (!ReadSome(50)) break;
+        return out.substr(0, out.find('\n'));
+    }
+    // Exit status, or 128 + the signal that ended it.
+    int Wait()
+    {
+        if (status_ >= 0) return status_;
+        while (ReadSome(-1)) {
+        }
+        int raw = 0;
+        waitpid(pid_, &raw, 0);
+        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        return status_;
+    }
+    void Signal(int signal) { kill(pid_, signal); }
+    std::string Err() const
+    {
+        std::ifstream file(errPath_);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+    std::string out;
+
+private:
+    bool ReadSome(int ms)
+    {
+        pollfd wait{out_, POLLIN, 0};
+        if (poll(&wait, 1, ms) <= 0) return ms == 0;
+        char buffer[4096];
+        const ssize_t got = read(out_, buffer, sizeof buffer);
+        if (got <= 0) return false;
+        out.append(buffer, static_cast<std::size_t>(got));
+        return true;
+    }
+
+    static inline int counter_ = 0;
+    std::string errPath_;
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int status_ = -1;
+};
+
+fs::path Alias(const TempDir& home, int port)
+{
+    return home.path() / "config" / "Quellton" / "KEL-7300" / "ports" / ("COM" + std::to_string(port));
+}
+
+std::string LinkOf(const fs::path& alias)
+{
+    std::error_code error;
+    return fs::read_symlink(alias, error).string();
+}
+
+TEST(Simulator, LinksOnlyAPortThatIsFreeOrLeftByADeadSimulator)
+{
+    const struct {
+        const char* name;
+        const char* before;  // where COM5 leads beforehand: "" none, "file" a plain file
+        bool links;
+    } cases[] = {
+        {"free port", "", true},
+        {"a user's tester, unplugged", "/dev/ttyUSB0", false},
+        {"a user's device that exists", "/dev/null", false},
+        {"a file", "file", false},
+        {"a dead simulator's pty", "/dev/pts/987654", true},
+    };
+    for (const auto& c : cases) {
+        TempDir home;
+        const fs::path alias = Alias(home, 5);
+        fs::create_directories(alias.parent_path());
+        if (std::string(c.before) == "file") std::ofstream(alias) << "mine";
+        else if (*c.before) fs::create_symlink(c.before, alias);
+
+        Program sim({KEL_SIM_PATH, "--demo", "--link", "COM5"}, home);
+        const std::string line = sim.FirstLine();
+        if (c.links) {
+            ASSERT_EQ(line.rfind("/dev/pts/", 0), 0u) << c.name << ": " << sim.Err();
+            const std::string device = line.substr(0, line.find(' '));
+            EXPECT_EQ(LinkOf(alias), device) << c.name;
+            sim.Signal(SIGTERM);
+            EXPECT_EQ(sim.Wait(), 0) << c.name;
+            EXPECT_FALSE(fs::exists(fs::symlink_status(alias))) << c.name << ": its own link goes";
+        } else {
+            EXPECT_EQ(sim.Wait(), 3) << c.name;
+            // The refusal names the alias and where it leads; the alias stays as it was.
+            EXPECT_NE(sim.Err().find(alias.string()), std::string::npos) << c.name << ": " << sim.Err();
+            if (std::string(c.before) == "file") {
+                EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(alias))) << c.name;
+            } else {
+                EXPECT_NE(sim.Err().find(c.before), std::string::npos) << c.name;
+                EXPECT_EQ(LinkOf(alias), c.before) << c.name;
+            }
+        }
+    }
+}
+
+TEST(Simulator, LeavesALinkThatWasReplacedWhileItRan)
+{
+    TempDir home;
+    Program sim({KEL_SIM_PATH, "--demo", "--link", "COM6"}, home);
+    ASSERT_EQ(sim.FirstLine().rfind("/dev/pts/", 0), 0u) << sim.Err();
+    const fs::path alias = Alias(home, 6);
+    fs::remove(alias);
+    fs::create_symlink("/dev/ttyUSB3", alias);  // the user points COM6 at the tester meanwhile
+    sim.Signal(SIGINT);
+    sim.Wait();
+    EXPECT_EQ(LinkOf(alias), "/dev/ttyUSB3");
+}
+
+}  // namespace
