@@ -12,6 +12,7 @@
 
 #include "app/desktop_shell.h"
 #include "app/process_objects.h"
+#include "platform/atomic_file.h"
 #include "platform/message_pump.h"
 #include "display/kel_view.h"
 #include "platform/qt/qt_message_presenter.h"
@@ -26,6 +27,8 @@ int main(int argc, char** argv)
     // Excel is driven through automation: COM on this thread for the program's life.
     OleInitialize(nullptr);
 #endif
+    // A program killed during a download leaves the older file and no temporary one.
+    platform::RemoveTemporaryFilesOnInterrupt();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KEL-7300"));
     QApplication::setOrganizationName(QStringLiteral("Quellton"));

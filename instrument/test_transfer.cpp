@@ -33,13 +33,15 @@ int TestTransfer::DownloadAll()
         // After Abort the remaining tests are skipped: nothing more is sent.
         if (abortRequested) return 0;
         char path[kPathSize];
+        int arrived = 0;
         if (!MakePath(filePrefix, testNumbers[i], path)) {
             ShowMessage("The file prefix is too long");
-            outcome = 0;
-            continue;
+        } else {
+            Delay(kPauseBeforeTestMs);
+            arrived = DownloadTest(testNumbers[i], path);
         }
-        Delay(kPauseBeforeTestMs);
-        if (!DownloadTest(testNumbers[i], path)) outcome = 0;
+        if (!arrived) outcome = 0;
+        if (onTestDone) onTestDone(i, arrived != 0);
     }
     return outcome;
 }

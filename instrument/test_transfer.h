@@ -32,4 +32,7 @@ public:
 
     // Called whenever the texts changed (the dialog shows them).
     std::function<void()> onProgress;
+    // Called once for each test of the batch that was tried, with its index in
+    // `testNumbers` and whether it arrived whole (the command line reports each).
+    std::function<void(int index, bool arrived)> onTestDone;
 };

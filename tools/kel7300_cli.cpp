@@ -18,6 +18,7 @@
 #include "app/process_objects.h"
 #include "export/excel_export.h"
 #include "instrument/test_transfer.h"
+#include "platform/atomic_file.h"
 #include "platform/message_box.h"
 #include "testfile/kel_file.h"
 #include "testfile/latin1.h"
@@ -37,9 +38,14 @@ public:
     int Present(platform::MessageKind kind, const char* caption, const char* text) override
     {
         ++shown;
+        if (held) {
+            held->push_back(text);
+            return platform::kIdOk;
+        }
         return StderrMessagePresenter::Present(kind, caption, text);
     }
     int shown = 0;
+    std::vector<std::string>* held = nullptr;  // where messages go instead, while set
 };
 
 CountingPresenter presenter;
@@ -305,16 +311,33 @@ int RunDownload(const std::string& prefix, const std::vector<int>& tests)
         transfer.testNumbers[transfer.testCount++] = test;
     }
     std::snprintf(transfer.filePrefix, sizeof transfer.filePrefix, "%s", prefix.c_str());
-    transfer.onProgress = [&transfer] {
+    bool progressShown = false;
+    transfer.onProgress = [&] {
         std::cerr << "\rTest: " << transfer.testText << "  Bytes: " << transfer.bytesText << "   " << std::flush;
+        progressShown = true;
     };
-    const int ok = transfer.DownloadAll();
-    std::cerr << "\n";
-    for (const int test : tests) {
+    // Each test's messages are held and said in one line with its number, if it failed.
+    std::vector<std::string> messages;
+    presenter.held = &messages;
+    transfer.onTestDone = [&](int index, bool arrived) {
+        if (progressShown) std::cerr << "\n";
+        progressShown = false;
+        const int test = transfer.testNumbers[index];
         char path[TestTransfer::kPathSize];
         TestTransfer::MakePath(prefix, test, path);
-        if (std::filesystem::exists(path)) std::cout << path << "\n";
-    }
+        // Only a file this run wrote whole is named; an older file of the name is not news.
+        if (arrived) {
+            std::cout << path << std::endl;
+        } else {
+            std::string reason;
+            for (const std::string& message : messages) reason += (reason.empty() ? "" : "; ") + message;
+            Fail("test " + std::to_string(test) + " not downloaded: " + (reason.empty() ? "aborted" : reason));
+        }
+        messages.clear();
+    };
+    const int ok = transfer.DownloadAll();
+    presenter.held = nullptr;
+    for (const std::string& message : messages) Fail(message);
     return ok ? 0 : 1;
 }
 
@@ -357,6 +380,8 @@ int RunErase(const std::vector<int>& tests)
 int main(int argc, char** argv)
 {
     platform::SetMessagePresenter(&presenter);
+    // Ctrl+C during a download leaves no temporary file behind.
+    platform::RemoveTemporaryFilesOnInterrupt();
 #ifdef _WIN32
     OleInitialize(nullptr);  // export drives Excel through automation when it is installed
 #endif

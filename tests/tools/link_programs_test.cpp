@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -171,6 +172,55 @@ TEST(Simulator, LeavesALinkThatWasReplacedWhileItRan)
     sim.Signal(SIGINT);
     sim.Wait();
     EXPECT_EQ(LinkOf(alias), "/dev/ttyUSB3");
+}
+
+// The files of `folder`, by name, with their bytes.
+std::map<std::string, std::vector<unsigned char>> FilesOf(const fs::path& folder)
+{
+    std::map<std::string, std::vector<unsigned char>> files;
+    for (const auto& entry : fs::directory_iterator(folder))
+        files[entry.path().filename().string()] = kel_test::ReadFileBytes(entry.path().string());
+    return files;
+}
+
+TEST(Download, NamesOnlyWhatArrivedAndSaysWhyEachOtherTestFailed)
+{
+    TempDir home, folder;
+    Program sim({KEL_SIM_PATH, "--demo", "--link", "COM7"}, home);
+    ASSERT_FALSE(sim.FirstLine().empty()) << sim.Err();
+    const std::vector<unsigned char> older = {'o', 'l', 'd'};
+    kel_test::WriteFileBytes(folder.File("Test99.kel"), older);  // no test 99 on the tester
+
+    Program cli({KEL_CLI_PATH, "--port", "7", "download", "1", "99", "2"}, home, folder.path());
+    EXPECT_EQ(cli.Wait(), 1);
+    EXPECT_EQ(cli.out, "Test1.kel\nTest2.kel\n");
+    EXPECT_NE(cli.Err().find("test 99 not downloaded: Test not found or invalid entry"), std::string::npos)
+        << cli.Err();
+    EXPECT_EQ(kel_test::ReadFileBytes(folder.File("Test99.kel")), older);
+}
+
+TEST(Download, AnInterruptLeavesTheOlderFileAndNoOther)
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        TempDir home, folder;
+        // At the wire rate the polarization-index test takes over a second.
+        Program sim({KEL_SIM_PATH, "--demo", "--pace", "--link", "COM8"}, home);
+        ASSERT_FALSE(sim.FirstLine().empty()) << sim.Err();
+        const std::vector<unsigned char> older = {'o', 'l', 'd'};
+        kel_test::WriteFileBytes(folder.File("Test3.kel"), older);
+
+        Program cli({KEL_CLI_PATH, "--port", "8", "download", "3"}, home, folder.path());
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (cli.Err().find("Bytes: 200") == std::string::npos && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_NE(cli.Err().find("Bytes: 200"), std::string::npos) << cli.Err();
+        cli.Signal(signal);
+        EXPECT_EQ(cli.Wait(), 128 + signal);
+        EXPECT_EQ(cli.out, "");
+        const auto files = FilesOf(folder.path());
+        ASSERT_EQ(files.size(), 1u) << signal << ": " << files.rbegin()->first;
+        EXPECT_EQ(files.begin()->second, older) << signal;
+    }
 }
 
 }  // namespace
