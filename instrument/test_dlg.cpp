@@ -92,9 +92,9 @@ void CTestDlg::OnDownloadTest()
     UpdateData(true);
     // Every file name must fit its buffer before anything is sent.
     for (const int row : rows) {
-        char path[TestTransfer::kPathSize];
-        if (!TestTransfer::MakePath(filePrefix, kelDevice.entries[row].testNumber, path)) {
-            ShowMessage("The file prefix is too long");
+        const std::string problem = TestTransfer::PrefixProblem(filePrefix, kelDevice.entries[row].testNumber);
+        if (!problem.empty()) {
+            ShowMessage("%s", problem.c_str());
             return;
         }
     }

@@ -1,6 +1,7 @@
 #include "instrument/test_transfer.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "app/process_objects.h"
 #include "platform/atomic_file.h"
@@ -26,6 +27,18 @@ bool TestTransfer::MakePath(const std::string& prefix, int testNumber, char (&pa
     return length >= 0 && length < kPathSize;
 }
 
+std::string TestTransfer::PrefixProblem(const std::string& prefix, int testNumber)
+{
+    char path[kPathSize];
+    if (!MakePath(prefix, testNumber, path)) return "The file prefix is too long";
+    const std::filesystem::path file(path);
+    const std::size_t limit = platform::MaxFileNameLength(file.has_parent_path() ? file.parent_path() : ".");
+    if (file.filename().string().size() <= limit) return {};
+    char text[128];
+    std::snprintf(text, sizeof text, "The file prefix is too long: a file name holds at most %zu characters", limit);
+    return text;
+}
+
 int TestTransfer::DownloadAll()
 {
     int outcome = 1;
@@ -34,9 +47,10 @@ int TestTransfer::DownloadAll()
         if (abortRequested) return 0;
         char path[kPathSize];
         int arrived = 0;
-        if (!MakePath(filePrefix, testNumbers[i], path)) {
-            ShowMessage("The file prefix is too long");
+        if (const std::string problem = PrefixProblem(filePrefix, testNumbers[i]); !problem.empty()) {
+            ShowMessage("%s", problem.c_str());
         } else {
+            MakePath(filePrefix, testNumbers[i], path);
             Delay(kPauseBeforeTestMs);
             arrived = DownloadTest(testNumbers[i], path);
         }

@@ -21,6 +21,10 @@ public:
     int DownloadTest(int testNumber, const char* path);
     // False when prefix, number and ".kel" do not fit the 260-character path.
     static bool MakePath(const std::string& prefix, int testNumber, char (&path)[kPathSize]);
+    // Why the file of `testNumber` cannot take `prefix`, or empty when it can:
+    // the path must fit its 260 characters and its name the longest file name
+    // of its folder. Checked for every test before anything is sent.
+    static std::string PrefixProblem(const std::string& prefix, int testNumber);
 
     int testCount = 0;
     int testNumbers[kMaxTests] = {};

@@ -18,7 +18,9 @@ enum class Existing { Replace, Keep };
 
 class AtomicFile {
 public:
-    AtomicFile() = default;
+    // `unnamed`: use a file without a name where the system offers one (the
+    // default); false always takes a short hidden name.
+    explicit AtomicFile(bool unnamed = true) : unnamed_(unnamed) {}
     ~AtomicFile();  // abandons an uncommitted file
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -45,6 +47,7 @@ private:
 #else
     int fd_ = -1;
 #endif
+    bool unnamed_ = true;
     bool failed_ = false;
     bool existed_ = false;
     int slot_ = -1;  // the temporary name's place in the interrupt clean-up

@@ -306,8 +306,8 @@ int RunDownload(const std::string& prefix, const std::vector<int>& tests)
     TestTransfer transfer;
     if (tests.size() > TestTransfer::kMaxTests) return Fail("at most 512 tests at a time"), 1;
     for (const int test : tests) {
-        char path[TestTransfer::kPathSize];
-        if (!TestTransfer::MakePath(prefix, test, path)) return Fail("The file prefix is too long"), 1;
+        const std::string problem = TestTransfer::PrefixProblem(prefix, test);
+        if (!problem.empty()) return Fail(problem), 1;
         transfer.testNumbers[transfer.testCount++] = test;
     }
     std::snprintf(transfer.filePrefix, sizeof transfer.filePrefix, "%s", prefix.c_str());

@@ -121,7 +121,7 @@ bool AtomicFile::Open(const std::filesystem::path& target)
     existed_ = false;
     const std::filesystem::path folder = FolderOf(target);
 #ifdef O_TMPFILE
-    if (CanLinkUnnamed()) {
+    if (unnamed_ && CanLinkUnnamed()) {
         fd_ = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (fd_ >= 0) return true;
     }

@@ -209,6 +209,8 @@ TEST(Cli, ExportStaysInItsFolderAndNeverReplacesItsOwnWork)
     TestFileBuilder().TestNumber(1).Write(dir.File("a/T.kel"));
     TestFileBuilder().TestNumber(2).Write(dir.File("b/T.kel"));
     TestFileBuilder().TestNumber(3).Write(dir.File("my"));
+    const std::string longName(246, 'N');  // a 250-character test file name makes a 250-character workbook
+    TestFileBuilder().TestNumber(4).Write(dir.File(longName + ".kel"));
     const std::string out = dir.File("out");
     const struct {
         std::string arguments;
@@ -223,6 +225,8 @@ TEST(Cli, ExportStaysInItsFolderAndNeverReplacesItsOwnWork)
          "0,1,49,0,my\n1,0,49,0,Test Number:\n1,1,49,0,3\n"},
         {"export --to " + out + " " + dir.File("a/T.kel") + " " + dir.File("b/T.kel"), 1, {"out/T.xls"},
          dir.File("b/T.kel") + " is not exported", "0,1,49,0,T.kel\n1,0,49,0,Test Number:\n1,1,49,0,1\n"},
+        {"export --to " + out + " " + dir.File(longName + ".kel"), 0, {"out/" + longName + ".xls"}, "",
+         "1,1,49,0,4\n"},
     };
     for (const auto& c : cases) {
         std::filesystem::remove_all(out);
@@ -268,6 +272,26 @@ TEST(Cli, MakeDemoNeverReplacesAFileUnlessForced)
         // The refusal names the file in the way.
         EXPECT_EQ(run.err.find(dir.File("Test1.kel")) != std::string::npos, c.status != 0) << c.name << run.err;
         EXPECT_EQ(run.out.empty(), !c.othersWritten) << c.name;
+    }
+}
+
+TEST(Cli, ADownloadPrefixThatCannotNameAFileIsRefusedBeforeThePortOpens)
+{
+    TempDir dir;
+    // Port 99 leads nowhere here: reaching it would warn that it cannot open.
+    const struct {
+        std::size_t length;
+        const char* err;
+    } cases[] = {
+        {251, "The file prefix is too long: a file name holds at most 255 characters"},
+        {253, "The file prefix is too long: a file name holds at most 255 characters"},
+        {300, "The file prefix is too long"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunCli("--port 99 download --prefix " + std::string(c.length, 'P') + " 1", dir);
+        EXPECT_EQ(run.status, 1) << c.length;
+        EXPECT_EQ(run.err, "kel7300-cli: " + std::string(c.err) + "\n") << c.length;
+        EXPECT_EQ(run.out, "") << c.length;
     }
 }
 

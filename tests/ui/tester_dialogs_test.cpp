@@ -145,6 +145,43 @@ TEST_F(TesterUiTest, AFailedDownloadKeepsTheDialogOpenAndTheLongPrefixIsRefused)
     EXPECT_FALSE(std::filesystem::exists(folder.File("T1.kel")));
 }
 
+TEST_F(TesterUiTest, APrefixIsRefusedBeforeAnythingIsSentOnlyWhenItsNameCannotExist)
+{
+    // Test 1 gives the name prefix + "1.kel": 255 characters fit a file name, 256 do not.
+    const struct {
+        int length;
+        bool downloads;
+        const char* message;
+    } cases[] = {
+        {245, true, ""},
+        {250, true, ""},
+        {251, false, "The file prefix is too long: a file name holds at most 255 characters"},
+        {300, false, "The file prefix is too long"},
+    };
+    for (const auto& c : cases) {
+        presenter.messages.clear();
+        simulator.commands.clear();
+        RunWithDialogs(ids::ID_RETRIEVE_TEST_RECORD, {[&](QWidget* widget) {
+                           auto* dialog = dynamic_cast<CTestDlg*>(widget);
+                           Select(dialog, {0});
+                           qobject_cast<QLineEdit*>(dialog->GetDlgItem(1005))->setText(QString(c.length, 'P'));
+                           qobject_cast<QPushButton*>(dialog->GetDlgItem(1006))->click();
+                           if (dialog->isVisible()) QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDCANCEL), "click");
+                       }});
+        const std::string name = std::string(static_cast<std::size_t>(c.length), 'P') + "1.kel";
+        std::error_code error;
+        EXPECT_EQ(std::filesystem::exists(folder.path() / name, error), c.downloads) << c.length;
+        EXPECT_EQ(presenter.Texts(), c.downloads ? std::vector<std::string>{} : std::vector<std::string>{c.message})
+            << c.length;
+        // Refused: the directory was read, and nothing more went to the tester.
+        EXPECT_EQ(simulator.commands.size(), c.downloads ? 3u : 2u) << c.length;
+        // Nothing but the downloaded test is left in the folder.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), c.downloads ? 1 : 0)
+            << c.length;
+        std::filesystem::remove(folder.path() / name, error);
+    }
+}
+
 TEST_F(TesterUiTest, SilentTesterNoDialog)
 {
     simulator.faults.silent = true;
