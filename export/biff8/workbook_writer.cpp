@@ -11,6 +11,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kMaxRecordData = 8224;
+constexpr int kMaxRows = 65536;
+constexpr int kMaxColumns = 256;
+constexpr std::size_t kMaxCellCharacters = 32767;
 constexpr std::uint16_t kCellXf = 16;     // the text cells' XF: format 49, "@"
 constexpr std::uint16_t kGeneralXf = 15;  // the default cell XF
 
@@ -112,10 +115,20 @@ struct Strings {
     }
 };
 
+// Strings per EXTSST bucket: at least 8, and so many that at most 128 buckets
+// index the whole table, which keeps the record far below its 8,224 bytes.
+unsigned StringsPerBucket(std::size_t strings)
+{
+    return static_cast<unsigned>(std::max<std::size_t>(8, (strings + 127) / 128));
+}
+
 // Write the SST with its CONTINUE records, and the EXTSST that indexes it.
+// A string starts a new CONTINUE when its header and first character do not
+// fit the record; one longer than the space left is split between characters,
+// and its part in the next CONTINUE starts with the flags byte again.
 void SharedStrings(Bytes& out, const Strings& strings)
 {
-    constexpr unsigned kBucket = 8;
+    const unsigned perBucket = StringsPerBucket(strings.texts.size());
     struct BucketStart {
         std::uint32_t position;
         std::uint16_t offset;
@@ -133,21 +146,31 @@ void SharedStrings(Bytes& out, const Strings& strings)
         id = 0x003C;  // CONTINUE
         recordStart = out.size();
     };
+    constexpr std::uint8_t kOneBytePerCharacter = 0x00;  // the low bytes of U+0000-U+00FF: Latin-1
     for (std::size_t i = 0; i < strings.texts.size(); ++i) {
         const std::string& text = strings.texts[i];
-        // A string starts a new CONTINUE when it does not fit whole: nothing is ever split.
-        if (data.size() + 3 + text.size() > kMaxRecordData) flush();
-        if (i % kBucket == 0)
+        const std::size_t first = text.empty() ? 0 : 1;
+        if (data.size() + 3 + first > kMaxRecordData) flush();
+        if (i % perBucket == 0)
             buckets.push_back({static_cast<std::uint32_t>(recordStart + 4 + data.size()),
                                static_cast<std::uint16_t>(4 + data.size())});
         U16(data, static_cast<unsigned>(text.size()));
-        U8(data, 0);  // one byte per character: Latin-1
-        data.insert(data.end(), text.begin(), text.end());
+        U8(data, kOneBytePerCharacter);
+        std::size_t done = 0;
+        while (true) {
+            const std::size_t part = std::min(text.size() - done, kMaxRecordData - data.size());
+            data.insert(data.end(), text.begin() + static_cast<std::ptrdiff_t>(done),
+                        text.begin() + static_cast<std::ptrdiff_t>(done + part));
+            done += part;
+            if (done == text.size()) break;
+            flush();
+            U8(data, kOneBytePerCharacter);
+        }
     }
     flush();
 
     Bytes index;
-    U16(index, kBucket);
+    U16(index, perBucket);
     for (const BucketStart& bucket : buckets) {
         U32(index, bucket.position);
         U16(index, bucket.offset);
@@ -201,6 +224,10 @@ Bytes WorkbookStream(const Sheet& sheet)
     Bytes wsbool;
     U16(wsbool, 0x0C01);
     Record(out, 0x0081, wsbool);
+    // The default width comes before any COLINFO, in the worksheet's record order.
+    Bytes defaultWidth;
+    U16(defaultWidth, 8);
+    Record(out, 0x0055, defaultWidth);
     // Columns A and B wide enough for the labels and values that the export writes.
     for (const auto& [column, characters] : {std::pair{0u, 24u}, std::pair{1u, 22u}}) {
         Bytes colinfo;
@@ -317,6 +344,11 @@ Bytes CompoundFile(const Bytes& stream)
 
 bool SaveWorkbook(const std::string& path, const Sheet& sheet)
 {
+    // What the format cannot hold is refused, never written into a file that readers reject.
+    for (const auto& [position, cell] : sheet)
+        if (position.first < 0 || position.first >= kMaxRows || position.second < 0 ||
+            position.second >= kMaxColumns || cell.text.size() > kMaxCellCharacters)
+            return false;
     const Bytes file = CompoundFile(WorkbookStream(sheet));
     return !file.empty() && platform::WriteWholeFile(path, file.data(), file.size());
 }

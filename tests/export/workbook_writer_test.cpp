@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "support/temp_dir.h"
 #include "support/xlrd_reader.h"
 
@@ -56,6 +61,153 @@ TEST(WorkbookWriter, ASmallSheetIsPaddedToAnOrdinaryStream)
         at += 4 + length;
     }
     EXPECT_EQ(at, stream.size());
+}
+
+struct BiffRecord {
+    unsigned id;
+    std::size_t position;  // of its header in the stream
+    std::vector<std::uint8_t> data;
+};
+
+std::vector<BiffRecord> Records(const std::vector<std::uint8_t>& stream)
+{
+    std::vector<BiffRecord> records;
+    for (std::size_t at = 0; at + 4 <= stream.size();) {
+        const unsigned id = stream[at] | stream[at + 1] << 8;
+        const std::size_t length = stream[at + 2] | stream[at + 3] << 8;
+        records.push_back({id, at, {stream.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                                    stream.begin() + static_cast<std::ptrdiff_t>(at + 4 + length)}});
+        at += 4 + length;
+    }
+    return records;
+}
+
+unsigned Le16(const std::vector<std::uint8_t>& data, std::size_t at)
+{
+    return data.at(at) | data.at(at + 1) << 8;
+}
+
+// Reads the SST and its CONTINUE records as a reader that follows the format
+// must: a string's characters may run on into the next CONTINUE, which then
+// starts with the flags byte. Returns the strings and each one's start
+// (stream position, offset in its record).
+struct ReadStrings {
+    std::vector<std::string> texts;
+    std::vector<std::pair<std::size_t, std::size_t>> starts;
+};
+
+ReadStrings ReadSst(const std::vector<BiffRecord>& records, std::size_t sst)
+{
+    ReadStrings read;
+    std::size_t r = sst, at = 8;
+    const std::size_t count = Le16(records[sst].data, 4) | Le16(records[sst].data, 6) << 16;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (at == records[r].data.size()) {
+            ++r;
+            at = 0;
+            EXPECT_EQ(records.at(r).id, 0x003Cu) << "string " << i << " starts after the SST's records";
+        }
+        read.starts.emplace_back(records[r].position + 4 + at, 4 + at);
+        const std::size_t length = Le16(records[r].data, at);
+        EXPECT_EQ(records[r].data.at(at + 2), 0) << "string " << i;
+        at += 3;
+        std::string text;
+        while (text.size() < length) {
+            if (at == records[r].data.size()) {
+                ++r;
+                EXPECT_EQ(records.at(r).id, 0x003Cu);
+                EXPECT_EQ(records[r].data.at(0), 0) << "a continued string repeats its flags byte";
+                at = 1;
+            }
+            const std::size_t part = std::min(length - text.size(), records[r].data.size() - at);
+            text.append(records[r].data.begin() + static_cast<std::ptrdiff_t>(at),
+                        records[r].data.begin() + static_cast<std::ptrdiff_t>(at + part));
+            at += part;
+        }
+        read.texts.push_back(text);
+    }
+    EXPECT_EQ(at, records[r].data.size()) << "nothing follows the last string";
+    return read;
+}
+
+TEST(WorkbookWriter, RecordsStayWithinTheirLimitsAndEveryStringReadsBackWhole)
+{
+    const struct {
+        const char* name;
+        std::size_t strings;
+        std::size_t length;  // characters of each
+    } cases[] = {
+        {"one string longer than two records", 1, 20000},
+        {"strings that meet record ends", 300, 100},
+        {"strings longer than a record, several", 3, 9000},
+        {"a short string after the SST header fills its record", 2, 8216},
+        {"many strings: EXTSST buckets grow", 20000, 6},
+        {"empty string", 2, 0},
+    };
+    for (const auto& c : cases) {
+        biff8::Sheet sheet;
+        std::vector<std::string> texts;
+        for (std::size_t i = 0; i < c.strings; ++i) {
+            std::string text(c.length, static_cast<char>('a' + i % 26));
+            const std::string number = std::to_string(i);
+            if (c.length >= number.size()) text.replace(0, number.size(), number);  // every text distinct
+            else if (i > 0) text = number;
+            texts.push_back(text);
+            sheet[{static_cast<int>(i % 60000), static_cast<int>(i / 60000)}] = {text};
+        }
+        const std::vector<BiffRecord> records = Records(biff8::WorkbookStream(sheet));
+        std::size_t sst = 0, extsst = 0, defcolwidth = 0, colinfo = 0;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            EXPECT_LE(records[i].data.size(), 8224u) << c.name << ": record " << std::hex << records[i].id;
+            if (records[i].id == 0x00FC) sst = i;
+            if (records[i].id == 0x00FF) extsst = i;
+            if (records[i].id == 0x0055) defcolwidth = i;
+            if (records[i].id == 0x007D && colinfo == 0) colinfo = i;
+        }
+        EXPECT_NE(defcolwidth, 0u) << c.name;
+        EXPECT_LT(defcolwidth, colinfo) << c.name << ": DEFCOLWIDTH comes before COLINFO";
+
+        std::vector<std::string> unique;
+        for (const auto& [position, cell] : sheet)
+            if (std::find(unique.begin(), unique.end(), cell.text) == unique.end()) unique.push_back(cell.text);
+        const ReadStrings read = ReadSst(records, sst);
+        EXPECT_EQ(read.texts, unique) << c.name;
+
+        // Each bucket points at the first string it indexes; there are at most 128.
+        const auto& index = records[extsst].data;
+        const std::size_t perBucket = Le16(index, 0);
+        const std::size_t buckets = (index.size() - 2) / 8;
+        EXPECT_LE(buckets, 128u) << c.name;
+        EXPECT_EQ(buckets, (unique.size() + perBucket - 1) / perBucket) << c.name;
+        for (std::size_t b = 0; b < buckets; ++b) {
+            const std::size_t position = Le16(index, 2 + 8 * b) | Le16(index, 4 + 8 * b) << 16;
+            EXPECT_EQ(position, read.starts[b * perBucket].first) << c.name << " bucket " << b;
+            EXPECT_EQ(Le16(index, 6 + 8 * b), read.starts[b * perBucket].second) << c.name << " bucket " << b;
+        }
+    }
+}
+
+TEST(WorkbookWriter, ALongStringReadsBackInAnotherReaderAndWhatTheFormatCannotHoldIsRefused)
+{
+    kel_test::TempDir dir;
+    biff8::Sheet sheet;
+    const std::string longText = std::string(12000, 'x') + "END";
+    sheet[{0, 0}] = {"before"};
+    sheet[{1, 0}] = {longText};
+    sheet[{2, 0}] = {"after"};
+    ASSERT_TRUE(biff8::SaveWorkbook(dir.File("long.xls"), sheet));
+    const std::string read = kel_test::ReadWithXlrd(dir.File("long.xls"));
+    EXPECT_NE(read.find("1,0,49,0," + longText + "\n2,0,49,0,after\n"), std::string::npos);
+    EXPECT_NE(read.find("log []"), std::string::npos);
+
+    for (const auto& [position, text] : {std::pair{std::pair{0, 0}, std::string(32768, 'x')},
+                                         std::pair{std::pair{65536, 0}, std::string("row")},
+                                         std::pair{std::pair{0, 256}, std::string("column")}}) {
+        biff8::Sheet bad;
+        bad[position] = {text};
+        EXPECT_FALSE(biff8::SaveWorkbook(dir.File("bad.xls"), bad)) << text.substr(0, 10);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("bad.xls")));
+    }
 }
 
 }  // namespace
