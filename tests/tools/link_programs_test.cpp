@@ -56,7 +56,7 @@ public:
     {
         if (pid_ > 0 && status_ < 0) {
             kill(pid_, SIGKILL);
-            Wait();
+            Wait(1000);
         }
         if (out_ >= 0) close(out_);
     }
@@ -65,17 +65,26 @@ public:
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         while (out.find('\n') == std::string::npos && std::chrono::steady_clock::now() < end)
-            if (!ReadSome(50)) break;
+            if (ReadSome(50) < 0) break;
         return out.substr(0, out.find('\n'));
     }
-    // Exit status, or 128 + the signal that ended it.
-    int Wait()
+    // Exit status, or 128 + the signal that ended it; a program that has not
+    // ended within `ms` is killed (and the status tells SIGKILL).
+    int Wait(int ms = 20000)
     {
         if (status_ >= 0) return status_;
-        while (ReadSome(-1)) {
-        }
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         int raw = 0;
-        waitpid(pid_, &raw, 0);
+        while (waitpid(pid_, &raw, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > end) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &raw, 0);
+                break;
+            }
+            ReadSome(10);
+        }
+        while (ReadSome(0) > 0) {
+        }
         status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
         return status_;
     }
@@ -89,15 +98,16 @@ public:
     std::string out;
 
 private:
-    bool ReadSome(int ms)
+    // 1 when bytes came, 0 when none came within `ms`, -1 at the end of the output.
+    int ReadSome(int ms)
     {
         pollfd wait{out_, POLLIN, 0};
-        if (poll(&wait, 1, ms) <= 0) return ms == 0;
+        if (poll(&wait, 1, ms) <= 0) return 0;
         char buffer[4096];
         const ssize_t got = read(out_, buffer, sizeof buffer);
-        if (got <= 0) return false;
+        if (got <= 0) return -1;
         out.append(buffer, static_cast<std::size_t>(got));
-        return true;
+        return 1;
     }
 
     static inline int counter_ = 0;
