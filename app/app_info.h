@@ -8,12 +8,16 @@ public:
     CAppInfo() = default;
     virtual ~CAppInfo();
 
-    // Reads both settings from the settings store, taken as stored. Always 1.
+    static constexpr int kPortCount = 100;  // COM1 to COM100, as the Setup dialog lists them
+
+    // Reads both settings from the settings store; a value outside the Setup
+    // dialog's lists counts as its default. Always 1.
     int LoadSettings();
     // Writes both settings; a failed write is not reported. Always 1.
     int SaveSettings();
     // Runs the Application Setup dialog; on OK applies the orientation at once,
-    // stores both settings and points the serial channel at the chosen port.
+    // stores both settings (a list left without a choice keeps its value) and
+    // points the serial channel at the chosen port.
     void EditSettings();
 
     // The Setup dialog: true on OK, with the chosen row (port - 1) and orientation.

@@ -1,6 +1,7 @@
 #include "app/kel_doc.h"
 
 #include "app/process_objects.h"
+#include "platform/message_box.h"
 
 CKelDoc::~CKelDoc() = default;
 
@@ -9,8 +10,15 @@ int CKelDoc::OnOpenDocument(const std::string&)
     recordCount = 0;
     for (int i = 0; i < testCatalogue.fileCount && recordCount < kMaxRecords; ++i) {
         if (!testCatalogue.selected[i]) continue;
-        testOpen = records[recordCount].Load(testCatalogue.PathOf(i), 1);
-        if (!testOpen) return 0;
+        const std::string path = testCatalogue.PathOf(i);
+        testOpen = records[recordCount].Load(path, 1);
+        if (!testOpen) {
+            // A file that opened but holds no whole test would otherwise leave an empty window and no word.
+            if (records[recordCount].lastLoad == CKELFile::LoadResult::NotATest)
+                ShowMessage("Can't read file %s", path.c_str());
+            recordCount = 0;
+            return 0;
+        }
         ++recordCount;
     }
     // Nothing flagged: nothing to show, whatever was shown before.

@@ -1,6 +1,9 @@
 #include "instrument/kel_device.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/process_objects.h"
@@ -158,13 +161,25 @@ int CKELDevice::ReadDirectory()
     }
 }
 
+// The number a directory line gives, read as "%d" reads it; a value that does
+// not fit a 32-bit number counts as no number (0), so a number that wrapped
+// around never names, and sends XMT or ERS for, another test.
+static int TestNumberOf(const char* value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long long number = std::strtoll(value, &end, 10);
+    if (end == value || errno == ERANGE || number > INT_MAX || number < INT_MIN) return 0;
+    return static_cast<int>(number);
+}
+
 void CKELDevice::Store(const char* key, const char* value)
 {
     // Past 512 tests the lines are read and ignored.
     if (entryCount >= kMaxEntries) return;
     DirectoryEntry& entry = entries[entryCount];
     if (KeyIs(key, "TEST NUMBER")) {
-        if (std::sscanf(value, "%d", &entry.testNumber) != 1) entry.testNumber = 0;
+        entry.testNumber = TestNumberOf(value);
     } else if (KeyIs(key, "DATE/TIME")) {
         FirstWord(entry.dateText, value);
         SecondWord(entry.timeText, value);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/message_box.h"
+#include "platform/regular_file.h"
 #include "testfile/kel_format.h"
 
 using namespace kel;
@@ -52,8 +53,9 @@ CKELFile::~CKELFile() = default;
 int CKELFile::Load(const std::string& filePath, int withSamples)
 {
     path.clear();
+    lastLoad = LoadResult::CantOpen;
 
-    FilePtr file(std::fopen(filePath.c_str(), "rb"));
+    FilePtr file(platform::OpenRegularFile(filePath, "rb"));
     if (!file) {
         ShowMessage("Can't open file %s", filePath.c_str());
         return 0;
@@ -68,6 +70,7 @@ int CKELFile::Load(const std::string& filePath, int withSamples)
         ShowMessage("Can't open file %s", filePath.c_str());
         return 0;
     }
+    lastLoad = LoadResult::NotATest;
     if (got < kMagicSize || !HasMagic(head)) return 0;
     // A file cut short inside its header, or announcing fewer than zero samples,
     // holds no test; the record keeps what it had.
@@ -93,6 +96,7 @@ int CKELFile::Load(const std::string& filePath, int withSamples)
     currents = std::move(newCurrents);
     resistances = std::move(newResistances);
     path = filePath;
+    lastLoad = LoadResult::Loaded;
     return 1;
 }
 
@@ -204,7 +208,7 @@ int CKELFile::WriteHeaderTexts()
 {
     if (path.empty()) return 0;
 
-    FilePtr file(std::fopen(path.c_str(), "r+b"));
+    FilePtr file(platform::OpenRegularFile(path, "r+b"));
     if (!file) {
         ShowMessage("Can't open file %s", path.c_str());
         return 0;

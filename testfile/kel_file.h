@@ -18,6 +18,12 @@ public:
     // test, else 0. On 0 only `path` has changed (it is empty).
     int Load(const std::string& path, int withSamples);
 
+    // What the last Load found: the test, a file it could not open (Load said
+    // so), or a file that opened but holds no whole test (no magic number, cut
+    // short); Load says nothing of the last, its callers decide.
+    enum class LoadResult { Loaded, CantOpen, NotATest };
+    LoadResult lastLoad = LoadResult::NotATest;
+
     // Writes the four header texts back into the file at `path`, in place.
     // Returns 1 when all 80 bytes were written, else 0.
     int WriteHeaderTexts();

@@ -21,7 +21,8 @@ int CKELTestList::Refresh()
     for (std::string& name : platform::FindByExtension(current, ".kel", kCapacity)) {
         const int i = fileCount;
         fileNames[i] = std::move(name);
-        if (scratch.Load(PathOf(i), 0)) {
+        // The folder is the current one right now: its bare names open it without walking its path again.
+        if (scratch.Load(fileNames[i], 0)) {
             typeCodes[i] = scratch.testTypeCode;
             dateTexts[i] = scratch.dateText;
             companies[i] = scratch.company;

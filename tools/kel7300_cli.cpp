@@ -62,6 +62,33 @@ void ReportLoadFailure(const std::string& file, int messagesBefore)
         Fail(file + ": not a KEL-7300 test file (no magic number, or cut short)");
 }
 
+// Text for the terminal: control characters (below 0x20, DEL, and the C1
+// characters U+0080-U+009F) become escapes such as \t, \0 or \x1b, so that a
+// header text or a tester's reply cannot retitle, clear or break the output.
+// Everything else passes as it is (file names keep the system's bytes).
+std::string Printable(const std::string& utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        unsigned code = 0x100;  // no control character
+        if (byte < 0x20 || byte == 0x7F) code = byte;
+        else if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                 static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
+            code = static_cast<unsigned char>(utf8[++i]);
+        if (code == 0x100) {
+            out += utf8[i];
+            continue;
+        }
+        const char* named = code == '\t' ? "\\t" : code == '\n' ? "\\n" : code == '\r' ? "\\r" : code == 0 ? "\\0" : nullptr;
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\x%02x", code);
+        out += named ? named : escape;
+    }
+    return out;
+}
+
 // A float as the shortest decimal that %.9g prints, so the 32-bit value round-trips.
 Json FloatJson(float value)
 {
@@ -157,13 +184,14 @@ void PrintFields(const Json& json)
     for (const auto& [key, value] : json.items()) {
         std::cout << key << ":";
         if (value.is_string()) {
-            std::cout << " " << value.get<std::string>();
+            std::cout << " " << Printable(value.get<std::string>());
         } else if (value.is_object()) {
-            std::cout << " " << value["value"].dump() << " " << value["unit"].get<std::string>();
+            std::cout << " " << value["value"].dump() << " " << Printable(value["unit"].get<std::string>());
         } else if (value.is_array() && !value.empty() && value[0].is_string()) {
-            for (const auto& item : value) std::cout << "\n  " << item.get<std::string>();
+            for (const auto& item : value) std::cout << "\n  " << Printable(item.get<std::string>());
         } else if (value.is_array()) {
-            for (const auto& item : value) std::cout << " " << (item.is_string() ? item.get<std::string>() : item.dump());
+            for (const auto& item : value)
+                std::cout << " " << (item.is_string() ? Printable(item.get<std::string>()) : item.dump());
         } else {
             std::cout << " " << value.dump();
         }
@@ -221,7 +249,8 @@ int RunList(const std::string& folder, bool asJson)
             for (int c = 0; c < 7; ++c) entry[kNames[c]] = c == 0 ? columns[c] : Latin1ToUtf8(columns[c]);
             std::cout << Dump(entry) << "\n";
         } else {
-            for (int c = 0; c < 7; ++c) std::cout << (c ? "\t" : "") << (c == 0 ? columns[c] : Latin1ToUtf8(columns[c]));
+            for (int c = 0; c < 7; ++c)
+                std::cout << (c ? "\t" : "") << Printable(c == 0 ? columns[c] : Latin1ToUtf8(columns[c]));
             std::cout << "\n";
         }
     }
@@ -268,7 +297,7 @@ int RunRevision()
 {
     char text[8];
     const int ok = kelDevice.GetRevision(text);
-    std::cout << "KEL-7300 Version: " << text << "\n";
+    std::cout << "KEL-7300 Version: " << Printable(Latin1ToUtf8(text)) << "\n";
     if (!ok) Fail("the tester did not answer");
     return ok ? 0 : 1;
 }
@@ -293,9 +322,10 @@ int RunDirectory(bool asJson)
             // As the directory dialog shows the tests.
             char number[16];
             std::snprintf(number, sizeof number, "%04d", e.testNumber);
-            std::cout << number << "\t" << e.dateText << "\t" << e.timeText << "\t" << e.testTypeCode << "\t"
-                      << Latin1ToUtf8(e.company) << "\t" << Latin1ToUtf8(e.location) << "\t"
-                      << Latin1ToUtf8(e.description) << "\n";
+            std::cout << number;
+            for (const char* text : {e.dateText, e.timeText, e.testTypeCode, e.company, e.location, e.description})
+                std::cout << "\t" << Printable(Latin1ToUtf8(text));
+            std::cout << "\n";
         }
     }
     return 0;
@@ -377,7 +407,7 @@ int RunErase(const std::vector<int>& tests)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
     platform::SetMessagePresenter(&presenter);
     // Ctrl+C during a download leaves no temporary file behind.
@@ -480,5 +510,20 @@ int main(int argc, char** argv)
 #ifdef KEL_HAVE_RENDER
     if (*renderCommand) return RunRender(render, argc, argv);
 #endif
+    return 1;
+}
+
+int main(int argc, char** argv)
+{
+    // Whatever escapes a sub-command is one line on standard error and status 1, never an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cout.flush();
+        Fail(error.what());
+    } catch (...) {
+        std::cout.flush();
+        Fail("unexpected failure");
+    }
     return 1;
 }

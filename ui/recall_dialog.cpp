@@ -89,10 +89,11 @@ void COpenTestDlg::OnSelectionChanged(const QItemSelection& selected)
 void COpenTestDlg::LoadPreview(int row)
 {
     previewLoaded = 0;
-    if (row < 0 || row >= testCatalogue.fileCount) return;
-    if (!previewRecord.Load(testCatalogue.PathOf(row), 1)) return;
-    previewLoaded = 1;
-    UpdateData(false);
+    if (row >= 0 && row < testCatalogue.fileCount && previewRecord.Load(testCatalogue.PathOf(row), 1)) {
+        previewLoaded = 1;
+        UpdateData(false);
+    }
+    // A row that holds no test clears the previews instead of leaving the last test's curves.
     for (const int id : {kResistancePreview, kCurrentPreview})
         if (QWidget* button = GetDlgItem(id)) button->update();
 }

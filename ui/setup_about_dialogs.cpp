@@ -40,7 +40,7 @@ bool CAppSetup::OnInitDialog()
 {
     Dialog::OnInitDialog();
     portList->clear();
-    for (int port = 1; port <= 100; ++port) {
+    for (int port = 1; port <= CAppInfo::kPortCount; ++port) {
         char entry[16];
         std::snprintf(entry, sizeof entry, "COM%d:", port);
         portList->addItem(QString::fromLatin1(entry));

@@ -15,7 +15,7 @@ TEST(CAppInfo, ConstructedWithComOneAndLandscape)
     EXPECT_EQ(info.orientation, 0);
 }
 
-TEST(CAppInfo, LoadSettingsTakesStoredValuesAsTheyAre)
+TEST(CAppInfo, LoadSettingsTakesWhatTheListsOfferAndDefaultsForTheRest)
 {
     const struct {
         std::vector<std::pair<const char*, int>> stored;
@@ -25,9 +25,11 @@ TEST(CAppInfo, LoadSettingsTakesStoredValuesAsTheyAre)
         {{}, 1, 0},                                             // first start: defaults
         {{{"Orientation", 1}}, 1, 1},
         {{{"ComPort", 7}}, 7, 0},
-        {{{"ComPort", 0}, {"Orientation", 5}}, 0, 5},           // no range check
-        {{{"ComPort", -3}, {"Orientation", -1}}, -3, -1},
-        {{{"ComPort", 100000}}, 100000, 0},
+        {{{"ComPort", 100}, {"Orientation", 1}}, 100, 1},      // the last of the list
+        {{{"ComPort", 0}, {"Orientation", 5}}, 1, 0},           // outside the lists: the defaults
+        {{{"ComPort", -3}, {"Orientation", -1}}, 1, 0},
+        {{{"ComPort", 101}, {"Orientation", 2}}, 1, 0},
+        {{{"ComPort", 150}}, 1, 0},
     };
     for (const auto& c : cases) {
         MemorySettingsStore store;
@@ -38,7 +40,36 @@ TEST(CAppInfo, LoadSettingsTakesStoredValuesAsTheyAre)
         EXPECT_EQ(info.LoadSettings(), 1);
         EXPECT_EQ(info.comPort, c.comPort);
         EXPECT_EQ(info.orientation, c.orientation);
-        EXPECT_EQ(store.writes, 0);
+        EXPECT_EQ(store.writes, 0);  // nothing is written back
+    }
+}
+
+TEST(CAppInfo, SetupStoresOnlyValuesFromItsLists)
+{
+    const struct {
+        int portIndex, orientation;      // as the dialog hands them back
+        int storedPort, storedOrientation;
+    } cases[] = {
+        {4, 1, 5, 1},
+        {99, 0, 100, 0},
+        {-1, -1, 1, 0},  // no row and no button chosen: the values in force
+        {100, 2, 1, 0},
+    };
+    for (const auto& c : cases) {
+        MemorySettingsStore store;
+        store.values[{"Settings", "ComPort"}] = 150;
+        store.values[{"Settings", "Orientation"}] = 5;
+        CAppInfo info;
+        info.LoadSettings();
+        CAppInfo::runSetupDialog = [&](int& portIndex, int& orientation) {
+            portIndex = c.portIndex;
+            orientation = c.orientation;
+            return true;
+        };
+        info.EditSettings();
+        CAppInfo::runSetupDialog = nullptr;
+        EXPECT_EQ(store.values.at({"Settings", "ComPort"}), c.storedPort) << c.portIndex;
+        EXPECT_EQ(store.values.at({"Settings", "Orientation"}), c.storedOrientation) << c.orientation;
     }
 }
 

@@ -45,20 +45,30 @@ TEST_F(KelDocTest, LoadsTheFlaggedEntriesInCatalogueOrder)
     }
 }
 
-TEST_F(KelDocTest, AFailedFileEndsTheOpenAndShowsNothing)
+TEST_F(KelDocTest, AFileThatCannotBeShownSaysWhyAndLeavesTheDocumentEmpty)
 {
-    TestFileBuilder().Magic(0).Write(dir.File("T2.kel"));
-    Select({0, 1});
-    RecordingPresenter presenter;
-    EXPECT_EQ(doc->OnOpenDocument("T1.kel"), 0);
-    EXPECT_EQ(doc->testOpen, 0);
-    EXPECT_EQ(doc->recordCount, 1);
-    EXPECT_TRUE(presenter.messages.empty());  // no magic number: silent
-
-    std::filesystem::remove(dir.File("T1.kel"));
-    Select({0});
-    EXPECT_EQ(doc->OnOpenDocument("T1.kel"), 0);
-    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't open file " + dir.File("T1.kel")});
+    const auto whole = kel_test::ReadFileBytes(dir.File("T2.kel"));
+    const struct {
+        const char* name;
+        std::vector<unsigned char> bytes;  // of T2.kel; empty: the file is missing
+        const char* message;
+    } cases[] = {
+        {"no magic number", TestFileBuilder().Magic(0).Bytes(), "Can't read file "},
+        {"cut inside the header", {whole.begin(), whole.begin() + 100}, "Can't read file "},
+        {"samples cut short", {whole.begin(), whole.end() - 1}, "Can't read file "},
+        {"missing", {}, "Can't open file "},
+    };
+    for (const auto& c : cases) {
+        if (c.bytes.empty()) std::filesystem::remove(dir.File("T2.kel"));
+        else kel_test::WriteFileBytes(dir.File("T2.kel"), c.bytes);
+        Select({0, 1, 2});
+        RecordingPresenter presenter;
+        EXPECT_EQ(doc->OnOpenDocument("T1.kel"), 0) << c.name;
+        EXPECT_EQ(doc->testOpen, 0) << c.name;
+        EXPECT_EQ(doc->recordCount, 0) << c.name;
+        // One message naming the file, whatever the reason.
+        EXPECT_EQ(presenter.Texts(), std::vector<std::string>{c.message + dir.File("T2.kel")}) << c.name;
+    }
 }
 
 TEST_F(KelDocTest, NothingFlaggedShowsNothing)

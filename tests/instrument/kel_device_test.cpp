@@ -155,6 +155,33 @@ TEST_F(TesterTest, DirectoryGrammar)
     EXPECT_STREQ(device->entries[0].testLengthText, "");
 }
 
+TEST_F(TesterTest, ATestNumberThatDoesNotFitIsNoNumber)
+{
+    // What the dialog shows is what XMT and ERS send: a wrapped value would be another test.
+    const struct {
+        const char* line;
+        int number;
+    } cases[] = {
+        {"42", 42},
+        {"2147483647", 2147483647},
+        {"2147483648", 0},
+        {"99999999999999", 0},
+        {"-2147483648", -2147483647 - 1},
+        {"-2147483649", 0},
+        {"99999999999999999999999", 0},
+        {"x12", 0},
+    };
+    for (const auto& c : cases) {
+        auto script = std::make_shared<PortScript>();
+        serialChannel.Close();
+        platform::SetSerialPortFactory([script] { return std::make_unique<ScriptedPort>(script); });
+        script->Arrive(clock.now + 100, "OK!");
+        script->Arrive(clock.now + 200, std::string("TEST NUMBER: ") + c.line + "\rTEST LENGTH: 1\r\r");
+        ASSERT_EQ(device->ReadDirectory(), 1) << c.line;
+        EXPECT_EQ(device->entries[0].testNumber, c.number) << c.line;
+    }
+}
+
 TEST_F(TesterTest, DirectoryValues)
 {
     auto script = std::make_shared<PortScript>();

@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +17,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "testfile/kel_file.h"
 #include "support/test_file_builder.h"
 
 namespace {
@@ -69,18 +77,35 @@ TEST_F(CatalogueTest, UnreadableMatchesKeepAnEntryWithEmptyColumns)
     std::filesystem::create_directory(dir.File("folder.kel"));
     std::ofstream(dir.File("junk.kel")) << "no magic here";
     TestFileBuilder().Company("GOOD").Write(dir.File("good.kel"));
+    // A named pipe and a socket: reading either would block for good.
+    ASSERT_EQ(mkfifo(dir.File("pipe.kel").c_str(), 0600), 0);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = dir.File("sock.kel");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    listen(sock, 1);
     CurrentFolder here(dir.path());
     RecordingPresenter presenter;
     list->Refresh();
-    ASSERT_EQ(Names(*list), (std::vector<std::string>{"folder.kel", "good.kel", "junk.kel"}));
-    for (int i : {0, 2}) {
+    close(sock);
+    ASSERT_EQ(Names(*list),
+              (std::vector<std::string>{"folder.kel", "good.kel", "junk.kel", "pipe.kel", "sock.kel"}));
+    for (int i : {0, 2, 3, 4}) {
         EXPECT_EQ(list->typeCodes[i], "");
         EXPECT_EQ(list->dateTexts[i], "");
         EXPECT_EQ(list->companies[i], "");
     }
     EXPECT_EQ(list->companies[1], "GOOD");
-    // Only the folder is reported: a file without the magic number is silent.
-    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't open file " + dir.File("folder.kel")});
+    // What is no regular file is reported; a file without the magic number is silent.
+    EXPECT_EQ(presenter.Texts(), (std::vector<std::string>{"Can't open file folder.kel", "Can't open file pipe.kel",
+                                                           "Can't open file sock.kel"}));
+    // Nor is anything but a regular file ever written.
+    CKELFile record;
+    record.path = dir.File("pipe.kel");
+    EXPECT_EQ(record.WriteHeaderTexts(), 0);
 }
 
 TEST_F(CatalogueTest, RefreshDescribesTheNewCurrentFolderOnly)

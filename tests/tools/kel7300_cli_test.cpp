@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <sys/wait.h>
 
@@ -293,6 +294,72 @@ TEST(Cli, ADownloadPrefixThatCannotNameAFileIsRefusedBeforeThePortOpens)
         EXPECT_EQ(run.err, "kel7300-cli: " + std::string(c.err) + "\n") << c.length;
         EXPECT_EQ(run.out, "") << c.length;
     }
+}
+
+TEST(Cli, HostileArgumentsGetOneLineAndStatusOneNeverAnAbort)
+{
+    TempDir dir;
+    TestFileBuilder().Write(dir.File("T.kel"));
+    std::filesystem::create_directories(dir.path() / "folder.kel");
+    const std::string longName(300, 'n');
+    const std::string longPath = dir.path().string() + "/" + std::string(5000, 'p');
+    const std::string notUtf8 = "'" + dir.File("\xff\xfe.kel") + "'";
+    const std::string cases[] = {
+        "info " + longName + ".kel",
+        "info " + longPath,
+        "info " + dir.File("folder.kel"),
+        "info " + notUtf8,
+        "info --samples " + dir.File("missing.kel"),
+        "list " + longPath,
+        "list " + dir.File("T.kel"),
+        "list ''",
+        "list " + notUtf8,
+        "set-texts " + dir.File("folder.kel") + " --company X",
+        "set-texts " + longName + " --company X",
+        "make-demo " + dir.File("T.kel"),
+        "make-demo " + longPath,
+        "export --to " + longPath + " " + dir.File("T.kel"),
+        "export --to " + dir.path().string() + " " + longPath,
+        "export --to " + dir.path().string() + " " + dir.File("folder.kel"),
+        "--port 0 revision",
+        "--port 101 dir",
+        "--port -1 download 1",
+        "--port 1x revision",
+        "download --prefix " + longPath + " 1",
+        "download 99999999999999",
+        "erase x",
+    };
+    for (const std::string& arguments : cases) {
+        const CliRun run = RunCli(arguments, dir);
+        EXPECT_EQ(run.status, 1) << arguments.substr(0, 80) << "\n" << run.err;
+        EXPECT_FALSE(run.err.empty()) << arguments.substr(0, 80);
+    }
+}
+
+TEST(Cli, PlainOutputShowsControlCharactersAsEscapes)
+{
+    TempDir dir;
+    // An operator text that would retitle the terminal, a description that would clear it,
+    // a location with a TAB and a line feed, and a company with a C1 character (0x9B, CSI).
+    TestFileBuilder().Operator("\x1b]0;owned\x07").Description("\x1b[2J").Location("A\tB\nC")
+        .Company("X\x9b" "1m").Write(dir.File("T.kel"));
+    std::ofstream(dir.File("tab\tname.kel")) << "";
+
+    const CliRun info = RunCli("info " + dir.File("T.kel"), dir);
+    EXPECT_NE(info.out.find("operatorName: \\x1b]0;owned\\x07\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("description: \\x1b[2J\n"), std::string::npos);
+    EXPECT_NE(info.out.find("location: A\\tB\\nC\n"), std::string::npos);
+    EXPECT_NE(info.out.find("company: X\\x9b1m\n"), std::string::npos);
+
+    const CliRun list = RunCli("list " + dir.path().string(), dir);
+    ASSERT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 2) << list.out;  // one line per entry
+    EXPECT_NE(list.out.find("tab\\tname.kel\t"), std::string::npos) << list.out;
+    EXPECT_EQ(list.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\t'), 12);  // six separators per line
+
+    // JSON keeps the texts as they are: its own escapes already cover them.
+    const CliRun json = RunCli("info --json " + dir.File("T.kel"), dir);
+    EXPECT_EQ(Json::parse(json.out)["description"], "\x1b[2J");
 }
 
 }  // namespace

@@ -59,6 +59,17 @@ std::vector<int> Marked()
     return marked;
 }
 
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+    int count = 0;
+};
+
 class RecallTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -157,9 +168,17 @@ TEST_F(RecallTest, PreviewsShowTheLastSelectedTestResistanceLeftCurrentRight)
 
     // A listed file that is no test: no preview change and no message.
     TestFileBuilder().Magic(0).Write(dir.File("T2.kel"));
+    dialog.show();
+    QCoreApplication::processEvents();
+    PaintCounter paints;
+    for (const int id : {1014, 1019}) dialog.GetDlgItem(id)->installEventFilter(&paints);
     SelectRows(dialog, {1});
+    QCoreApplication::processEvents();
     EXPECT_EQ(dialog.previewLoaded, 0);
     EXPECT_TRUE(presenter.messages.empty());
+    // Both previews are painted again, empty, instead of keeping the last test's curves.
+    EXPECT_EQ(paints.count, 2);
+    EXPECT_EQ(colours(1019), std::make_pair(false, false));
 }
 
 TEST_F(RecallTest, ShotPathListsTheChosenFolderAndKeepsThePreview)
