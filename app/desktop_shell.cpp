@@ -1,5 +1,7 @@
 #include "app/desktop_shell.h"
 
+#include "platform/qt/qt_text.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -50,13 +52,13 @@ bool DesktopShell::ProcessShellCommand()
     InstallSetupDialog(frame_.get());
     InstallSystemFolderChooser();
     frame_->recentFiles = [this] { return RecentFiles(); };
-    frame_->openFile = [](const QString& file) { kelApp.OpenDocumentFile(file.toLocal8Bit().toStdString(), 0); };
+    frame_->openFile = [](const QString& file) { kelApp.OpenDocumentFile(platform::ToName(file), 0); };
     // A test file named on the command line opens alone; a file that cannot be
     // read has said so and leaves the window empty.
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (const QString& argument : arguments) {
         if (argument.startsWith(QLatin1Char('-'))) continue;
-        kelApp.OpenDocumentFile(argument.toLocal8Bit().toStdString(), 0);
+        kelApp.OpenDocumentFile(platform::ToName(argument), 0);
         break;
     }
     return true;
@@ -91,7 +93,7 @@ QStringList DesktopShell::RecentFiles() const
 void DesktopShell::AddToRecentFileList(const std::string& path)
 {
     QStringList files = RecentFiles();
-    const QString file = QFileInfo(QString::fromLocal8Bit(path.c_str())).absoluteFilePath();
+    const QString file = QFileInfo(platform::FromName(path)).absoluteFilePath();
     files.removeAll(file);
     files.prepend(file);
     QSettings store = RecentFileStore();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "export/biff8/workbook_writer.h"
+#include "platform/names.h"
 
 namespace export_server {
 namespace {
@@ -75,7 +76,9 @@ public:
         }
         if (dispId == kSaveAs && kind == platform::kDispatchMethod) {
             if (args.empty() || args[0].type != Variant::Type::Bstr) return Fail(error, "SaveAs wants a file name.");
-            if (!biff8::SaveWorkbook(args[0].bstr, data_->cells)) return Fail(error, ("Can't write file " + args[0].bstr).c_str());
+            // The automation string is UTF-8; the file is opened by the system's name for it.
+            if (!biff8::SaveWorkbook(platform::Utf8ToName(args[0].bstr), data_->cells))
+                return Fail(error, ("Can't write file " + args[0].bstr).c_str());
             return true;
         }
         return Fail(error, "Unknown sheet member.");

@@ -8,7 +8,9 @@
 #include "display/plot_layout.h"
 #include "export/builtin_server.h"
 #include "platform/folder_chooser.h"
+#include "platform/names.h"
 #include "testfile/kel_file.h"
+#include "testfile/latin1.h"
 
 using platform::DispatchObject;
 using platform::Variant;
@@ -71,7 +73,8 @@ private:
     std::shared_ptr<DispatchObject> Failed(const std::string& error)
     {
         failed = true;
-        AppMessageBox(error.empty() ? "Command failed." : error.c_str());
+        // The server's text is UTF-8; messages are in the system's encoding of names.
+        AppMessageBox(error.empty() ? "Command failed." : platform::Utf8ToName(error).c_str());
         return nullptr;
     }
 };
@@ -108,6 +111,22 @@ bool WorkbooksOfOneRun::Claim(const std::string& workbook, const std::string& te
     return true;
 }
 
+namespace {
+
+// One cell: its range, the text format "@" first, so numbers and dates stay
+// text, then the value; `utf8` is what the cell shows.
+bool PutCellText(DispatchObject& sheet, int row, int column, const std::string& utf8)
+{
+    char cell[16];
+    std::snprintf(cell, sizeof cell, "%c%d", column + 64, row);
+    Calls local;
+    Calls& calls = currentCalls ? *currentCalls : local;
+    const std::shared_ptr<DispatchObject> range = calls.Get(sheet, kRange, {Variant::Text(cell), Variant::Text(cell)});
+    return range && calls.Put(*range, kNumberFormat, "@") && calls.Put(*range, kValue2, utf8);
+}
+
+}  // namespace
+
 bool WriteCell(DispatchObject& sheet, int row, int column, const char* format, ...)
 {
     char text[256];
@@ -115,13 +134,8 @@ bool WriteCell(DispatchObject& sheet, int row, int column, const char* format, .
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    char cell[16];
-    std::snprintf(cell, sizeof cell, "%c%d", column + 64, row);
-    Calls local;
-    Calls& calls = currentCalls ? *currentCalls : local;
-    const std::shared_ptr<DispatchObject> range = calls.Get(sheet, kRange, {Variant::Text(cell), Variant::Text(cell)});
-    // The text format first, so numbers and dates stay text.
-    return range && calls.Put(*range, kNumberFormat, "@") && calls.Put(*range, kValue2, text);
+    // The labels are ASCII and the values texts of the test file: Latin-1.
+    return PutCellText(sheet, row, column, Latin1ToUtf8(text));
 }
 
 bool WriteTestSheet(DispatchObject& sheet, const CKELFile& test)
@@ -222,10 +236,11 @@ bool ExportTest(const std::string& testPath, const std::string& workbookPath)
     std::shared_ptr<DispatchObject> workbook = workbooks ? calls.Make(*workbooks, kAdd, {Variant::Optional()}) : nullptr;
     std::shared_ptr<DispatchObject> sheets = workbook ? calls.Get(*workbook, kSheets) : nullptr;
     std::shared_ptr<DispatchObject> sheet = sheets ? calls.Get(*sheets, kItem, {Variant::Short(1)}) : nullptr;
-    bool ok = sheet && WriteCell(*sheet, 1, 1, "Filename:") && WriteCell(*sheet, 1, 2, "%s", name.c_str()) &&
+    // B1 is a file name, not a text of the file: it reaches the cell by the system's rule for names.
+    bool ok = sheet && WriteCell(*sheet, 1, 1, "Filename:") && PutCellText(*sheet, 1, 2, platform::NameToUtf8(name)) &&
               WriteTestSheet(*sheet, test);
     if (ok) {
-        std::vector<Variant> saveArgs = {Variant::Text(workbookPath)};
+        std::vector<Variant> saveArgs = {Variant::Text(platform::NameToUtf8(workbookPath))};
         for (int i = 0; i < 9; ++i) saveArgs.push_back(Variant::Optional());
         calls.Method(*sheet, kSaveAs, saveArgs);
         ok = !calls.failed;

@@ -34,7 +34,7 @@ CTestDlg::CTestDlg(QWidget* parent) : Dialog(resources::IDD_TEST_DIRECTORY, pare
 void CTestDlg::DoDataExchange(platform::DataExchange& dx)
 {
     platform::DDX_Control(dx, kList, testList);
-    platform::DDX_Text(dx, kPrefix, filePrefix);
+    platform::DDX_Name(dx, kPrefix, filePrefix);  // it names files
 }
 
 bool CTestDlg::OnInitDialog()

@@ -25,7 +25,7 @@ struct Variant {
     Type type = Type::Empty;
     std::int32_t error = 0;   // Error
     std::int16_t i2 = 0;      // I2
-    std::string bstr;         // Bstr: single-byte Latin-1 text
+    std::string bstr;         // Bstr: its characters as UTF-8
     std::shared_ptr<DispatchObject> dispatch;
 
     // An optional argument that is not given: VT_ERROR holding DISP_E_PARAMNOTFOUND.

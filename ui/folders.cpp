@@ -2,14 +2,16 @@
 
 #include <QFileDialog>
 
+#include "platform/qt/qt_text.h"
+
 void InstallSystemFolderChooser()
 {
     SetFolderChooser([](const std::string& title, const std::string& startFolder, std::string& folder) {
         const QString chosen = QFileDialog::getExistingDirectory(nullptr, QString::fromLatin1(title.c_str()),
-                                                                 QString::fromLocal8Bit(startFolder.c_str()),
+                                                                 platform::FromName(startFolder),
                                                                  QFileDialog::ShowDirsOnly);
         if (chosen.isEmpty()) return false;
-        folder = chosen.toLocal8Bit().toStdString();
+        folder = platform::ToName(chosen);
         return true;
     });
 }

@@ -127,8 +127,10 @@ void CMainFrame::FillRecentFiles(QMenu* fileMenu)
     const QStringList files = recentFiles ? recentFiles() : QStringList();
     recentPlaceholder_->setVisible(files.isEmpty());
     for (int i = 0; i < files.size() && i < ids::kRecentFileCount; ++i) {
-        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i])),
-                                   fileMenu);
+        // A name's own '&' is shown, not taken as a mnemonic.
+        QString shown = QDir::toNativeSeparators(files[i]);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), fileMenu);
         action->setData(ids::ID_FILE_MRU_FILE1 + i);
         const QString file = files[i];
         QObject::connect(action, &QAction::triggered, this, [this, file] {

@@ -11,6 +11,7 @@
 #include "app/process_objects.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_drawing_surface.h"
+#include "platform/qt/qt_text.h"
 #include "ui/folders.h"
 
 namespace {
@@ -40,7 +41,7 @@ COpenTestDlg::COpenTestDlg(QWidget* parent) : Dialog(resources::IDD_RECALL_TEST,
 void COpenTestDlg::DoDataExchange(platform::DataExchange& dx)
 {
     platform::DDX_Control(dx, kFileList, fileList);
-    platform::DDX_Text(dx, kFolder, shotPath);
+    platform::DDX_Name(dx, kFolder, shotPath);
 }
 
 bool COpenTestDlg::OnInitDialog()
@@ -66,7 +67,7 @@ void COpenTestDlg::FillList()
     fileList->clear();
     for (int i = 0; i < testCatalogue.fileCount; ++i) {
         auto* row = new QTreeWidgetItem(QStringList{
-            QString::fromLocal8Bit(testCatalogue.fileNames[i].c_str()), Latin1(testCatalogue.dateTexts[i]),
+            platform::FromName(testCatalogue.fileNames[i]), Latin1(testCatalogue.dateTexts[i]),
             Latin1(testCatalogue.typeCodes[i]), Latin1(testCatalogue.descriptions[i]),
             Latin1(testCatalogue.companies[i]), Latin1(testCatalogue.locations[i]),
             Latin1(testCatalogue.operators[i])});

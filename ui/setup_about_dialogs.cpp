@@ -1,5 +1,7 @@
 #include "ui/setup_about_dialogs.h"
 
+#include "platform/qt/qt_text.h"
+
 #include <QComboBox>
 #include <QLabel>
 
@@ -62,7 +64,7 @@ void CAppSetup::ShowDevice()
     std::error_code error;
     if (device.empty()) device_->setText(QStringLiteral("no device for this port"));
     else
-        device_->setText(QString::fromLocal8Bit(device.c_str()) +
+        device_->setText(platform::FromName(device) +
                          (std::filesystem::exists(device, error) ? QString() : QStringLiteral(" (not present)")));
 }
 

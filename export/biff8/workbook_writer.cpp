@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/atomic_file.h"
+#include "platform/unicode.h"
 
 namespace biff8 {
 namespace {
@@ -45,10 +46,10 @@ void Record(Bytes& out, unsigned id, const Bytes& data)
 // A one-byte-per-character string with an 8-bit count (sheet and font names).
 Bytes ShortString(const std::string& text)
 {
-    Bytes bytes;
-    U8(bytes, static_cast<unsigned>(text.size()));
-    U8(bytes, 0);
-    bytes.insert(bytes.end(), text.begin(), text.end());
+    Bytes bytes(2 + text.size());
+    bytes[0] = static_cast<std::uint8_t>(text.size());
+    bytes[1] = 0;
+    std::copy(text.begin(), text.end(), bytes.begin() + 2);
     return bytes;
 }
 
@@ -100,20 +101,27 @@ void Xf(Bytes& out, unsigned font, unsigned format, unsigned typeAndParent, unsi
     Record(out, 0x00E0, data);
 }
 
-// The shared strings: unique texts in first-use order.
+// The shared strings: unique texts in first-use order, as UTF-16 code units.
 struct Strings {
-    std::vector<std::string> texts;
+    std::vector<std::u16string> texts;
     std::map<std::string, std::uint32_t> index;
     std::uint32_t uses = 0;
 
-    std::uint32_t Add(const std::string& text)
+    std::uint32_t Add(const std::string& utf8)
     {
         ++uses;
-        const auto [it, added] = index.emplace(text, static_cast<std::uint32_t>(texts.size()));
-        if (added) texts.push_back(text);
+        const auto [it, added] = index.emplace(utf8, static_cast<std::uint32_t>(texts.size()));
+        if (added) texts.push_back(platform::Utf8ToUtf16(utf8));
         return it->second;
     }
 };
+
+// A string whose characters all lie in U+0000-U+00FF is stored one byte per
+// character (their low bytes); any other is stored as UTF-16LE.
+bool NeedsWideCharacters(const std::u16string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](char16_t unit) { return unit > 0xFF; });
+}
 
 // Strings per EXTSST bucket: at least 8, and so many that at most 128 buckets
 // index the whole table, which keeps the record far below its 8,224 bytes.
@@ -146,25 +154,33 @@ void SharedStrings(Bytes& out, const Strings& strings)
         id = 0x003C;  // CONTINUE
         recordStart = out.size();
     };
-    constexpr std::uint8_t kOneBytePerCharacter = 0x00;  // the low bytes of U+0000-U+00FF: Latin-1
     for (std::size_t i = 0; i < strings.texts.size(); ++i) {
-        const std::string& text = strings.texts[i];
-        const std::size_t first = text.empty() ? 0 : 1;
+        const std::u16string& text = strings.texts[i];
+        const bool wide = NeedsWideCharacters(text);
+        const std::size_t unitSize = wide ? 2 : 1;
+        const std::uint8_t flags = wide ? 0x01 : 0x00;
+        const std::size_t first = text.empty() ? 0 : unitSize;
         if (data.size() + 3 + first > kMaxRecordData) flush();
         if (i % perBucket == 0)
             buckets.push_back({static_cast<std::uint32_t>(recordStart + 4 + data.size()),
                                static_cast<std::uint16_t>(4 + data.size())});
         U16(data, static_cast<unsigned>(text.size()));
-        U8(data, kOneBytePerCharacter);
+        U8(data, flags);
         std::size_t done = 0;
         while (true) {
-            const std::size_t part = std::min(text.size() - done, kMaxRecordData - data.size());
-            data.insert(data.end(), text.begin() + static_cast<std::ptrdiff_t>(done),
-                        text.begin() + static_cast<std::ptrdiff_t>(done + part));
+            std::size_t part = std::min(text.size() - done, (kMaxRecordData - data.size()) / unitSize);
+            // A surrogate pair stays in one record: a character is never split.
+            if (part > 0 && done + part < text.size() && text[done + part - 1] >= 0xD800 &&
+                text[done + part - 1] <= 0xDBFF)
+                --part;
+            for (std::size_t k = done; k < done + part; ++k) {
+                if (wide) U16(data, text[k]);
+                else U8(data, text[k]);
+            }
             done += part;
             if (done == text.size()) break;
             flush();
-            U8(data, kOneBytePerCharacter);
+            U8(data, flags);
         }
     }
     flush();
@@ -347,7 +363,7 @@ bool SaveWorkbook(const std::string& path, const Sheet& sheet)
     // What the format cannot hold is refused, never written into a file that readers reject.
     for (const auto& [position, cell] : sheet)
         if (position.first < 0 || position.first >= kMaxRows || position.second < 0 ||
-            position.second >= kMaxColumns || cell.text.size() > kMaxCellCharacters)
+            position.second >= kMaxColumns || platform::Utf8ToUtf16(cell.text).size() > kMaxCellCharacters)
             return false;
     const Bytes file = CompoundFile(WorkbookStream(sheet));
     return !file.empty() && platform::WriteWholeFile(path, file.data(), file.size());

@@ -11,7 +11,7 @@
 namespace biff8 {
 
 struct Cell {
-    std::string text;     // single-byte Latin-1 text
+    std::string text;     // UTF-8
     bool textFormat = true;  // the number format "@"; else General
 };
 
@@ -23,9 +23,9 @@ std::vector<std::uint8_t> WorkbookStream(const Sheet& sheet);
 // The whole ".xls" file: the Workbook stream in a Compound File.
 std::vector<std::uint8_t> CompoundFile(const std::vector<std::uint8_t>& stream);
 
-// Writes the workbook to `path` whole or not at all. False, and nothing
-// written, for a cell outside 65,536 rows and 256 columns or a text of more
-// than 32,767 characters.
+// Writes the workbook to `path` (the system's name) whole or not at all.
+// False, and nothing written, for a cell outside 65,536 rows and 256 columns
+// or a text of more than 32,767 characters.
 bool SaveWorkbook(const std::string& path, const Sheet& sheet);
 
 }  // namespace biff8

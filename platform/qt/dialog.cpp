@@ -1,4 +1,5 @@
 #include "platform/qt/dialog.h"
+#include "platform/qt/qt_text.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -220,17 +221,21 @@ void SetUpReportList(QTreeWidget* list, const ListColumn* columns, int count)
     list->setAllColumnsShowFocus(true);
 }
 
-void DDX_Text(DataExchange& dx, int id, std::string& value)
+namespace {
+
+// An edit box or a static and a string, with the conversions for its kind of text.
+void ExchangeText(DataExchange& dx, int id, std::string& value, QString (*toWidget)(const std::string&),
+                  std::string (*fromWidget)(const QString&))
 {
     QWidget* widget = dx.dialog->GetDlgItem(id);
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        if (dx.saveAndValidate) value = Utf8ToLatin1(edit->text().toStdString());
-        else edit->setText(QString::fromLatin1(value.c_str()));
+        if (dx.saveAndValidate) value = fromWidget(edit->text());
+        else edit->setText(toWidget(value));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         if (dx.saveAndValidate) {
-            value = Utf8ToLatin1(label->text().toStdString());
+            value = fromWidget(label->text());
         } else {
-            label->setText(QString::fromLatin1(value.c_str()));
+            label->setText(toWidget(value));
             // The platform's font may be wider than the template's: a text grows
             // to fit, up to the dialog's edge.
             const int room = dx.dialog->width() - label->x() - 4;
@@ -240,6 +245,23 @@ void DDX_Text(DataExchange& dx, int id, std::string& value)
     } else {
         dx.failed = true;
     }
+}
+
+}  // namespace
+
+std::string ToFileText(const QString& text)
+{
+    return Utf8ToLatin1(text.toStdString());
+}
+
+void DDX_Text(DataExchange& dx, int id, std::string& value)
+{
+    ExchangeText(dx, id, value, FromFileText, ToFileText);
+}
+
+void DDX_Name(DataExchange& dx, int id, std::string& value)
+{
+    ExchangeText(dx, id, value, FromName, ToName);
 }
 
 void DDX_CBIndex(DataExchange& dx, int id, int& index)

@@ -76,6 +76,7 @@ void SetUpReportList(QTreeWidget* list, const ListColumn* columns, int count);
 
 // The data exchange helpers, each for one control of the dialog.
 void DDX_Text(DataExchange& dx, int id, std::string& value);  // edit boxes and statics; Latin-1 texts
+void DDX_Name(DataExchange& dx, int id, std::string& value);  // the same for file names, paths and prefixes
 void DDX_CBIndex(DataExchange& dx, int id, int& index);      // combo boxes: the selected row, -1 none
 // The radio buttons of the group that starts at `firstId`: the checked one's index, -1 none.
 void DDX_Radio(DataExchange& dx, int firstId, int& index);

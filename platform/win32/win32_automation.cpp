@@ -11,19 +11,23 @@
 namespace platform {
 namespace {
 
-BSTR ToBstr(const std::string& latin1)
+// Automation strings are UTF-8 on our side and UTF-16 in a BSTR.
+BSTR ToBstr(const std::string& utf8)
 {
-    std::wstring wide;
-    for (const char c : latin1) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 std::string FromBstr(BSTR text)
 {
-    std::string narrow;
-    if (!text) return narrow;
-    for (UINT i = 0; i < SysStringLen(text); ++i) narrow.push_back(text[i] < 256 ? static_cast<char>(text[i]) : '?');
-    return narrow;
+    if (!text) return {};
+    const int units = static_cast<int>(SysStringLen(text));
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) WideCharToMultiByte(CP_UTF8, 0, text, units, utf8.data(), length, nullptr, nullptr);
+    return utf8;
 }
 
 class ComDispatch : public DispatchObject {

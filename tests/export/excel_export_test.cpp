@@ -249,4 +249,17 @@ TEST_F(ExportTestFixture, TheBuiltInServerWritesWorkbooksThatReadBack)
     EXPECT_EQ(cells, 74u);  // rows 1 to 37, two cells each: every one text with "@"
 }
 
+TEST_F(ExportTestFixture, CellB1HoldsTheNameAsTheUserSeesIt)
+{
+    SetServerFactory(nullptr);  // the built-in server, read back by xlrd
+    for (const std::string name : {"Pr\xC3\xBC" "fung \xC3\x96lpumpe.kel", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.kel"}) {
+        TestFileBuilder().Company("\xC9" "COLE").Write(dir.File(name));
+        const std::string workbook = WorkbookPath(dir.path().string(), name);
+        ASSERT_TRUE(ExportTest(dir.File(name), workbook)) << name;
+        const std::string read = kel_test::ReadWithXlrd(workbook);
+        EXPECT_NE(read.find("0,1,49,0," + name + "\n"), std::string::npos) << read.substr(0, 200);
+        EXPECT_NE(read.find("4,1,49,0,\xC3\x89" "COLE\n"), std::string::npos);  // a file text stays Latin-1
+    }
+}
+
 }  // namespace

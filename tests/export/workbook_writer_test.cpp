@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/unicode.h"
 #include "support/temp_dir.h"
 #include "support/xlrd_reader.h"
 
@@ -19,7 +20,9 @@ TEST(WorkbookWriter, AnIndependentReaderSeesEveryTextCellWithTheTextFormat)
     sheet[{0, 0}] = {"Filename:"};
     sheet[{0, 1}] = {"TEST12.kel"};
     sheet[{9, 2}] = {"MIN"};
-    sheet[{1, 1}] = {"\xC9" "COLE"};  // Latin-1
+    sheet[{1, 1}] = {"\xC3\x89" "COLE"};                    // within Latin-1: one byte per character
+    sheet[{3, 1}] = {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.kel"};  // beyond it: UTF-16
+    sheet[{4, 1}] = {"Pr\xC3\xBC" "fung \xF0\x9F\x94\xA5"};      // and a character outside the BMP
     sheet[{2, 1}] = {"Filename:"};    // a repeated text shares its string
     // Enough distinct texts to need CONTINUE records and several FAT sectors.
     for (int r = 0; r < 3000; ++r) sheet[{20 + r, 0}] = {"reading number " + std::to_string(r)};
@@ -33,6 +36,8 @@ TEST(WorkbookWriter, AnIndependentReaderSeesEveryTextCellWithTheTextFormat)
     EXPECT_NE(read.find("9,2,49,0,MIN\n"), std::string::npos);
     EXPECT_NE(read.find("1,1,49,0,\xC3\x89" "COLE\n"), std::string::npos);
     EXPECT_NE(read.find("2,1,49,0,Filename:\n"), std::string::npos);
+    EXPECT_NE(read.find("3,1,49,0,\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.kel\n"), std::string::npos);
+    EXPECT_NE(read.find("4,1,49,0,Pr\xC3\xBC" "fung \xF0\x9F\x94\xA5\n"), std::string::npos);
     EXPECT_NE(read.find("3019,0,49,0,reading number 2999\n"), std::string::npos);
     EXPECT_NE(read.find("log []"), std::string::npos) << read.substr(read.size() > 300 ? read.size() - 300 : 0);
 
@@ -109,22 +114,29 @@ ReadStrings ReadSst(const std::vector<BiffRecord>& records, std::size_t sst)
         }
         read.starts.emplace_back(records[r].position + 4 + at, 4 + at);
         const std::size_t length = Le16(records[r].data, at);
-        EXPECT_EQ(records[r].data.at(at + 2), 0) << "string " << i;
+        const unsigned flags = records[r].data.at(at + 2);
+        EXPECT_LE(flags, 1u) << "string " << i;
+        const std::size_t unit = flags == 1 ? 2 : 1;
         at += 3;
-        std::string text;
+        std::u16string text;
         while (text.size() < length) {
             if (at == records[r].data.size()) {
                 ++r;
                 EXPECT_EQ(records.at(r).id, 0x003Cu);
-                EXPECT_EQ(records[r].data.at(0), 0) << "a continued string repeats its flags byte";
+                EXPECT_EQ(records[r].data.at(0), flags) << "a continued string repeats its flags byte";
                 at = 1;
             }
-            const std::size_t part = std::min(length - text.size(), records[r].data.size() - at);
-            text.append(records[r].data.begin() + static_cast<std::ptrdiff_t>(at),
-                        records[r].data.begin() + static_cast<std::ptrdiff_t>(at + part));
-            at += part;
+            const std::size_t part = std::min(length - text.size(), (records[r].data.size() - at) / unit);
+            for (std::size_t k = 0; k < part; ++k, at += unit)
+                text.push_back(static_cast<char16_t>(unit == 2 ? Le16(records[r].data, at) : records[r].data[at]));
+            if (text.size() < length) {
+                // The string goes on in the next record: this one ends on a whole character.
+                EXPECT_EQ(at, records[r].data.size()) << "string " << i << " splits a character";
+                EXPECT_FALSE(text.back() >= 0xD800 && text.back() <= 0xDBFF) << "string " << i << " splits a pair";
+                at = records[r].data.size();
+            }
         }
-        read.texts.push_back(text);
+        read.texts.push_back(platform::Utf16ToUtf8(text));
     }
     EXPECT_EQ(at, records[r].data.size()) << "nothing follows the last string";
     return read;
@@ -136,23 +148,25 @@ TEST(WorkbookWriter, RecordsStayWithinTheirLimitsAndEveryStringReadsBackWhole)
         const char* name;
         std::size_t strings;
         std::size_t length;  // characters of each
+        const char* character;  // UTF-8 of the character they repeat; empty: a letter
     } cases[] = {
-        {"one string longer than two records", 1, 20000},
-        {"strings that meet record ends", 300, 100},
-        {"strings longer than a record, several", 3, 9000},
-        {"a short string after the SST header fills its record", 2, 8216},
-        {"many strings: EXTSST buckets grow", 20000, 6},
-        {"empty string", 2, 0},
+        {"one string longer than two records", 1, 20000, ""},
+        {"strings that meet record ends", 300, 100, ""},
+        {"strings longer than a record, several", 3, 9000, ""},
+        {"a short string after the SST header fills its record", 2, 8216, ""},
+        {"many strings: EXTSST buckets grow", 20000, 6, ""},
+        {"empty string", 2, 0, ""},
+        {"UTF-16 strings longer than a record", 2, 9000, "\xE6\x97\xA5"},
+        {"UTF-16 strings that meet record ends", 200, 77, "\xC3\x96\xE6\x97\xA5"},
+        {"pairs of surrogates across record ends", 40, 333, "\xF0\x9F\x94\xA5"},
     };
     for (const auto& c : cases) {
         biff8::Sheet sheet;
-        std::vector<std::string> texts;
         for (std::size_t i = 0; i < c.strings; ++i) {
-            std::string text(c.length, static_cast<char>('a' + i % 26));
-            const std::string number = std::to_string(i);
-            if (c.length >= number.size()) text.replace(0, number.size(), number);  // every text distinct
-            else if (i > 0) text = number;
-            texts.push_back(text);
+            std::string text;
+            for (std::size_t k = 0; k < c.length; ++k) text += *c.character ? c.character : std::string(1, static_cast<char>('a' + i % 26));
+            text = std::to_string(i) + text;  // every text distinct
+            if (c.length == 0 && i == 0) text.clear();
             sheet[{static_cast<int>(i % 60000), static_cast<int>(i / 60000)}] = {text};
         }
         const std::vector<BiffRecord> records = Records(biff8::WorkbookStream(sheet));

@@ -362,6 +362,20 @@ TEST(Cli, PlainOutputShowsControlCharactersAsEscapes)
     EXPECT_EQ(Json::parse(json.out)["description"], "\x1b[2J");
 }
 
+TEST(Cli, NamesInAnyScriptArePrintedAsTheSystemGivesThem)
+{
+    TempDir dir;
+    const std::string folder = dir.File("Pr\xC3\xBC" "fdaten");
+    std::filesystem::create_directories(folder);
+    const std::string name = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.kel";
+    TestFileBuilder().Company("\xC9" "COLE").Write(folder + "/" + name);
+    const CliRun list = RunCli("list '" + folder + "'", dir);
+    EXPECT_EQ(list.out.substr(0, list.out.find('\t')), name);
+    EXPECT_NE(list.out.find("\t\xC3\x89" "COLE\t"), std::string::npos);  // the file text from Latin-1
+    const CliRun info = RunCli("info '" + folder + "/" + name + "'", dir);
+    EXPECT_EQ(info.out.rfind("path: " + folder + "/" + name + "\n", 0), 0u) << info.out.substr(0, 200);
+}
+
 }  // namespace
 
 #ifdef KEL_HAVE_RENDER

@@ -10,6 +10,10 @@
 #include <QMenuBar>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QMimeData>
 #include <QUrl>
 #include <QShortcut>
@@ -23,6 +27,8 @@
 #include "app/desktop_shell.h"
 #include "app/process_objects.h"
 #include "display/kel_view.h"
+#include "platform/qt/qt_message_presenter.h"
+#include "ui/recall_dialog.h"
 #include "resources/resource_ids.h"
 #include "support/temp_dir.h"
 #include "support/test_file_builder.h"
@@ -253,6 +259,52 @@ TEST_F(FrameTest, ADroppedTestFileOpensAlone)
     ASSERT_EQ(kelApp.GetDocument()->recordCount, 1);
     EXPECT_EQ(kelApp.GetDocument()->records[0].testNumber, 2);
     EXPECT_NE(kelApp.GetDocument()->testOpen, 0);
+}
+
+TEST_F(FrameTest, NamesInAnyScriptReachEveryWidgetAsTheyAre)
+{
+    namespace fs = std::filesystem;
+    const std::string pruef = "Pr\xC3\xBC" "fdaten", rnd = "R&D";
+    const std::string names[] = {"Pr\xC3\xBC" "fung \xC3\x96lpumpe.kel", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.kel"};
+    fs::create_directories(dir.path() / pruef);
+    fs::create_directories(dir.path() / rnd);
+    for (const std::string& name : names) TestFileBuilder().TestType(1).Write(dir.File(pruef + "/" + name));
+    TestFileBuilder().TestNumber(7).Write(dir.File(rnd + "/Motor&Pump.kel"));
+
+    // Recent files: the name as it is, its '&' shown rather than taken as a mnemonic.
+    const QString motor = QString::fromUtf8(dir.File(rnd + "/Motor&Pump.kel"));
+    frame->openFile(motor);
+    ASSERT_EQ(kelApp.GetDocument()->records[0].testNumber, 7);
+    EXPECT_EQ(shell.RecentFiles().value(0), motor);
+    QMenu* file = frame->menuBar()->actions()[0]->menu();
+    emit file->aboutToShow();
+    QStringList entries;
+    for (QAction* action : file->actions())
+        if (action->text().startsWith(QLatin1String("&1 "))) entries << action->text();
+    EXPECT_EQ(entries, QStringList{"&1 " + QString(motor).replace("&", "&&")});
+
+    // The Recall Test dialog in a folder whose name is not ASCII: rows and the Shot Path label.
+    CurrentFolder inside(dir.path() / pruef);
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    ASSERT_EQ(dialog.fileList->topLevelItemCount(), 2);
+    EXPECT_EQ(dialog.fileList->topLevelItem(0)->text(0), QString::fromUtf8(names[0]));
+    EXPECT_EQ(dialog.fileList->topLevelItem(1)->text(0), QString::fromUtf8(names[1]));
+    EXPECT_EQ(qobject_cast<QLabel*>(dialog.GetDlgItem(1022))->text(), QString::fromUtf8(dir.File(pruef)));
+
+    // A message box names the file as the user sees it.
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    platform::QtMessagePresenter presenter;
+    platform::MessagePresenter* previous = platform::SetMessagePresenter(&presenter);
+    kelApp.OpenDocumentFile(dir.File(pruef + "/missing.kel"), 0);
+    platform::SetMessagePresenter(previous);
+    EXPECT_EQ(shown, QString::fromUtf8("Can't open file " + dir.File(pruef + "/missing.kel")));
 }
 
 }  // namespace

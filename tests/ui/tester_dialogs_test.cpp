@@ -182,6 +182,20 @@ TEST_F(TesterUiTest, APrefixIsRefusedBeforeAnythingIsSentOnlyWhenItsNameCannotEx
     }
 }
 
+TEST_F(TesterUiTest, APrefixInAnyScriptNamesTheFileAsTyped)
+{
+    RunWithDialogs(ids::ID_RETRIEVE_TEST_RECORD, {[](QWidget* widget) {
+        auto* dialog = dynamic_cast<CTestDlg*>(widget);
+        Select(dialog, {0});
+        qobject_cast<QLineEdit*>(dialog->GetDlgItem(1005))->setText(QString::fromUtf8("Pr\xC3\xBC" "f\xE6\x97\xA5"));
+        qobject_cast<QPushButton*>(dialog->GetDlgItem(1006))->click();
+    }});
+    // The system's bytes for the name: UTF-8 here, so that the recent-file list can open it again.
+    EXPECT_TRUE(std::filesystem::exists(folder.File("Pr\xC3\xBC" "f\xE6\x97\xA5" "1.kel")));
+    EXPECT_EQ(kelApp.GetDocument()->records[0].path, folder.File("Pr\xC3\xBC" "f\xE6\x97\xA5" "1.kel"));
+    EXPECT_TRUE(presenter.messages.empty());
+}
+
 TEST_F(TesterUiTest, SilentTesterNoDialog)
 {
     simulator.faults.silent = true;

@@ -1,0 +1,17 @@
+#include "platform/names.h"
+
+#include "platform/unicode.h"
+
+namespace platform {
+
+std::string NameToUtf8(const std::string& name)
+{
+    return Utf16ToUtf8(Utf8ToUtf16(name));
+}
+
+std::string Utf8ToName(const std::string& utf8)
+{
+    return utf8;
+}
+
+}  // namespace platform
