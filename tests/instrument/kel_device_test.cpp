@@ -306,6 +306,38 @@ TEST_F(TesterTest, FailedDownloadsLeaveNoPartFileAndKeepAnOlderFile)
     EXPECT_EQ(presenter.Texts().back(), "Can't open file no/such/folder/T7.kel");
 }
 
+TEST_F(TesterTest, EachTimeOutHoldsJustInsideItAndEndsJustOutside)
+{
+    // The size has 2 s, each block 5 s, each directory byte 2 s: a pause 100 ms
+    // either side of each, so that swapping any two of them fails here.
+    const struct {
+        const char* name;
+        bool directory;
+        long pauseAfterBytes;  // of the reply
+        int pauseMs;
+        const char* message;   // empty: the exchange succeeds
+    } cases[] = {
+        {"size, inside", false, 1, 1900, ""},  // between the two size bytes
+        {"size, outside", false, 1, 2100, "KEL-7300 not responding (waiting for test size) on test 12"},
+        {"block, inside", false, 100, 4900, ""},
+        {"block, outside", false, 100, 5100, "Error reading test 12 from KEL-7300"},
+        {"directory byte, inside", true, 10, 1900, ""},
+        {"directory byte, outside", true, 10, 2100, "Error reading directory"},
+    };
+    for (const auto& c : cases) {
+        TesterSimulator sim({MakeSimTest(12, 30)});
+        sim.faults.pauseAfterBytes = c.pauseAfterBytes;
+        sim.faults.pauseMs = c.pauseMs;
+        Use(sim);
+        presenter.messages.clear();
+        TestTransfer transfer;
+        const int result = c.directory ? device->ReadDirectory() : transfer.DownloadTest(12, "T12.kel");
+        EXPECT_EQ(result, *c.message ? 0 : 1) << c.name;
+        EXPECT_EQ(presenter.Texts(), *c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
+            << c.name;
+    }
+}
+
 TEST_F(TesterTest, AFullDiskLeavesNoPartialFileAndTheOlderOne)
 {
     // A file-size limit makes every write past 200 bytes fail, as a full disk does.

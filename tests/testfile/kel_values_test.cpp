@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ios>
 #include <string>
 
 namespace {
@@ -41,36 +42,43 @@ struct SampleCase {
     float resistance;
 };
 
+// The float nearest 10^-e for e = 0 to 15, worked out with exact rational
+// arithmetic outside this program: what square-and-multiply in long double,
+// then rounded to a float, must give.
+constexpr float kFactor[16] = {
+    0x1p+0f,        0x1.99999ap-4f,  0x1.47ae14p-7f,  0x1.0624dep-10f, 0x1.a36e2ep-14f, 0x1.4f8b58p-17f,
+    0x1.0c6f7ap-20f, 0x1.ad7f2ap-24f, 0x1.5798eep-27f, 0x1.12e0bep-30f, 0x1.b7cdfep-34f, 0x1.5fd7fep-37f,
+    0x1.197998p-40f, 0x1.c25c26p-44f, 0x1.6849b8p-47f, 0x1.203afap-50f,
+};
+
 TEST(DecodeSample, CurrentAndResistance)
 {
-    const float nano5 = static_cast<float>(PowerOfTen(10, -11)) * 500.0f;
-    const float max = static_cast<float>(PowerOfTen(10, -15)) * 1.0f;
+    // Expected values worked out by exact rational arithmetic: current = float(factor x m),
+    // resistance = float(volts / current).
     const SampleCase cases[] = {
-        {{0x01, 0xF4, 0xB1, 0xF4}, nano5, 500.0f / nano5},   // 500 V, 5 nA
-        {{0x03, 0xE8, 0x50, 0x00}, 0.0f, 0.0f},              // mantissa 0: over range
-        {{0x00, 0x00, 0x31, 0xF4}, 0.5f, 0.0f},              // no voltage: resistance 0
-        {{0xFF, 0xFF, 0x00, 0x01}, 1.0f, 65535.0f},          // exponent 0
-        {{0xFF, 0xFF, 0x0F, 0xFF}, 4095.0f, 65535.0f / 4095.0f},
-        {{0xFF, 0xFF, 0xF0, 0x01}, max, 65535.0f / max},     // the largest resistance a sample carries
+        {{0x01, 0xF4, 0xB1, 0xF4}, 0x1.5798eep-28f, 0x1.74876ep+36f},  // 500 V, 5 nA: 1.0e11 ohms
+        {{0x03, 0xE8, 0x50, 0x00}, 0.0f, 0.0f},                          // mantissa 0: over range
+        {{0x00, 0x00, 0x31, 0xF4}, 0.5f, 0.0f},                          // no voltage: resistance 0
+        {{0xFF, 0xFF, 0x00, 0x01}, 1.0f, 65535.0f},                      // exponent 0
+        {{0xFF, 0xFF, 0x0F, 0xFF}, 4095.0f, 0x1.000fp+4f},
+        {{0xFF, 0xFF, 0xF0, 0x01}, 0x1.203afap-50f, 0x1.c6bd8cp+65f},    // the largest resistance a sample carries
     };
     for (const auto& c : cases) {
         const SampleValue decoded = DecodeSample(c.bytes);
-        EXPECT_EQ(decoded.current, c.current);
-        EXPECT_EQ(decoded.resistance, c.resistance);
+        EXPECT_EQ(decoded.current, c.current) << std::hexfloat << c.current;
+        EXPECT_EQ(decoded.resistance, c.resistance) << std::hexfloat << c.resistance;
     }
-    EXPECT_FLOAT_EQ(DecodeSample(cases[0].bytes).current, 5.0e-9f);
-    EXPECT_FLOAT_EQ(DecodeSample(cases[0].bytes).resistance, 1.0e11f);
 }
 
-TEST(DecodeSample, FactorIsTheSquareAndMultiplyPowerRoundedToFloat)
+TEST(DecodeSample, FactorIsTheFloatNearestTheNegativePowerOfTen)
 {
     for (int e = 0; e < 16; ++e) {
         const auto word = static_cast<std::uint16_t>(e << 12 | 1);
-        EXPECT_EQ(DecodeCurrentWord(word), static_cast<float>(PowerOfTen(10, -e))) << e;
+        EXPECT_EQ(DecodeCurrentWord(word), kFactor[e]) << e;
     }
 }
 
-TEST(DecodeSamples, InPlaceDecodeMatchesSeparateBuffers)
+TEST(DecodeSamples, InPlaceAndSeparateBuffersDecodeEverySampleAsTheFormulaSays)
 {
     constexpr int kCount = 257;
     unsigned char raw[kCount * 4];
@@ -88,11 +96,16 @@ TEST(DecodeSamples, InPlaceDecodeMatchesSeparateBuffers)
     std::memcpy(inPlace, raw, sizeof raw);
     DecodeSamples(reinterpret_cast<unsigned char*>(inPlace), kCount, inPlaceCurrents, inPlace);
     for (int k = 0; k < kCount; ++k) {
-        const SampleValue one = DecodeSample(raw + 4 * k);
-        EXPECT_EQ(currents[k], one.current);
-        EXPECT_EQ(resistances[k], one.resistance);
-        EXPECT_EQ(inPlaceCurrents[k], one.current);
-        EXPECT_EQ(inPlace[k], one.resistance);
+        // The formula, from the bytes and the factor table above.
+        const unsigned char* b = raw + 4 * k;
+        const auto volts = static_cast<float>(b[0] << 8 | b[1]);
+        const int e = b[2] >> 4, m = (b[2] & 0x0F) << 8 | b[3];
+        const float current = kFactor[e] * static_cast<float>(m);
+        const float resistance = m == 0 ? 0.0f : volts / current;
+        EXPECT_EQ(currents[k], current) << k;
+        EXPECT_EQ(resistances[k], resistance) << k;
+        EXPECT_EQ(inPlaceCurrents[k], current) << k;
+        EXPECT_EQ(inPlace[k], resistance) << k;
     }
 }
 

@@ -187,7 +187,7 @@ TEST_F(FrameTest, PrintingGivesOneSheetWithTheReport)
         const char* expected;
         const char* absent;
     } cases[] = {
-        {1, 0, "Test Number: 1", "Zoomed away"},
+        {1, 0, "Test Number: 1", nullptr},
         {1, 1, "Current Plot", "Test Number"},
         {0, 0, "", "Test Number"},  // no test shown: one blank sheet
     };
@@ -205,7 +205,9 @@ TEST_F(FrameTest, PrintingGivesOneSheetWithTheReport)
         const std::string text = PdfText(pdf, &pages);
         EXPECT_EQ(pages, 1) << c.expected;
         EXPECT_NE(text.find(c.expected), std::string::npos) << text;
-        EXPECT_EQ(text.find(c.absent), std::string::npos) << text;
+        if (c.absent) {
+            EXPECT_EQ(text.find(c.absent), std::string::npos) << text;
+        }
         EXPECT_EQ(view->printing, 1);
     }
 }

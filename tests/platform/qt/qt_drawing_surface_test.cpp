@@ -43,7 +43,20 @@ TEST(QtDrawingSurface, FontCellIsAsHighAsAskedAndCourierResolvesToLiberationMono
         font.faceName = "Courier New";
         surface.SelectFont(font);
         const platform::TextMetrics metrics = surface.GetTextMetrics();
-        EXPECT_EQ(metrics.tmHeight, height);
+        // The glyphs, accents and descenders included, lie inside the cell they were asked for,
+        // and fill most of it.
+        image.fill(Qt::white);
+        surface.SetBkColor({255, 255, 255});
+        surface.SetTextColor({0, 0, 0});
+        const char text[] = "\xC9gjp|";
+        surface.TextOut(10, 40, text, 5);
+        int top = image.height(), bottom = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 128) top = std::min(top, y), bottom = std::max(bottom, y);
+        EXPECT_GE(top, 40) << height;
+        EXPECT_LT(bottom, 40 + height) << height;
+        EXPECT_GE(bottom - top + 1, height * 7 / 10) << height;
         // Courier's average width is six tenths of its size: about half the cell.
         EXPECT_NEAR(metrics.tmAveCharWidth, height * 0.53, height * 0.08 + 1) << height;
         EXPECT_EQ(surface.ResolvedFamily(), QStringLiteral("Liberation Mono"));
