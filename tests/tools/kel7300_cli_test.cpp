@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -334,6 +335,15 @@ TEST(Cli, HostileArgumentsGetOneLineAndStatusOneNeverAnAbort)
         EXPECT_EQ(run.status, 1) << arguments.substr(0, 80) << "\n" << run.err;
         EXPECT_FALSE(run.err.empty()) << arguments.substr(0, 80);
     }
+
+    // A named pipe with a test file's name is refused at once, never waited on.
+    ASSERT_EQ(mkfifo(dir.File("pipe.kel").c_str(), 0600), 0);
+    const CliRun info = RunCli("info " + dir.File("pipe.kel"), dir);
+    EXPECT_EQ(info.status, 1);
+    EXPECT_EQ(info.err, "KEL-7300: Can't open file " + dir.File("pipe.kel") + "\n");
+    const CliRun list = RunCli("list " + dir.path().string(), dir);
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("pipe.kel\t\t"), std::string::npos) << list.out;
 }
 
 TEST(Cli, PlainOutputShowsControlCharactersAsEscapes)

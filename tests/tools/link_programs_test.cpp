@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -231,6 +232,52 @@ TEST(Download, AnInterruptLeavesTheOlderFileAndNoOther)
         ASSERT_EQ(files.size(), 1u) << signal << ": " << files.rbegin()->first;
         EXPECT_EQ(files.begin()->second, older) << signal;
     }
+}
+
+TEST(TesterCommands, RevisionDirectoryAndEraseThroughTheSystemsPort)
+{
+    TempDir home, folder;
+    Program sim({KEL_SIM_PATH, "--demo", "--link", "COM9"}, home);
+    ASSERT_FALSE(sim.FirstLine().empty()) << sim.Err();
+    const auto cli = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {KEL_CLI_PATH, "--port", "9"});
+        auto program = std::make_unique<Program>(arguments, home, folder.path());
+        program->Wait();
+        return program;
+    };
+    const auto revision = cli({"revision"});
+    EXPECT_EQ(revision->Wait(), 0) << revision->Err();
+    EXPECT_EQ(revision->out, "KEL-7300 Version: 1.20\n");
+
+    const auto countTests = [&] {
+        const auto dir = cli({"dir", "--json"});
+        EXPECT_EQ(dir->Wait(), 0) << dir->Err();
+        std::vector<int> numbers;
+        for (std::size_t at = 0; (at = dir->out.find("\"testNumber\":", at)) != std::string::npos; ++at)
+            numbers.push_back(std::atoi(dir->out.c_str() + at + 13));
+        return numbers;
+    };
+    EXPECT_EQ(countTests(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
+    const auto erase = cli({"erase", "2", "6"});
+    EXPECT_EQ(erase->Wait(), 0) << erase->Err();
+    EXPECT_EQ(countTests(), (std::vector<int>{1, 3, 4, 5, 7}));
+
+    // Every exchange went into the trace file, the bytes of both directions.
+    std::ifstream trace(home.File("cache/KEL-7300/serial.txt"));
+    const std::string traced{std::istreambuf_iterator<char>(trace), std::istreambuf_iterator<char>()};
+    EXPECT_NE(traced.find("DIR"), std::string::npos) << traced.substr(0, 200);
+}
+
+TEST(TesterCommands, APlainDirectoryShowsControlCharactersAsEscapes)
+{
+    TempDir home, tests;
+    kel_test::TestFileBuilder().TestNumber(4).Company("\x1b[2J").Location("A\tB").Write(tests.File("T4.kel"));
+    Program sim({KEL_SIM_PATH, "--tests", tests.path().string(), "--link", "COM10"}, home);
+    ASSERT_FALSE(sim.FirstLine().empty()) << sim.Err();
+    Program dir({KEL_CLI_PATH, "--port", "10", "dir"}, home);
+    EXPECT_EQ(dir.Wait(), 0) << dir.Err();
+    EXPECT_EQ(dir.out.find('\x1b'), std::string::npos) << dir.out;
+    EXPECT_NE(dir.out.find("\t\\x1b[2J\tA\\tB\t"), std::string::npos) << dir.out;
 }
 
 }  // namespace

@@ -1,0 +1,149 @@
+// The system's serial port over a real pseudo-terminal: the alias lookup, raw
+// mode, a reply in pieces and a line that hangs up.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "instrument/serial_com.h"
+#include "platform/serial_port.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kel_test::TempDir;
+
+// A pseudo-terminal whose other end COM`port` leads to, through the alias.
+class LinkedPty {
+public:
+    explicit LinkedPty(int port)
+    {
+        setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
+        setenv("XDG_CACHE_HOME", config_.path().c_str(), 1);
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(master);
+        unlockpt(master);
+        const fs::path alias = config_.path() / "Quellton" / "KEL-7300" / "ports" / ("COM" + std::to_string(port));
+        fs::create_directories(alias.parent_path());
+        fs::create_symlink(ptsname(master), alias);
+    }
+    ~LinkedPty()
+    {
+        if (master >= 0) close(master);
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_CACHE_HOME");
+    }
+    // What arrives at this end within `ms`.
+    std::string Read(std::size_t wanted, int ms)
+    {
+        std::string got;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (got.size() < wanted && std::chrono::steady_clock::now() < end) {
+            pollfd wait{master, POLLIN, 0};
+            if (poll(&wait, 1, 10) <= 0) continue;
+            char buffer[512];
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0) break;
+            got.append(buffer, static_cast<std::size_t>(n));
+        }
+        return got;
+    }
+    void Write(const std::string& bytes) { ASSERT_EQ(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+
+    int master = -1;
+
+private:
+    TempDir config_;
+};
+
+std::string AllBytes()
+{
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+    return bytes;
+}
+
+TEST(PosixSerialPort, ThePortNumberLeadsToItsAliasOrItsStandardDevice)
+{
+    TempDir config;
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    const fs::path ports = config.path() / "Quellton" / "KEL-7300" / "ports";
+    fs::create_directories(ports);
+    fs::create_symlink("/dev/ttyUSB7", ports / "COM3");  // an alias counts even while its device is unplugged
+    const struct {
+        int port;
+        std::string device;
+    } cases[] = {
+        {1, "/dev/ttyS0"},    {32, "/dev/ttyS31"},   {33, "/dev/ttyUSB0"}, {64, "/dev/ttyUSB31"},
+        {65, "/dev/ttyACM0"}, {96, "/dev/ttyACM31"}, {97, ""},             {100, ""},
+        {3, (ports / "COM3").string()},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::DeviceForPort(c.port), c.device) << c.port;
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(PosixSerialPort, RawEightBitLineWithoutEcho)
+{
+    LinkedPty pty(11);
+    auto port = platform::MakeSystemSerialPort();
+    platform::OpenFailure failure;
+    ASSERT_TRUE(port->Open(11, failure)) << failure.reason;
+    ASSERT_EQ(port->Configure(19200, 'N', 8, 1), platform::SerialStatus::Ok);
+
+    // Every byte value arrives as it was sent: CR stays CR, ^C, ^S, DEL and 0xFF are data.
+    pty.Write(AllBytes());
+    std::string got;
+    for (int pass = 0; pass < 200 && got.size() < 256; ++pass) {
+        port->WaitForInput(10);
+        std::size_t waiting = 0;
+        ASSERT_EQ(port->BytesWaiting(waiting), platform::SerialStatus::Ok);
+        std::vector<unsigned char> buffer(waiting);
+        ASSERT_EQ(port->Read(buffer.data(), waiting), platform::SerialStatus::Ok);
+        got.append(buffer.begin(), buffer.end());
+    }
+    EXPECT_EQ(got, AllBytes());
+    // Nothing that came in goes back out (no echo), and what goes out is not translated.
+    EXPECT_EQ(pty.Read(1, 100), "");
+    const std::string all = AllBytes();
+    ASSERT_EQ(port->Write(reinterpret_cast<const unsigned char*>(all.data()), all.size()), platform::SerialStatus::Ok);
+    EXPECT_EQ(pty.Read(256, 2000), all);
+    port->Close();
+}
+
+TEST(PosixSerialPort, AReplyInPiecesIsReadWholeAndAHangUpEndsTheReadAtOnce)
+{
+    LinkedPty pty(12);
+    CSerialCom channel;
+    channel.port = 12;
+    ASSERT_EQ(channel.Open(), 1);
+    std::thread tester([&] {
+        pty.Write("O");
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        pty.Write("K!");
+    });
+    unsigned char reply[3] = {};
+    EXPECT_EQ(channel.ReadBytes(reply, 3, 2000), 1);
+    tester.join();
+    EXPECT_EQ(std::string(reply, reply + 3), "OK!");
+
+    // The other side closes: the read ends long before its time-out and the port is let go.
+    close(pty.master);
+    pty.master = -1;
+    const auto start = std::chrono::steady_clock::now();
+    unsigned char byte = 0;
+    EXPECT_EQ(channel.ReadBytes(&byte, 1, 3000), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_EQ(channel.handle, nullptr);
+}
+
+}  // namespace
