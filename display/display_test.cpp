@@ -230,8 +230,31 @@ void CDisplayTest::DrawPage(const Rect& R, int zoomed, int zoomResistance)
     std::snprintf(line, sizeof line, "Test Type: %s", test.testTypeName);
     header(1);
 
-    DrawResults(test, box.left, box.right, bw, clipBottom, y, H, W);
-    if (test.testType == 1 || test.testType == 3) DrawTimeTable(test, box.left, box.right, clipBottom, y, H, W);
+    // The results and the time table stand inside the box's outline and above the clip. Where the
+    // page font leaves a line cut or outside the box (a short or narrow page, a portrait sheet,
+    // many result lines), the region takes the largest smaller size of the same face at which
+    // everything fits; where it fits, the page is drawn exactly as laid out above.
+    const Rect inside{box.left + 1, y, box.right - 1, std::min(clipBottom, box.bottom - 1)};
+    std::vector<PlacedText> texts = LayOutResults(test, box.left, bw, y, H, W);
+    if (!FitsInside(texts, inside, H)) {
+        // The largest height that fits, by bisection: a few font selections even on a 600 dpi sheet.
+        const auto layOut = [&](int height, bool& fits) {
+            const platform::TextMetrics smaller = SelectFont(height, 700);
+            texts = LayOutResults(test, box.left, bw, y, smaller.tmHeight, smaller.tmAveCharWidth);
+            fits = FitsInside(texts, inside, smaller.tmHeight);
+        };
+        int low = 1, high = metrics.tmHeight - 1;
+        bool fits = false;
+        while (low < high) {
+            const int middle = (low + high + 1) / 2;
+            layOut(middle, fits);
+            if (fits) low = middle;
+            else high = middle - 1;
+        }
+        layOut(low, fits);
+    }
+    for (const PlacedText& text : texts)
+        Text(dc, text.text.c_str(), {text.left, text.top, box.right, clipBottom}, platform::kDrawTextLeft);
 
     const int plotTop = box.top + 16 * H + 10;
     const int mid = (R.left + 10) + ((R.right - 10) - (R.left + 10)) / 2;
@@ -244,14 +267,16 @@ void CDisplayTest::DrawPage(const Rect& R, int zoomed, int zoomResistance)
     dc->DeleteFont();
 }
 
-void CDisplayTest::DrawResults(const CKELFile& test, int boxLeft, int boxRight, int bw, int clipBottom, int y,
-                               int H, int W)
+std::vector<CDisplayTest::PlacedText> CDisplayTest::LayOutResults(const CKELFile& test, int boxLeft, int bw, int top,
+                                                                 int H, int W)
 {
+    std::vector<PlacedText> texts;
     int left = boxLeft;
+    int y = top;
     char line[256];
     // One result line at the running y; `lines` is how far y then moves, in lines.
     const auto result = [&](int lines) {
-        Text(dc, line, {left, y, boxRight, clipBottom}, platform::kDrawTextLeft);
+        texts.push_back({left, y, line});
         y += lines * H;
     };
     const auto temperatureLines = [&](bool withEquivalents) {
@@ -338,15 +363,29 @@ void CDisplayTest::DrawResults(const CKELFile& test, int boxLeft, int boxRight, 
     default:
         break;  // an unknown type shows no results
     }
+
+    // The time table: nine entries a column, the second column 20 characters right of the first.
+    if (test.testType == 1 || test.testType == 3) {
+        for (const plot_layout::TimeTableEntry& entry : plot_layout::TimeTable(test)) {
+            const int column = entry.index / 9;
+            texts.push_back({boxLeft + 50 * W + column * 20 * W, top + (entry.index % 9) * H, entry.line});
+        }
+    }
+    return texts;
 }
 
-void CDisplayTest::DrawTimeTable(const CKELFile& test, int boxLeft, int boxRight, int clipBottom, int top, int H,
-                                 int W)
+bool CDisplayTest::FitsInside(const std::vector<PlacedText>& texts, const Rect& inside, int H)
 {
-    for (const plot_layout::TimeTableEntry& entry : plot_layout::TimeTable(test)) {
-        const int column = entry.index / 9;
-        const int left = boxLeft + 50 * W + column * 20 * W;
-        const int y = top + (entry.index % 9) * H;
-        Text(dc, entry.line.c_str(), {left, y, boxRight, clipBottom}, platform::kDrawTextLeft);
+    std::vector<Rect> cells;
+    for (const PlacedText& text : texts) {
+        const int width = dc->GetTextExtent(text.text.c_str(), static_cast<int>(text.text.size()));
+        const Rect cell{text.left, text.top, text.left + width, text.top + H};
+        if (cell.left < inside.left || cell.right > inside.right || cell.bottom > inside.bottom) return false;
+        // Each text paints its cell's background: one that runs into another would hide its end.
+        for (const Rect& other : cells)
+            if (cell.left < other.right && other.left < cell.right && cell.top < other.bottom && other.top < cell.bottom)
+                return false;
+        cells.push_back(cell);
     }
+    return true;
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/drawing_surface.h"
 
@@ -40,7 +42,16 @@ public:
 private:
     // Selects the font of the recipe at `height` and `weight`; returns its metrics.
     platform::TextMetrics SelectFont(int height, int weight);
-    void DrawResults(const CKELFile& test, int boxLeft, int boxRight, int boxWidth, int clipBottom, int top,
-                     int H, int W);
-    void DrawTimeTable(const CKELFile& test, int boxLeft, int boxRight, int clipBottom, int top, int H, int W);
+    // One text of the results region: a result line or a time-table entry.
+    struct PlacedText {
+        int left;
+        int top;
+        std::string text;
+    };
+    // Where the result lines and the time table of `test` stand for a font of
+    // H by W, from the result top `top`, as the page lays them out.
+    static std::vector<PlacedText> LayOutResults(const CKELFile& test, int boxLeft, int boxWidth, int top, int H,
+                                                 int W);
+    // Whether every text lies whole inside `inside` (the box within its outline, up to the clip).
+    bool FitsInside(const std::vector<PlacedText>& texts, const platform::Rect& inside, int H);
 };

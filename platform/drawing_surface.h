@@ -100,6 +100,8 @@ public:
     virtual void TextOut(int x, int y, const char* text, int length) = 0;
     // One line at the top of `rect`, left-aligned or centred, clipped to `rect`.
     virtual void DrawText(const char* text, int length, const Rect& rect, int format) = 0;
+    // How wide the text is in the selected font, in device units.
+    virtual int GetTextExtent(const char* text, int length) = 0;
     virtual void SetTextColor(Color color) = 0;
     virtual void SetBkColor(Color color) = 0;
 

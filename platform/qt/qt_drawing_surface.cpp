@@ -185,6 +185,11 @@ void QtDrawingSurface::TextOut(int x, int y, const char* text, int length)
     DrawTextCell(x, y, QString::fromLatin1(text, length));
 }
 
+int QtDrawingSurface::GetTextExtent(const char* text, int length)
+{
+    return QFontMetrics(font_, painter_.device()).horizontalAdvance(QString::fromLatin1(text, length));
+}
+
 void QtDrawingSurface::DrawText(const char* text, int length, const Rect& rect, int format)
 {
     if (rect.right <= rect.left || rect.bottom <= rect.top) return;

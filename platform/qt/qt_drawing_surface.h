@@ -33,6 +33,7 @@ public:
     void Polyline(const Point* points, int count) override;
     void TextOut(int x, int y, const char* text, int length) override;
     void DrawText(const char* text, int length, const Rect& rect, int format) override;
+    int GetTextExtent(const char* text, int length) override;
     void SetTextColor(Color color) override;
     void SetBkColor(Color color) override;
     int GetDeviceCaps(int index) override;

@@ -26,6 +26,8 @@ constexpr Color kRed{255, 0, 0};
 constexpr Color kGreen{0, 255, 0};
 constexpr Color kYellow{255, 255, 0};
 constexpr Color kTeal{0, 128, 128};
+// Liberation Mono's character width to its cell height (17 units in a cell of 32).
+constexpr double kRealRatio = 0.525;
 
 // A record with `samples` seconds of falling current at 1000 V.
 void Fill(CKELFile& test, int type, int samples)
@@ -47,7 +49,9 @@ void Fill(CKELFile& test, int type, int samples)
 }
 
 struct Fixture {
-    explicit Fixture(int count = 1, int width = 1600, int height = 1000) : surface(width, height)
+    // `ratio`: the character width to the cell height; 0.525 is what Liberation Mono draws.
+    explicit Fixture(int count = 1, int width = 1600, int height = 1000, double ratio = 0.6)
+        : surface(width, height, ratio)
     {
         records = std::make_unique<CKELFile[]>(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) Fill(records[i], 3, 600);
@@ -274,10 +278,10 @@ TEST(DrawPlot, NoCurveWithoutSegmentsOrSamples)
 TEST(DrawPage, FontHeights)
 {
     const struct {
-        int height, printing, font;
-    } cases[] = {{1000, 0, (500 - 20) / 15}, {1000, 1, (500 - 20) / 24}, {6600, 1, 136}};
+        int width, height, printing, font;
+    } cases[] = {{1600, 1000, 0, (500 - 20) / 15}, {1600, 1000, 1, (500 - 20) / 24}, {10000, 6600, 1, 136}};
     for (const auto& c : cases) {
-        Fixture f(1, 1600, c.height);
+        Fixture f(1, c.width, c.height, kRealRatio);
         f.Page(c.printing);
         const auto fonts = f.surface.Of(Op::SelectFont);
         ASSERT_EQ(fonts.size(), 3u);  // the page and its two plots
@@ -353,7 +357,7 @@ struct ResultCase {
 
 TEST(DrawPage, ResultBlocksByTestType)
 {
-    const int W = 19, bw = 1560;
+    const int W = 16, bw = 1560;
     const std::vector<ResultCase> cases = {
         {"resistance", 1, 0, 0, 0, 20 + 4 * W,
          {"Final Test Resistance: 9.999 T", "Final Test Voltage:    1000 V", "Final Test Current:    ",
@@ -379,7 +383,7 @@ TEST(DrawPage, ResultBlocksByTestType)
         {"unknown", 9, 1, 1, 0, 0, {}},
     };
     for (const auto& c : cases) {
-        Fixture f;
+        Fixture f(1, 1600, 1000, kRealRatio);
         CKELFile& test = f.records[0];
         Fill(test, c.type, 600);
         test.hasTemperature = c.hasTemperature;
@@ -418,10 +422,68 @@ TEST(DrawPage, ResultBlocksByTestType)
     }
 }
 
+TEST(DrawPage, EveryResultLineAndTimeTableEntryStandsWholeInsideTheBoxOnEveryScreenAndSheet)
+{
+    const struct {
+        int width, height, printing;
+    } targets[] = {
+        {640, 480, 0},   {800, 600, 0},   {1024, 768, 0},  {1280, 1024, 0}, {1366, 768, 0},  {1600, 1000, 0},
+        {1920, 1080, 0}, {2560, 1440, 0}, {3840, 2160, 0}, {1000, 1600, 0},  // and a screen turned upright
+        {6600, 5100, 1}, {5100, 6600, 1}, {7016, 4961, 1}, {4961, 7016, 1},  // Letter and A4 at 600 dpi
+    };
+    for (const auto& target : targets) {
+        for (int type = 1; type <= 5; ++type) {
+            Fixture f(1, target.width, target.height, kRealRatio);
+            CKELFile& test = f.records[0];
+            Fill(test, type, 900);
+            // The longest texts each field takes.
+            test.hasTemperature = test.hasCapacitance = 1;
+            test.stepCount = 5;
+            for (int i = 0; i < 5; ++i) std::snprintf(test.stepResultText[i], 80, "AT 05:00,  5000V,  R = 100.00 G");
+            for (char* text : {test.finalResistanceText, test.finalCurrentText, test.resistanceAt1MinText,
+                               test.currentAt1MinText, test.equivRes40CText})
+                std::snprintf(text, 80, "100.000 G");
+            std::snprintf(test.equivRes20CText, 80, "400.000 G");
+            std::snprintf(test.capacitanceText, 80, "655.34 uF");
+            std::snprintf(test.durationText, 80, "15:00 MIN");
+            std::snprintf(test.temperatureText, 80, "254 F");
+            std::snprintf(test.stepIntervalText, 80, "05:00");
+            f.Page(target.printing);
+
+            const Call* box = nullptr;
+            for (const Call& call : f.surface.calls)
+                if (call.op == Op::Rectangle && !box && call.rect.left == 20 && call.rect.top == 20) box = &call;
+            ASSERT_TRUE(box);
+            const int clip = target.height / 2;
+            int results = 0;
+            std::vector<Rect> cells;
+            for (const Call& call : f.surface.Of(Op::DrawText)) {
+                if (call.format != platform::kDrawTextLeft) continue;  // the centred header lines
+                ++results;
+                const int H = call.font.height, W = static_cast<int>(H * kRealRatio);
+                const Rect cell{call.rect.left, call.rect.top, call.rect.left + static_cast<int>(call.text.size()) * W,
+                                call.rect.top + H};
+                for (const Rect& other : cells)
+                    EXPECT_FALSE(cell.left < other.right && other.left < cell.right && cell.top < other.bottom &&
+                                 other.top < cell.bottom)
+                        << call.text << " runs into another text";
+                cells.push_back(cell);
+                const std::string where = std::to_string(target.width) + "x" + std::to_string(target.height) +
+                                          (target.printing ? " sheet" : " screen") + ", type " +
+                                          std::to_string(type) + ": " + call.text;
+                EXPECT_GT(call.rect.left, box->rect.left) << where;
+                EXPECT_LT(call.rect.left + static_cast<int>(call.text.size()) * W, box->rect.right) << where;
+                EXPECT_LE(call.rect.top + H, std::min(clip, box->rect.bottom - 1)) << where;
+            }
+            EXPECT_GE(results, type == 1 || type == 3 ? 27 : 7) << type;
+        }
+    }
+}
+
 TEST(DrawPage, TimeTableInTwoColumns)
 {
     for (const int type : {1, 3, 2}) {
-        Fixture f;
+        Fixture f(1, 1600, 1000, kRealRatio);
         Fill(f.records[0], type, 900);
         f.Page();
         std::vector<Call> entries;
@@ -432,7 +494,7 @@ TEST(DrawPage, TimeTableInTwoColumns)
             continue;
         }
         ASSERT_EQ(entries.size(), 18u);
-        const int H = 32, W = 19, resultTop = 25 + 4 * H + 3 * (H / 2);
+        const int H = 32, W = 16, resultTop = 25 + 4 * H + 3 * (H / 2);
         EXPECT_EQ(entries[0].text, "R@15sec : 16.000 G");  // sample 15 is the 16th second
         EXPECT_EQ(entries[0].rect.left, 20 + 50 * W);
         EXPECT_EQ(entries[8].rect.top, resultTop + 8 * H);   // 6 minutes: the last of the first column

@@ -72,6 +72,8 @@ public:
         call.format = format;
         Record(call);
     }
+    // A fixed-pitch font: every character is W wide.
+    int GetTextExtent(const char*, int length) override { return length * GetTextMetrics().tmAveCharWidth; }
     void SetTextColor(platform::Color color) override { textColor_ = color; }
     void SetBkColor(platform::Color color) override { bkColor_ = color; }
     int GetDeviceCaps(int index) override
