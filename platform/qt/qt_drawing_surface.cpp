@@ -6,6 +6,7 @@
 #include <QPaintEngine>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/wide_polyline.h"
 
@@ -136,12 +137,44 @@ void QtDrawingSurface::MoveTo(int x, int y)
     position_ = QPoint(x, y);
 }
 
+bool QtDrawingSurface::OnPixels() const
+{
+    const QPaintEngine* engine = painter_.paintEngine();
+    return engine && engine->type() == QPaintEngine::Raster && painter_.transform().isIdentity();
+}
+
+void QtDrawingSurface::ThinLineWithoutEnd(QPoint from, QPoint to)
+{
+    // As the toolkit draws a one-unit line: every pixel from the start up to,
+    // not including, the end point. Qt would paint the end pixel too.
+    const int dx = to.x() - from.x(), dy = to.y() - from.y();
+    if (dx == 0 && dy == 0) return;
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    if (dx == 0 || dy == 0) {
+        const QPoint last(to.x() - (dx > 0) + (dx < 0), to.y() - (dy > 0) + (dy < 0));
+        if (last == from) painter_.drawPoint(from);
+        else painter_.drawLine(from, last);
+        return;
+    }
+    // A slanted line: one pixel per step of its longer axis, rounded along the shorter one.
+    linePoints_.resize(static_cast<std::size_t>(steps));
+    for (int i = 0; i < steps; ++i) {
+        const auto along = [&](int start, int delta) {
+            const long long scaled = 2LL * delta * i + (delta >= 0 ? steps : -steps);
+            return start + static_cast<int>(scaled / (2LL * steps));
+        };
+        linePoints_[static_cast<std::size_t>(i)] = QPoint(along(from.x(), dx), along(from.y(), dy));
+    }
+    painter_.drawPoints(linePoints_.data(), steps);
+}
+
 void QtDrawingSurface::LineTo(int x, int y)
 {
     const QPoint to(x, y);
     if (pen_.style() != Qt::NoPen) {
         painter_.setPen(pen_);
-        painter_.drawLine(position_, to);
+        if (pen_.width() <= 1 && OnPixels()) ThinLineWithoutEnd(position_, to);
+        else painter_.drawLine(position_, to);
     }
     position_ = to;
 }
@@ -156,14 +189,19 @@ void QtDrawingSurface::Polyline(const Point* points, int count)
     // On pixels, a wide curve is filled as the vertical runs its round pen
     // covers: Qt's stroker is far slower with thousands of short wide segments.
     // Printers and PDF files keep the stroked vector curve.
-    const QPaintEngine* engine = painter_.paintEngine();
-    if (pen_.width() > 1 && engine && engine->type() == QPaintEngine::Raster && painter_.transform().isIdentity()) {
+    if (pen_.width() > 1 && OnPixels()) {
         const QColor color = pen_.color();
         for (const PixelRun& run : WidePolylineRuns(points, count, pen_.width(), 0, deviceSize_.width() - 1))
             painter_.fillRect(QRect(run.x, run.top, 1, run.bottom - run.top + 1), color);
         return;
     }
     painter_.setPen(pen_);
+    if (pen_.width() <= 1 && OnPixels()) {
+        // Like the lines it stands for, the polyline stops short of its last point.
+        if (count > 2) painter_.drawPolyline(points_.data(), count - 1);
+        ThinLineWithoutEnd(points_[static_cast<std::size_t>(count) - 2], points_.back());
+        return;
+    }
     painter_.drawPolyline(points_.data(), count);
 }
 

@@ -43,6 +43,9 @@ public:
 
 private:
     void DrawTextCell(int x, int y, const QString& text);
+    // A raster device in its own pixels (the screen, an image), not a printer or a PDF file.
+    bool OnPixels() const;
+    void ThinLineWithoutEnd(QPoint from, QPoint to);
 
     QPainter& painter_;
     QSize deviceSize_;
@@ -54,6 +57,7 @@ private:
     QColor bkColor_ = Qt::white;
     QPoint position_;
     std::vector<QPoint> points_;
+    std::vector<QPoint> linePoints_;
 };
 
 // The QFont whose character cell on `device` is `height` pixels high (or the

@@ -65,6 +65,44 @@ TEST(QtDrawingSurface, FontCellIsAsHighAsAskedAndCourierResolvesToLiberationMono
     EXPECT_EQ(surface.GetDeviceCaps(platform::kVertRes), 300);
 }
 
+TEST(QtDrawingSurface, AOneUnitLineStopsShortOfItsEndPoint)
+{
+    const struct {
+        const char* name;
+        std::vector<platform::Point> points;  // the polyline; two points: MoveTo and LineTo
+        std::vector<std::pair<int, int>> black, white;
+        int count;  // black pixels in all
+    } cases[] = {
+        {"horizontal", {{10, 10}, {20, 10}}, {{10, 10}, {19, 10}}, {{20, 10}, {9, 10}}, 10},
+        {"vertical, upwards", {{10, 30}, {10, 20}}, {{10, 30}, {10, 21}}, {{10, 20}, {10, 31}}, 10},
+        {"slanted", {{10, 10}, {20, 15}}, {{10, 10}, {19, 15}}, {{20, 15}}, 10},
+        {"one pixel long", {{5, 5}, {6, 5}}, {{5, 5}}, {{6, 5}}, 1},
+        {"a polyline: only its last point is left out", {{10, 10}, {20, 10}, {20, 20}},
+         {{10, 10}, {20, 10}, {20, 19}}, {{20, 20}}, 20},
+    };
+    for (const auto& c : cases) {
+        QImage image(40, 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            platform::QtDrawingSurface surface(painter, image.size());
+            surface.SelectPen({platform::kPenSolid, 1, {0, 0, 0}});
+            if (c.points.size() == 2) {
+                surface.MoveTo(c.points[0].x, c.points[0].y);
+                surface.LineTo(c.points[1].x, c.points[1].y);
+            } else {
+                surface.Polyline(c.points.data(), static_cast<int>(c.points.size()));
+            }
+        }
+        for (const auto& [x, y] : c.black) EXPECT_EQ(At(image, x, y), 0x000000u) << c.name << " " << x << "," << y;
+        for (const auto& [x, y] : c.white) EXPECT_EQ(At(image, x, y), 0xFFFFFFu) << c.name << " " << x << "," << y;
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) count += At(image, x, y) == 0x000000u;
+        EXPECT_EQ(count, c.count) << c.name;
+    }
+}
+
 TEST(QtDrawingSurface, RectanglesTextAndClipping)
 {
     QImage image(200, 100, QImage::Format_RGB32);
