@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,9 +21,12 @@ namespace {
 
 constexpr int kMaxShownTests = 4;
 
+// Whether `text` ends in the lower-case `suffix`, in any case (PAGE.PNG as page.png).
 bool EndsWith(const std::string& text, const std::string& suffix)
 {
-    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+    if (text.size() < suffix.size()) return false;
+    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                      [](char lower, char c) { return lower == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
 }
 
 int Fail(const std::string& message)

@@ -1,6 +1,7 @@
 #include "ui/recall_dialog.h"
 
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTreeWidget>
 
@@ -58,7 +59,26 @@ bool COpenTestDlg::OnInitDialog()
     FillList();
     setWindowTitle(Latin1(caption));
     UpdateData(false);
-    return true;
+    // The keys reach the list at once: Down selects the first test.
+    fileList->installEventFilter(this);
+    fileList->setFocus();
+    return false;
+}
+
+bool COpenTestDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // The list makes its first row current when it takes the focus, unselected;
+    // the first Down then selects that row instead of moving past it.
+    if (watched == fileList && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down && !fileList->selectionModel()->hasSelection() &&
+        fileList->topLevelItemCount() > 0) {
+        const QModelIndex current = fileList->currentIndex().isValid() ? fileList->currentIndex()
+                                                                        : fileList->model()->index(0, 0);
+        fileList->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect |
+                                                                 QItemSelectionModel::Rows);
+        return true;
+    }
+    return Dialog::eventFilter(watched, event);
 }
 
 void COpenTestDlg::FillList()

@@ -38,6 +38,7 @@ protected:
     void DoDataExchange(platform::DataExchange& dx) override;
     void OnCommand(int id) override;
     void OnDrawItem(int id, QPainter& painter, const QRect& rect) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnSelectionChanged(const QItemSelection& selected);

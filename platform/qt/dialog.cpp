@@ -1,5 +1,4 @@
 #include "platform/qt/dialog.h"
-#include "platform/qt/qt_text.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -11,10 +10,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QHeaderView>
+#include <QScreen>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include <algorithm>
 
+#include "platform/qt/qt_text.h"
 #include "testfile/latin1.h"
 
 namespace platform {
@@ -81,7 +83,8 @@ void Dialog::Build(const resources::DialogTemplate& dialogTemplate)
     baseWidth_ = (metrics.horizontalAdvance(
                       QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) + 26) / 52;
     baseHeight_ = metrics.height();
-    setFixedSize(MapDialogRect(0, 0, dialogTemplate.cx, dialogTemplate.cy).size());
+    templateWidth_ = dialogTemplate.cx;
+    templateHeight_ = dialogTemplate.cy;
 
     for (const ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = nullptr;
@@ -149,18 +152,43 @@ void Dialog::Build(const resources::DialogTemplate& dialogTemplate)
             break;
         }
         }
-        QRect rect = MapDialogRect(control.x, control.y, control.cx, control.cy);
-        // A drop-down list's height in the template is that of its open list.
-        if (control.kind == ControlTemplate::ComboBox) rect.setHeight(widget->sizeHint().height());
-        widget->setGeometry(rect);
+        placed_.emplace_back(widget, control);
         if (control.id != resources::IDC_STATIC) controls_.insert(control.id, widget);
     }
+    LayOut();
     // One exclusive group per run of radio buttons that starts a group.
     for (const ControlTemplate& control : dialogTemplate.controls) {
         if (control.kind != ControlTemplate::RadioButton || !(control.flags & ControlTemplate::GroupStart)) continue;
         auto* group = new QButtonGroup(this);
         for (QRadioButton* button : RadioGroup(*this, control.id, dialogTemplate))
             if (button) group->addButton(button);
+    }
+}
+
+void Dialog::LayOut()
+{
+    setFixedSize(MapDialogRect(0, 0, templateWidth_, templateHeight_).size());
+    for (const auto& [widget, control] : placed_) {
+        QRect rect = MapDialogRect(control.x, control.y, control.cx, control.cy);
+        // A drop-down list's height in the template is that of its open list.
+        if (control.kind == ControlTemplate::ComboBox) rect.setHeight(widget->sizeHint().height());
+        widget->setGeometry(rect);
+    }
+}
+
+void Dialog::WidenToFit(QWidget* control, int pixels)
+{
+    if (!control || pixels <= control->width()) return;
+    for (const auto& [widget, placed] : placed_) {
+        if (widget != control || placed.cx <= 0) continue;
+        int base = (pixels * 4 + placed.cx - 1) / placed.cx;
+        // No wider than the screen's free area.
+        if (const QScreen* screen = this->screen())
+            base = std::min(base, screen->availableGeometry().width() * 4 / std::max(templateWidth_, 1));
+        if (base <= baseWidth_) return;
+        baseWidth_ = base;
+        LayOut();
+        return;
     }
 }
 
@@ -212,9 +240,25 @@ void SetUpReportList(QTreeWidget* list, const ListColumn* columns, int count)
     for (int c = 0; c < count; ++c) headings << QString::fromLatin1(columns[c].heading);
     list->setHeaderLabels(headings);
     const QFontMetrics metrics(list->font());
+    int total = 0;
     for (int c = 0; c < count; ++c) {
         list->setColumnWidth(c, metrics.horizontalAdvance(QString::fromLatin1(columns[c].widthSample)));
         list->headerItem()->setTextAlignment(c, columns[c].right ? Qt::AlignRight : Qt::AlignLeft);
+        total += list->columnWidth(c);
+    }
+    // Every column readable at the opening size: where this font is wider than the
+    // template's, the dialog grows rather than hide columns behind a scroll bar.
+    const int chrome = 2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    if (auto* dialog = dynamic_cast<Dialog*>(list->window())) dialog->WidenToFit(list, total + chrome);
+    // A screen too narrow for that: the columns share the width there is, each
+    // keeping at least its heading.
+    const int room = list->width() - chrome;
+    if (total > room && room > 0) {
+        for (int c = 0; c < count; ++c) {
+            const int heading = metrics.horizontalAdvance(QString::fromLatin1(columns[c].heading)) +
+                                2 * metrics.averageCharWidth();
+            list->setColumnWidth(c, std::max(heading, list->columnWidth(c) * room / total));
+        }
     }
     list->header()->setStretchLastSection(false);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -7,6 +7,8 @@
 #include <QMap>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "resources/dialog_templates.h"
 
@@ -37,6 +39,11 @@ public:
     QWidget* GetDlgItem(int id) const { return controls_.value(id); }
     // The pixel rectangle of a rectangle in dialog units.
     QRect MapDialogRect(int x, int y, int cx, int cy) const;
+    // Makes the dialog's units wide enough that `control` is at least `pixels`
+    // wide, and lays every control out again; the dialog grows in proportion,
+    // up to the screen's width. Used where a font is wider than the one the
+    // template was made for.
+    void WidenToFit(QWidget* control, int pixels);
     void EndDialog(int result);
 
 protected:
@@ -59,7 +66,11 @@ private:
     friend class OwnerDrawButton;
     void Build(const resources::DialogTemplate& dialogTemplate);
 
+    void LayOut();
+
     QMap<int, QWidget*> controls_;
+    std::vector<std::pair<QWidget*, resources::ControlTemplate>> placed_;
+    int templateWidth_ = 0, templateHeight_ = 0;
     int baseWidth_ = 0;   // average character width of the dialog font, in pixels
     int baseHeight_ = 0;  // character height
 };

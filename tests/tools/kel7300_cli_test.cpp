@@ -403,6 +403,8 @@ TEST(Cli, RenderWritesPngAndOnePagePdf)
         {"--size 800x500", "screen.png"},
         {"--size 800x500 --paper", "paper.png"},
         {"--zoom current", "zoom.png"},
+        {"", "PAGE.PNG"},
+        {"", "Page.Pdf"},
         {"", "page.pdf"},
     };
     for (const auto& c : cases) {

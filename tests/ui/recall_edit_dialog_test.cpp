@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QImage>
+#include <QScreen>
+#include <QScrollBar>
+#include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -119,6 +123,36 @@ TEST_F(RecallTest, RowsChosenOutOfOrderAreMarkedInRowOrder)
     EXPECT_EQ(dialog.fileList->topLevelItem(2)->text(0), QStringLiteral("T3.kel"));
     EXPECT_EQ(dialog.fileList->topLevelItem(2)->text(4), QStringLiteral("CO 3"));
     EXPECT_EQ(dialog.fileList->topLevelItem(2)->text(2), QStringLiteral("PI"));
+}
+
+TEST_F(RecallTest, OpensWithTheKeysInTheListSoThatDownSelectsTheFirstTest)
+{
+    WriteTests(dir, 3);
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), dialog.fileList);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(dialog.fileList, &down);
+    const QModelIndexList rows = dialog.fileList->selectionModel()->selectedRows();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].row(), 0);
+    EXPECT_EQ(dialog.previewRecord.testNumber, 1);
+}
+
+TEST_F(RecallTest, EveryColumnIsReadableAtTheOpeningSize)
+{
+    WriteTests(dir, 3);
+    COpenTestDlg dialog;
+    dialog.OnInitDialog();
+    dialog.show();
+    QCoreApplication::processEvents();
+    // All seven columns fit the list: no horizontal scroll bar hides the last ones.
+    EXPECT_LE(dialog.fileList->header()->length(), dialog.fileList->viewport()->width());
+    EXPECT_FALSE(dialog.fileList->horizontalScrollBar()->isVisible());
+    EXPECT_LE(dialog.width(), dialog.screen()->availableGeometry().width());
 }
 
 TEST_F(RecallTest, DoubleClickActsAsOk)
