@@ -1,7 +1,9 @@
 #include "app/desktop_shell.h"
 
+#include "platform/qt/app_icon.h"
 #include "platform/qt/qt_text.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -47,6 +49,8 @@ void DesktopShell::SetDefaultOrientation(bool landscape)
 
 bool DesktopShell::ProcessShellCommand()
 {
+    // Every window of the program carries its icon.
+    QApplication::setWindowIcon(platform::ApplicationIcon());
     frame_ = std::make_unique<CMainFrame>(kelApp.GetDocument(), &printer_, this);
     if (presenter_) presenter_->SetMainWindow(frame_.get());
     InstallSetupDialog(frame_.get());

@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QShortcut>
 #include <QStatusBar>
@@ -77,7 +78,22 @@ CMainFrame::CMainFrame(CKelDoc* document, QPrinter* printer, CCmdTarget* applica
         statusBar()->addPermanentWidget(pane);
         indicators_.append(pane);
     }
+    // A direct menu-bar entry has no menu to close: leaving the bar, or moving
+    // off the entries, ends its prompt.
+    menuBar()->installEventFilter(this);
+    menuBar()->setMouseTracking(true);
     UpdateCommandUI();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == menuBar()) {
+        if (event->type() == QEvent::Leave) message_->setText(Ready());
+        if (event->type() == QEvent::MouseMove &&
+            !menuBar()->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
+            message_->setText(Ready());
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QAction* CMainFrame::CommandAction(const resources::MenuItem& item, QObject* parent)
@@ -170,6 +186,8 @@ bool CMainFrame::RunCommand(int id)
 {
     // A greyed command does not run, from the menu or from an accelerator.
     if (!router_.IsEnabled(id)) return false;
+    // A chosen command closes the menu that prompted for it, a direct menu-bar entry too.
+    message_->setText(Ready());
     const bool handled = router_.Route(id);
     UpdateCommandUI();
     return handled;

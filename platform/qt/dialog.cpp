@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "platform/qt/app_icon.h"
 #include "platform/qt/qt_text.h"
 #include "testfile/latin1.h"
 
@@ -98,9 +99,14 @@ void Dialog::Build(const resources::DialogTemplate& dialogTemplate)
             widget = label;
             break;
         }
-        case ControlTemplate::Icon:
-            widget = new QLabel(this);
+        case ControlTemplate::Icon: {
+            // The one icon the templates name is the application's.
+            auto* icon = new QLabel(this);
+            icon->setScaledContents(true);
+            icon->setPixmap(ApplicationIcon().pixmap(64));
+            widget = icon;
             break;
+        }
         case ControlTemplate::PushButton: {
             auto* button = new QPushButton(text, this);
             const bool isDefault = (control.flags & ControlTemplate::Default) != 0;

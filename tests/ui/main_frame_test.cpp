@@ -112,6 +112,23 @@ TEST_F(FrameTest, StatusBarShowsPromptsAndReady)
     QMenu* file = frame->menuBar()->actions()[0]->menu();
     emit file->aboutToHide();
     EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));
+
+    // A direct menu-bar entry: its prompt ends when the pointer leaves the bar, and when it is chosen.
+    QAction* setup = frame->ActionsFor(ids::ID_APPLICATION_SETUP)[0];
+    setup->hover();
+    EXPECT_NE(frame->StatusText(), QStringLiteral("Ready"));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(frame->menuBar(), &leave);
+    EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));
+    setup->hover();
+    QString during;
+    CAppInfo::runSetupDialog = [&](int&, int&) {
+        during = frame->StatusText();
+        return false;
+    };
+    setup->trigger();
+    CAppInfo::runSetupDialog = nullptr;
+    EXPECT_EQ(during, QStringLiteral("Ready"));
     ASSERT_EQ(frame->Indicators().size(), 3);
     EXPECT_EQ(frame->Indicators()[0]->text(), QStringLiteral("CAP"));
     EXPECT_EQ(frame->Indicators()[2]->text(), QStringLiteral("SCRL"));

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -246,6 +247,14 @@ TEST_F(TesterUiTest, AboutShowsTheTestersVersionOrNA)
             auto* about = dynamic_cast<CAboutDlg*>(widget);
             ASSERT_TRUE(about);
             shown = qobject_cast<QLabel*>(about->GetDlgItem(1000))->text();
+            // The application's icon where the template places it: a blue tile with a white plot.
+            QImage icon;
+            for (QLabel* label : about->findChildren<QLabel*>())
+                if (!label->pixmap().isNull()) icon = label->pixmap().toImage();
+            ASSERT_FALSE(icon.isNull());
+            EXPECT_EQ(icon.pixelColor(5, icon.height() / 2), QColor(0, 0, 255));
+            EXPECT_EQ(icon.pixelColor(icon.width() / 2, icon.height() / 2 - 3), QColor(Qt::white));
+            EXPECT_FALSE(about->windowIcon().isNull());
             QMetaObject::invokeMethod(about->GetDlgItem(resources::IDOK), "click");
         }});
         EXPECT_EQ(shown, silent ? QStringLiteral("KEL-7300 Version: N/A") : QStringLiteral("KEL-7300 Version: 1.20"));
