@@ -8,7 +8,7 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   # libraries
-  qt6-base-dev nlohmann-json3-dev libcli11-dev
+  qt6-base-dev nlohmann-json3-dev libcli11-dev libx11-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # looking at output: fonts for the report page, PDF and workbook readers

@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QMimeData>
 #include <QShortcut>
 #include <QStatusBar>
@@ -71,13 +72,18 @@ CMainFrame::CMainFrame(CKelDoc* document, QPrinter* printer, CCmdTarget* applica
     message_ = new QLabel(Ready());
     statusBar()->setObjectName(QStringLiteral("statusBar%1").arg(ids::AFX_IDW_STATUS_BAR));
     statusBar()->addWidget(message_, 1);
-    // The lock keys' state cannot be read on every platform: the panes show their names greyed.
+    // CAP, NUM and SCRL show whether their lock key is on; greyed is off, or
+    // unknown where the platform does not tell.
     for (const int id : {ids::ID_INDICATOR_CAPS, ids::ID_INDICATOR_NUM, ids::ID_INDICATOR_SCRL}) {
         auto* pane = new QLabel(Text(resources::LoadString(id)));
         pane->setEnabled(false);
         statusBar()->addPermanentWidget(pane);
         indicators_.append(pane);
     }
+    // Another window may toggle a lock key: the panes look again five times a second.
+    auto* lockTimer = new QTimer(this);
+    QObject::connect(lockTimer, &QTimer::timeout, this, [this] { UpdateIndicators(); });
+    lockTimer->start(200);
     // A direct menu-bar entry has no menu to close: leaving the bar, or moving
     // off the entries, ends its prompt.
     menuBar()->installEventFilter(this);
@@ -314,4 +320,11 @@ void CMainFrame::dropEvent(QDropEvent* event)
             return;
         }
     }
+}
+
+void CMainFrame::UpdateIndicators()
+{
+    const std::optional<LockKeys> keys = lockKeys ? lockKeys() : std::nullopt;
+    const bool on[3] = {keys && keys->caps, keys && keys->num, keys && keys->scroll};
+    for (int i = 0; i < indicators_.size() && i < 3; ++i) indicators_[i]->setEnabled(on[i]);
 }

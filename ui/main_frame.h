@@ -8,10 +8,12 @@
 #include <QMap>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "app/command_router.h"
 #include "resources/resources.h"
+#include "ui/lock_keys.h"
 
 class CKelDoc;
 class CKelView;
@@ -37,6 +39,10 @@ public:
     QList<QAction*> ActionsFor(int id) const;
     QString StatusText() const { return message_->text(); }
     QList<QLabel*> Indicators() const { return indicators_; }
+    // Shows the lock keys' state in CAP, NUM and SCRL.
+    void UpdateIndicators();
+    // Where that state comes from; replaced in tests.
+    std::function<std::optional<LockKeys>()> lockKeys = ReadLockKeys;
 
     // The recent files to show in the File menu, newest first.
     std::function<QStringList()> recentFiles;

@@ -134,6 +134,27 @@ TEST_F(FrameTest, StatusBarShowsPromptsAndReady)
     EXPECT_EQ(frame->Indicators()[2]->text(), QStringLiteral("SCRL"));
 }
 
+TEST_F(FrameTest, LockKeyPanesShowTheKeysThatAreOnAndGreyWhereTheStateIsUnknown)
+{
+    const struct {
+        std::optional<LockKeys> keys;
+        std::vector<bool> enabled;  // CAP, NUM, SCRL
+    } cases[] = {
+        {std::nullopt, {false, false, false}},
+        {LockKeys{true, false, false}, {true, false, false}},
+        {LockKeys{false, true, true}, {false, true, true}},
+    };
+    for (const auto& c : cases) {
+        frame->lockKeys = [&] { return c.keys; };
+        frame->UpdateIndicators();
+        std::vector<bool> enabled;
+        for (QLabel* pane : frame->Indicators()) enabled.push_back(pane->isEnabled());
+        EXPECT_EQ(enabled, c.enabled);
+    }
+    // Offscreen there is no keyboard to ask.
+    EXPECT_EQ(ReadLockKeys().has_value(), QGuiApplication::platformName() != QLatin1String("offscreen"));
+}
+
 TEST_F(FrameTest, EditAndSaveTestOnlyWithExactlyOneTest)
 {
     const struct {
