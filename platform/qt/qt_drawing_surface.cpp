@@ -6,6 +6,7 @@
 #include <QPaintEngine>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/wide_polyline.h"
@@ -143,6 +144,12 @@ bool QtDrawingSurface::OnPixels() const
     return engine && engine->type() == QPaintEngine::Raster && painter_.transform().isIdentity();
 }
 
+double QtDrawingSurface::PixelRatio() const
+{
+    // A high-resolution screen has several device pixels to each unit of the page.
+    return painter_.device() ? painter_.device()->devicePixelRatioF() : 1.0;
+}
+
 void QtDrawingSurface::ThinLineWithoutEnd(QPoint from, QPoint to)
 {
     // As the toolkit draws a one-unit line: every pixel from the start up to,
@@ -150,6 +157,13 @@ void QtDrawingSurface::ThinLineWithoutEnd(QPoint from, QPoint to)
     const int dx = to.x() - from.x(), dy = to.y() - from.y();
     if (dx == 0 && dy == 0) return;
     const int steps = std::max(std::abs(dx), std::abs(dy));
+    if (PixelRatio() != 1.0) {
+        // Units of several device pixels: the same line one unit shorter, drawn at the device's resolution.
+        const QPointF last(from.x() + dx * (steps - 1) / static_cast<double>(steps),
+                           from.y() + dy * (steps - 1) / static_cast<double>(steps));
+        painter_.drawLine(QPointF(from), last);
+        return;
+    }
     if (dx == 0 || dy == 0) {
         const QPoint last(to.x() - (dx > 0) + (dx < 0), to.y() - (dy > 0) + (dy < 0));
         if (last == from) painter_.drawPoint(from);
@@ -191,8 +205,24 @@ void QtDrawingSurface::Polyline(const Point* points, int count)
     // Printers and PDF files keep the stroked vector curve.
     if (pen_.width() > 1 && OnPixels()) {
         const QColor color = pen_.color();
-        for (const PixelRun& run : WidePolylineRuns(points, count, pen_.width(), 0, deviceSize_.width() - 1))
+        const double ratio = PixelRatio();
+        if (ratio == 1.0) {
+            for (const PixelRun& run : WidePolylineRuns(points, count, pen_.width(), 0, deviceSize_.width() - 1))
+                painter_.fillRect(QRect(run.x, run.top, 1, run.bottom - run.top + 1), color);
+            return;
+        }
+        // The runs in device pixels, so that the curve is as sharp as the screen.
+        devicePoints_.resize(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            devicePoints_[static_cast<std::size_t>(i)] = {static_cast<int>(std::lround(points[i].x * ratio)),
+                                                          static_cast<int>(std::lround(points[i].y * ratio))};
+        const int width = static_cast<int>(std::lround(pen_.width() * ratio));
+        const int lastColumn = static_cast<int>(std::lround(deviceSize_.width() * ratio)) - 1;
+        painter_.save();
+        painter_.scale(1.0 / ratio, 1.0 / ratio);
+        for (const PixelRun& run : WidePolylineRuns(devicePoints_.data(), count, width, 0, lastColumn))
             painter_.fillRect(QRect(run.x, run.top, 1, run.bottom - run.top + 1), color);
+        painter_.restore();
         return;
     }
     painter_.setPen(pen_);

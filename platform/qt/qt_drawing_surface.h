@@ -45,6 +45,7 @@ private:
     void DrawTextCell(int x, int y, const QString& text);
     // A raster device in its own pixels (the screen, an image), not a printer or a PDF file.
     bool OnPixels() const;
+    double PixelRatio() const;
     void ThinLineWithoutEnd(QPoint from, QPoint to);
 
     QPainter& painter_;
@@ -58,6 +59,7 @@ private:
     QPoint position_;
     std::vector<QPoint> points_;
     std::vector<QPoint> linePoints_;
+    std::vector<Point> devicePoints_;
 };
 
 // The QFont whose character cell on `device` is `height` pixels high (or the

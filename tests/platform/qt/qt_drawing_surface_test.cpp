@@ -7,8 +7,11 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
+#include "display/display_test.h"
 #include "display/page_render.h"
 #include "support/test_file_builder.h"
 #include "support/temp_dir.h"
@@ -179,6 +182,42 @@ TEST_F(PageImageTest, ZoomedPageHasNoHeader)
     EXPECT_FALSE(HasColour(page, QRect(0, 0, 1600, 1000), 0x00FF00));  // the current plot only
     EXPECT_TRUE(HasColour(page, QRect(50, 0, 1500, 1000), 0xFFFF00));
     EXPECT_EQ(At(page, 25, 500), 0x0000FFu);                           // left of the plot: page blue
+}
+
+// Whether `region` (device pixels) holds an aligned 2 x 2 block of mixed colours that
+// contains `colour`: what a page drawn at the device's resolution has at its edges,
+// and a page drawn at half the resolution and scaled up never has.
+bool HasFineEdge(const QImage& image, const QRect& region, QRgb colour)
+{
+    for (int y = region.top() & ~1; y + 1 <= region.bottom(); y += 2)
+        for (int x = region.left() & ~1; x + 1 <= region.right(); x += 2) {
+            const QRgb block[4] = {At(image, x, y), At(image, x + 1, y), At(image, x, y + 1), At(image, x + 1, y + 1)};
+            const bool has = std::find(std::begin(block), std::end(block), colour) != std::end(block);
+            const bool mixed = std::any_of(std::begin(block), std::end(block), [&](QRgb c) { return c != block[0]; });
+            if (has && mixed) return true;
+        }
+    return false;
+}
+
+TEST_F(PageImageTest, AtTwiceTheDevicePixelsThePageKeepsItsGeometryAndIsDrawnAtFullResolution)
+{
+    QImage page(3200, 2000, QImage::Format_RGB32);
+    page.setDevicePixelRatio(2);
+    {
+        QPainter painter(&page);
+        platform::QtDrawingSurface surface(painter, QSize(1600, 1000));
+        CDisplayTest display;
+        display.Prepare(&surface, &record, 1, 0);
+        display.DrawPage({0, 0, 1600, 1000}, 0, 1);
+    }
+    // The geometry is the page's in its own units: the header box's outline at 20, inside it white.
+    EXPECT_EQ(At(page, 40, 600), 0x000000u);
+    EXPECT_EQ(At(page, 50, 800), 0xFFFFFFu);
+    EXPECT_EQ(At(page, 10, 10), 0x0000FFu);
+    // Curves and text have edges finer than a unit of the page.
+    EXPECT_TRUE(HasFineEdge(page, QRect(20, 1120, 1580, 880), 0x00FF00)) << "resistance curve";
+    EXPECT_TRUE(HasFineEdge(page, QRect(1620, 1120, 1560, 880), 0xFFFF00)) << "current curve";
+    EXPECT_TRUE(HasFineEdge(page, QRect(40, 40, 3120, 400), 0x000000)) << "header text";
 }
 
 }  // namespace
