@@ -2,6 +2,19 @@
 
 namespace platform {
 
+AtomicFile::~AtomicFile()
+{
+    Abandon();
+}
+
+void AtomicFile::Start(const std::filesystem::path& target)
+{
+    Abandon();
+    target_ = target;
+    failed_ = false;
+    existed_ = false;
+}
+
 bool WriteWholeFile(const std::filesystem::path& target, const void* data, std::size_t size, Existing existing)
 {
     AtomicFile file;

@@ -39,6 +39,7 @@ public:
     bool existed() const { return existed_; }
 
 private:
+    void Start(const std::filesystem::path& target);  // forgets any earlier file
     bool Place(Existing existing);
     bool RenameOver();
 

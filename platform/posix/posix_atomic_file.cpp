@@ -108,17 +108,9 @@ bool CanLinkUnnamed()
 
 }  // namespace
 
-AtomicFile::~AtomicFile()
-{
-    Abandon();
-}
-
 bool AtomicFile::Open(const std::filesystem::path& target)
 {
-    Abandon();
-    target_ = target;
-    failed_ = false;
-    existed_ = false;
+    Start(target);
     const std::filesystem::path folder = FolderOf(target);
 #ifdef O_TMPFILE
     if (unnamed_ && CanLinkUnnamed()) {

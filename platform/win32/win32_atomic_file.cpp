@@ -18,17 +18,9 @@ std::filesystem::path FolderOf(const std::filesystem::path& target)
 
 }  // namespace
 
-AtomicFile::~AtomicFile()
-{
-    Abandon();
-}
-
 bool AtomicFile::Open(const std::filesystem::path& target)
 {
-    Abandon();
-    target_ = target;
-    failed_ = false;
-    existed_ = false;
+    Start(target);
     const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (unsigned attempt = 0; attempt < 100 && !handle_; ++attempt) {
         char name[32];

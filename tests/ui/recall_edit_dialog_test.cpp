@@ -261,6 +261,17 @@ TEST_F(RecallTest, CancelMarksNothingAndTheExportCaption)
     EXPECT_TRUE(Marked().empty());
 }
 
+// A saved test file differs from the one before only in its four header texts, bytes 85 to 164.
+void ExpectOnlyTheTextBytesChanged(const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after)
+{
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (i < 85 || i >= 165) {
+            ASSERT_EQ(after[i], before[i]) << i;
+        }
+    }
+}
+
 class CommandTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -362,13 +373,7 @@ TEST_F(CommandTest, EditTrimsCutsCancelsAndSaveWritesOnlyTheTexts)
     EXPECT_EQ(kel_test::ReadFileBytes(dir.File("T1.kel")), before);
 
     EXPECT_TRUE(frame->RunCommand(ids::ID_SAVE_TEST));
-    const auto after = kel_test::ReadFileBytes(dir.File("T1.kel"));
-    ASSERT_EQ(after.size(), before.size());
-    for (std::size_t i = 0; i < after.size(); ++i) {
-        if (i < 85 || i >= 165) {
-            ASSERT_EQ(after[i], before[i]) << i;
-        }
-    }
+    ExpectOnlyTheTextBytesChanged(before, kel_test::ReadFileBytes(dir.File("T1.kel")));
     CKELFile reread;
     ASSERT_EQ(reread.Load(dir.File("T1.kel"), 0), 1);
     EXPECT_STREQ(reread.location, "THIS LOCATION IS TOO");
@@ -416,13 +421,7 @@ TEST_F(CommandTest, SaveTestWritesTheShownTestsFileAfterShotPathMovedTheFolder)
     std::filesystem::current_path(dir.path());
 
     EXPECT_EQ(kel_test::ReadFileBytes(b.File("Test1.kel")), beforeB);  // the other test is untouched
-    const auto afterA = kel_test::ReadFileBytes(dir.File("Test1.kel"));
-    ASSERT_EQ(afterA.size(), beforeA.size());
-    for (std::size_t i = 0; i < afterA.size(); ++i) {
-        if (i < 85 || i >= 165) {
-            ASSERT_EQ(afterA[i], beforeA[i]) << i;
-        }
-    }
+    ExpectOnlyTheTextBytesChanged(beforeA, kel_test::ReadFileBytes(dir.File("Test1.kel")));
     CKELFile reread;
     ASSERT_EQ(reread.Load(dir.File("Test1.kel"), 0), 1);
     EXPECT_STREQ(reread.operatorName, "NEW");
