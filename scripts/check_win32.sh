@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
-# Compile-checks the Win32 sources (and the core they serve) with mingw-w64.
+# Compile-checks, with mingw-w64, every source that the Windows build compiles
+# without Qt: the core, the platform layer with its Win32 half, the command-line
+# tool, the demo tests and the simulator's protocol machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 cxx=x86_64-w64-mingw32-g++-posix
 command -v "$cxx" >/dev/null || cxx=x86_64-w64-mingw32-g++
-for source in "$root"/platform/win32/*.cpp "$root"/instrument/serial_com.cpp "$root"/testfile/kel_file.cpp \
-              "$root"/platform/atomic_file.cpp "$root"/tools/demo_tests.cpp "$root"/export/excel_export.cpp "$root"/export/builtin_server.cpp \
-              "$root"/export/biff8/workbook_writer.cpp "$root"/platform/unicode.cpp; do
-  "$cxx" -std=c++20 -Wall -Wextra -Werror -fsyntax-only -I"$root" "$source"
+cd "$root"
+sources=()
+for source in app/*.cpp testfile/*.cpp instrument/*.cpp display/*.cpp export/*.cpp export/biff8/*.cpp \
+              resources/*.cpp platform/*.cpp platform/win32/*.cpp tools/*.cpp tools/sim/*.cpp; do
+  # The Qt front end is checked by the Linux build; kel7300-sim runs on POSIX pseudo-terminals only.
+  grep -q '#include <Q' "$source" && continue
+  [[ "$source" == tools/kel7300_sim.cpp ]] && continue
+  sources+=("$source")
 done
-echo "win32: the Win32 sources compile with $cxx"
+for source in "${sources[@]}"; do
+  # The header-only libraries come from the Debian packages, after mingw's own headers.
+  "$cxx" -std=c++20 -Wall -Wextra -Wshadow -Wconversion -Wold-style-cast -Werror -fsyntax-only -I"$root" \
+    -idirafter /usr/include "$source"
+done
+echo "win32: ${#sources[@]} sources compile with $cxx"

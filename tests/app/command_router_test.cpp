@@ -11,7 +11,8 @@
 namespace {
 
 struct Target : CCmdTarget {
-    Target(std::string name, std::vector<int> handles, std::string* log) : name(std::move(name)), handles(handles), log(log) {}
+    Target(std::string targetName, std::vector<int> handled, std::string* calls)
+        : name(std::move(targetName)), handles(std::move(handled)), log(calls) {}
     bool HasCommand(int id) const override { return std::find(handles.begin(), handles.end(), id) != handles.end(); }
     bool OnCommand(int id) override
     {

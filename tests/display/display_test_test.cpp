@@ -50,12 +50,12 @@ void Fill(CKELFile& test, int type, int samples)
 
 struct Fixture {
     // `ratio`: the character width to the cell height; 0.525 is what Liberation Mono draws.
-    explicit Fixture(int count = 1, int width = 1600, int height = 1000, double ratio = 0.6)
+    explicit Fixture(int tests = 1, int width = 1600, int height = 1000, double ratio = 0.6)
         : surface(width, height, ratio)
     {
-        records = std::make_unique<CKELFile[]>(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i) Fill(records[i], 3, 600);
-        this->count = count;
+        records = std::make_unique<CKELFile[]>(static_cast<std::size_t>(tests));
+        for (int i = 0; i < tests; ++i) Fill(records[i], 3, 600);
+        count = tests;
     }
     void Plot(const Rect& rect, int currentPlot, int printing = 0)
     {

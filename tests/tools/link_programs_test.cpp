@@ -34,14 +34,14 @@ public:
     Program(const std::vector<std::string>& arguments, const TempDir& home, const fs::path& folder = ".")
         : errPath_(home.File("stderr-" + std::to_string(counter_++) + ".txt"))
     {
-        int out[2];
-        if (pipe(out) != 0) return;
+        int pipeEnds[2];
+        if (pipe(pipeEnds) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
             setenv("XDG_CONFIG_HOME", home.File("config").c_str(), 1);
             setenv("XDG_CACHE_HOME", home.File("cache").c_str(), 1);
             if (chdir(folder.c_str()) != 0) _exit(126);
-            dup2(out[1], 1);
+            dup2(pipeEnds[1], 1);
             const int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(err, 2);
             std::vector<char*> argv;
@@ -50,8 +50,8 @@ public:
             execv(argv[0], argv.data());
             _exit(127);
         }
-        close(out[1]);
-        out_ = out[0];
+        close(pipeEnds[1]);
+        out_ = pipeEnds[0];
     }
     ~Program()
     {

@@ -354,7 +354,7 @@ int main(int argc, char** argv)
     // The recent-file list lives in the user's settings: use a private folder.
     kel_test::TempDir config;
     setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

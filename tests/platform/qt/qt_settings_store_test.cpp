@@ -84,6 +84,7 @@ TEST_F(QtSettingsStoreTest, AValueThatIsNoIntegerReadsAsTheDefault)
 
 int main(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // QSettings finds its folder once per process: point it at a private one first.
     kel_test::TempDir home;
     configHome = &home;
