@@ -15,7 +15,7 @@ const std::map<int, DialogTemplate>& Templates()
          {IDD_ABOUTBOX, "About KEL-7300", 170, 88, false,
           {
               {IDC_STATIC, C::Icon, "", 8, 10, 20, 20},
-              {IDC_STATIC, C::Static, "Version 1.12", 40, 10, 119, 8, C::NoPrefix},
+              {IDC_STATIC, C::Static, "Version " KEL_VERSION, 40, 10, 119, 8, C::NoPrefix},
               {1000, C::Static, "KEL Rev: 1.20", 41, 24, 78, 9},
               {IDOK, C::PushButton, "OK", 75, 67, 32, 14, C::Default},
               {IDC_STATIC, C::GroupBox, "", 2, 0, 166, 86},

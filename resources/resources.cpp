@@ -86,7 +86,7 @@ const std::vector<Accelerator>& Accelerators()
 const std::string& LoadString(int id)
 {
     static const std::map<int, std::string> strings = {
-        {IDR_MAINFRAME, "KEL-7300 Version 1.12\n\nKel\nKEL Files (*.kel)\n.kel\nKel.Document\nKel Document"},
+        {IDR_MAINFRAME, "KEL-7300 Version " KEL_VERSION "\n\nKel\nKEL Files (*.kel)\n.kel\nKel.Document\nKel Document"},
         {AFX_IDS_APP_TITLE, "KEL-7300"},
         {AFX_IDS_IDLEMESSAGE, "Ready"},
         {ID_INDICATOR_CAPS, "CAP"},

@@ -8,6 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cxx=x86_64-w64-mingw32-g++-posix
 command -v "$cxx" >/dev/null || cxx=x86_64-w64-mingw32-g++
 cd "$root"
+version=$(sed -n 's/^project(kel7300 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 sources=()
 for source in app/*.cpp testfile/*.cpp instrument/*.cpp display/*.cpp export/*.cpp export/biff8/*.cpp \
               resources/*.cpp platform/*.cpp platform/win32/*.cpp tools/*.cpp tools/sim/*.cpp; do
@@ -19,6 +20,7 @@ done
 for source in "${sources[@]}"; do
   # The header-only libraries come from the Debian packages, after mingw's own headers.
   "$cxx" -std=c++20 -Wall -Wextra -Wshadow -Wconversion -Wold-style-cast -Werror -fsyntax-only -I"$root" \
+    -DKEL_VERSION="\"$version\"" \
     -idirafter /usr/include "$source"
 done
 echo "win32: ${#sources[@]} sources compile with $cxx"
