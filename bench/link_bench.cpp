@@ -18,6 +18,7 @@
 #include "app/process_objects.h"
 #include "instrument/test_transfer.h"
 #include "platform/message_box.h"
+#include "platform/serial_port.h"
 #include "testfile/kel_format.h"
 #include "testfile/kel_values.h"
 
@@ -64,7 +65,7 @@ public:
             else execl(KEL_SIM_PATH, KEL_SIM_PATH, "--tests", folder.c_str(), "--link", "COM5", nullptr);
             _exit(127);
         }
-        const fs::path alias = home_ / "Quellton" / "KEL-7300" / "ports" / "COM5";
+        const fs::path alias = platform::PortAliasPath(5);
         for (int i = 0; i < 200 && !fs::exists(fs::symlink_status(alias)); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         serialChannel.Close();

@@ -6,6 +6,7 @@
 #include "app/process_objects.h"
 #include "platform/atomic_file.h"
 #include "platform/message_box.h"
+#include "testfile/kel_format.h"
 
 namespace {
 
@@ -90,8 +91,7 @@ int TestTransfer::DownloadTest(int testNumber, const char* path)
         ShowMessage("Test not found or invalid entry");
         return 0;
     }
-    const unsigned char preamble[5] = {0x34, 0x12, 0x0D, 0xF0, 0x01};
-    bool written = file.Write(preamble, sizeof preamble) && file.Write(size, sizeof size);
+    bool written = file.Write(kel::kPreamble, sizeof kel::kPreamble) && file.Write(size, sizeof size);
     bytesExpected = static_cast<int>(streamLength);
 
     unsigned int remaining = streamLength - 2;

@@ -57,5 +57,8 @@ std::unique_ptr<SerialPort> MakeSystemSerialPort();
 
 // The device that COM`port` opens on this system, and whether it is an alias.
 std::string DeviceForPort(int port);
+// Where the user's alias for COM`port` lives (POSIX: a link in the user's
+// configuration folder, ports/COMn); empty where there are no aliases.
+std::string PortAliasPath(int port);
 
 }  // namespace platform

@@ -13,6 +13,9 @@ constexpr std::uint32_t kMagic = 0xF00D1234;  // stored little-endian: 34 12 0D 
 constexpr std::size_t kMagicSize = 4;
 constexpr std::size_t kMarkerOffset = 4;  // the download writes 1; never interpreted
 constexpr std::size_t kPreambleSize = 5;
+// The preamble a download writes before the tester's stream: the magic number and a marker of 1.
+constexpr unsigned char kPreamble[kPreambleSize] = {kMagic & 0xFF, kMagic >> 8 & 0xFF, kMagic >> 16 & 0xFF,
+                                                    kMagic >> 24 & 0xFF, 1};
 constexpr std::size_t kHeaderSize = 160;
 constexpr std::size_t kFileHeaderEnd = kPreambleSize + kHeaderSize;  // 165
 constexpr std::size_t kSampleSize = 4;

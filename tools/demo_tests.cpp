@@ -251,8 +251,7 @@ std::vector<DemoTest> MakeDemoTests()
 std::vector<unsigned char> TestFileBytes(const std::vector<unsigned char>& stream)
 {
     std::vector<unsigned char> bytes(kPreambleSize + stream.size());
-    for (std::size_t i = 0; i < kMagicSize; ++i) bytes[i] = static_cast<unsigned char>(kMagic >> (8 * i) & 0xFF);
-    bytes[kMarkerOffset] = 1;
+    std::copy(std::begin(kPreamble), std::end(kPreamble), bytes.begin());
     std::copy(stream.begin(), stream.end(), bytes.begin() + kPreambleSize);
     return bytes;
 }

@@ -21,6 +21,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/serial_port.h"
 #include "tools/sim/tester_sim.h"
 
 namespace {
@@ -34,14 +35,6 @@ volatile sig_atomic_t stopping = 0;
 void Stop(int)
 {
     stopping = 1;
-}
-
-std::filesystem::path AliasFor(int port)
-{
-    std::filesystem::path config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) config = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home) config = std::filesystem::path(home) / ".config";
-    return config / "Quellton" / "KEL-7300" / "ports" / ("COM" + std::to_string(port));
 }
 
 // Where the link at `alias` leads, or empty when it is no link.
@@ -128,7 +121,7 @@ int main(int argc, char** argv)
             std::cerr << "kel7300-sim: --link wants COM1 to COM100\n";
             return 1;
         }
-        alias = AliasFor(port);
+        alias = platform::PortAliasPath(port);
         if (!LinkAlias(alias, device, link)) return kExitPortTaken;
     }
     struct sigaction action {};

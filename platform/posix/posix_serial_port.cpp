@@ -179,14 +179,18 @@ private:
 
 }  // namespace
 
-std::string DeviceForPort(int port)
+std::string PortAliasPath(int port)
 {
     const std::filesystem::path home = ConfigHome();
-    if (!home.empty()) {
-        const auto alias = home / "Quellton" / "KEL-7300" / "ports" / ("COM" + std::to_string(port));
-        std::error_code error;
-        if (std::filesystem::exists(std::filesystem::symlink_status(alias, error))) return alias.string();
-    }
+    if (home.empty()) return {};
+    return (home / "Quellton" / "KEL-7300" / "ports" / ("COM" + std::to_string(port))).string();
+}
+
+std::string DeviceForPort(int port)
+{
+    const std::string alias = PortAliasPath(port);
+    std::error_code error;
+    if (!alias.empty() && std::filesystem::exists(std::filesystem::symlink_status(alias, error))) return alias;
     if (port >= 1 && port <= 32) return "/dev/ttyS" + std::to_string(port - 1);
     if (port >= 33 && port <= 64) return "/dev/ttyUSB" + std::to_string(port - 33);
     if (port >= 65 && port <= 96) return "/dev/ttyACM" + std::to_string(port - 65);

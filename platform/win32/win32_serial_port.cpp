@@ -118,6 +118,11 @@ std::string DeviceForPort(int port)
     return "\\\\.\\COM" + std::to_string(port);
 }
 
+std::string PortAliasPath(int)
+{
+    return {};  // COMn is the system's own name on Windows
+}
+
 std::unique_ptr<SerialPort> MakeSystemSerialPort()
 {
     return std::make_unique<Win32SerialPort>();
