@@ -6,7 +6,7 @@
 class CAppInfo {
 public:
     CAppInfo() = default;
-    virtual ~CAppInfo();
+    ~CAppInfo();
 
     static constexpr int kPortCount = 100;  // COM1 to COM100, as the Setup dialog lists them
 

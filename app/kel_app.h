@@ -10,7 +10,7 @@
 class CKelApp {
 public:
     CKelApp() = default;
-    virtual ~CKelApp();
+    ~CKelApp();
     CKelApp(const CKelApp&) = delete;
     CKelApp& operator=(const CKelApp&) = delete;
 

@@ -89,11 +89,6 @@ platform::TextMetrics CDisplayTest::SelectFont(int height, int weight)
     platform::FontSpec font;
     font.height = height;
     font.weight = weight;
-    font.charSet = 0;
-    font.outPrecision = 4;
-    font.clipPrecision = 0;
-    font.quality = 2;
-    font.pitchAndFamily = 0x35;
     font.faceName = "Courier New";
     dc->SelectFont(font);
     return dc->GetTextMetrics();

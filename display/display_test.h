@@ -16,7 +16,7 @@ public:
     static const platform::Color colorTable[20];
 
     CDisplayTest() = default;
-    virtual ~CDisplayTest();
+    ~CDisplayTest();
     CDisplayTest(const CDisplayTest&) = delete;
     CDisplayTest& operator=(const CDisplayTest&) = delete;
 

@@ -28,7 +28,7 @@ public:
     static constexpr int kMaxEntries = 512;
 
     CKELDevice() = default;
-    virtual ~CKELDevice();
+    ~CKELDevice();
 
     // The tester's four version characters in `text` (at least 5 bytes), or "N/A".
     int GetRevision(char* text);

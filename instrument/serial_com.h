@@ -12,7 +12,7 @@
 // A millisecond time-out on the 32-bit tick count; survives the count's wrap.
 class CTimer {
 public:
-    virtual ~CTimer() = default;
+    ~CTimer() = default;
     void Start(std::uint32_t ms);
     // Non-zero once more than `durationMs` have passed since Start; then it stays so.
     int IsExpired();
@@ -43,7 +43,7 @@ public:
     static constexpr int kPieceSize = 128;
 
     CSerialCom() = default;
-    virtual ~CSerialCom();
+    ~CSerialCom();
     CSerialCom(const CSerialCom&) = delete;
     CSerialCom& operator=(const CSerialCom&) = delete;
 

@@ -44,18 +44,10 @@ struct Brush {
 // units high, whatever the face's proportions.
 struct FontSpec {
     int height = 0;
-    int width = 0;
-    int escapement = 0;
-    int orientation = 0;
     int weight = 400;  // 400 normal, 700 bold, 800 extra bold
     int italic = 0;
     int underline = 0;
     int strikeOut = 0;
-    int charSet = 0;          // ANSI
-    int outPrecision = 0;     // 4: TrueType outlines
-    int clipPrecision = 0;
-    int quality = 0;          // 2: proof quality
-    int pitchAndFamily = 0;   // 0x35: modern family, fixed pitch
     std::string faceName;
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };

@@ -9,7 +9,7 @@
 class CKELFile {
 public:
     CKELFile() = default;
-    virtual ~CKELFile();
+    ~CKELFile();
     CKELFile(const CKELFile&) = delete;
     CKELFile& operator=(const CKELFile&) = delete;
 

@@ -9,7 +9,7 @@ public:
     static constexpr int kCapacity = 500;
 
     CKELTestList() = default;
-    virtual ~CKELTestList();
+    ~CKELTestList();
     CKELTestList(const CKELTestList&) = delete;
     CKELTestList& operator=(const CKELTestList&) = delete;
 

@@ -123,9 +123,6 @@ TEST(DrawPlot, FrameLabelsAndFontOnTheScreen)
     EXPECT_EQ(fonts[0].font.height, 20);
     EXPECT_EQ(fonts[0].font.weight, 800);
     EXPECT_EQ(fonts[0].font.faceName, "Courier New");
-    EXPECT_EQ(fonts[0].font.outPrecision, 4);
-    EXPECT_EQ(fonts[0].font.quality, 2);
-    EXPECT_EQ(fonts[0].font.pitchAndFamily, 0x35);
     EXPECT_EQ(f.surface.calls.back().op, Op::DeleteFont);
 
     const Call* title = f.surface.Text("Resistance Plot");
