@@ -31,57 +31,55 @@ std::shared_ptr<DispatchObject> CreateServer(const std::string& progId)
     return CreateBuiltinApplication();
 }
 
-// One server call; a failure ends the command with the server's own text.
-class Calls {
-public:
-    std::shared_ptr<DispatchObject> Get(DispatchObject& object, int dispId, std::vector<Variant> args = {})
-    {
-        Variant result;
-        if (!Call(object, dispId, platform::kDispatchPropertyGet, args, result)) return nullptr;
-        if (result.type != Variant::Type::Dispatch || !result.dispatch) return Failed("");
-        return result.dispatch;
-    }
-    bool Method(DispatchObject& object, int dispId, std::vector<Variant> args = {})
-    {
-        Variant result;
-        return Call(object, dispId, platform::kDispatchMethod, args, result);
-    }
-    // A method whose result is an object (Workbooks.Add).
-    std::shared_ptr<DispatchObject> Make(DispatchObject& object, int dispId, std::vector<Variant> args)
-    {
-        Variant result;
-        if (!Call(object, dispId, platform::kDispatchMethod, args, result)) return nullptr;
-        if (result.type != Variant::Type::Dispatch || !result.dispatch) return Failed("");
-        return result.dispatch;
-    }
-    bool Put(DispatchObject& object, int dispId, std::string text)
-    {
-        Variant result;
-        return Call(object, dispId, platform::kDispatchPropertyPut, {Variant::Text(std::move(text))}, result);
-    }
-    bool failed = false;
 
-private:
-    bool Call(DispatchObject& object, int dispId, int kind, const std::vector<Variant>& args, Variant& result)
-    {
-        if (failed) return false;
-        std::string error;
-        if (object.Invoke(dispId, kind, args, result, error)) return true;
-        Failed(error);
-        return false;
-    }
-    std::shared_ptr<DispatchObject> Failed(const std::string& error)
-    {
-        failed = true;
-        // The server's text is UTF-8; messages are in the system's encoding of names.
-        AppMessageBox(error.empty() ? "Command failed." : platform::Utf8ToName(error).c_str());
-        return nullptr;
-    }
-};
-
-Calls* currentCalls = nullptr;
 
 }  // namespace
+
+std::shared_ptr<DispatchObject> AutomationCalls::Get(DispatchObject& object, int dispId, std::vector<Variant> args)
+{
+    Variant result;
+    if (!Call(object, dispId, platform::kDispatchPropertyGet, args, result)) return nullptr;
+    if (result.type != Variant::Type::Dispatch || !result.dispatch) return Failed("");
+    return result.dispatch;
+}
+
+bool AutomationCalls::Method(DispatchObject& object, int dispId, std::vector<Variant> args)
+{
+    Variant result;
+    return Call(object, dispId, platform::kDispatchMethod, args, result);
+}
+
+std::shared_ptr<DispatchObject> AutomationCalls::Make(DispatchObject& object, int dispId, std::vector<Variant> args)
+{
+    Variant result;
+    if (!Call(object, dispId, platform::kDispatchMethod, args, result)) return nullptr;
+    if (result.type != Variant::Type::Dispatch || !result.dispatch) return Failed("");
+    return result.dispatch;
+}
+
+bool AutomationCalls::Put(DispatchObject& object, int dispId, std::string text)
+{
+    Variant result;
+    return Call(object, dispId, platform::kDispatchPropertyPut, {Variant::Text(std::move(text))}, result);
+}
+
+bool AutomationCalls::Call(DispatchObject& object, int dispId, int kind, const std::vector<Variant>& args,
+                           Variant& result)
+{
+    if (failed) return false;
+    std::string error;
+    if (object.Invoke(dispId, kind, args, result, error)) return true;
+    Failed(error);
+    return false;
+}
+
+std::shared_ptr<DispatchObject> AutomationCalls::Failed(const std::string& error)
+{
+    failed = true;
+    // The server's text is UTF-8; messages are in the system's encoding of names.
+    AppMessageBox(error.empty() ? "Command failed." : platform::Utf8ToName(error).c_str());
+    return nullptr;
+}
 
 void SetServerFactory(ServerFactory factory)
 {
@@ -115,19 +113,17 @@ namespace {
 
 // One cell: its range, the text format "@" first, so numbers and dates stay
 // text, then the value; `utf8` is what the cell shows.
-bool PutCellText(DispatchObject& sheet, int row, int column, const std::string& utf8)
+bool PutCellText(AutomationCalls& calls, DispatchObject& sheet, int row, int column, const std::string& utf8)
 {
     char cell[16];
     std::snprintf(cell, sizeof cell, "%c%d", column + 64, row);
-    Calls local;
-    Calls& calls = currentCalls ? *currentCalls : local;
     const std::shared_ptr<DispatchObject> range = calls.Get(sheet, kRange, {Variant::Text(cell), Variant::Text(cell)});
     return range && calls.Put(*range, kNumberFormat, "@") && calls.Put(*range, kValue2, utf8);
 }
 
 }  // namespace
 
-bool WriteCell(DispatchObject& sheet, int row, int column, const char* format, ...)
+bool WriteCell(AutomationCalls& calls, DispatchObject& sheet, int row, int column, const char* format, ...)
 {
     char text[256];
     va_list args;
@@ -135,20 +131,20 @@ bool WriteCell(DispatchObject& sheet, int row, int column, const char* format, .
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
     // The labels are ASCII and the values texts of the test file: Latin-1.
-    return PutCellText(sheet, row, column, Latin1ToUtf8(text));
+    return PutCellText(calls, sheet, row, column, Latin1ToUtf8(text));
 }
 
-bool WriteTestSheet(DispatchObject& sheet, const CKELFile& test)
+bool WriteTestSheet(AutomationCalls& calls, DispatchObject& sheet, const CKELFile& test)
 {
-    bool ok = WriteCell(sheet, 2, 1, "Test Number:") && WriteCell(sheet, 2, 2, "%d", test.testNumber) &&
-              WriteCell(sheet, 3, 1, "Date:") &&
-              WriteCell(sheet, 3, 2, "%d/%d/%d", test.dateParts[0], test.dateParts[1], test.dateParts[2]) &&
-              WriteCell(sheet, 4, 1, "Time:") &&
-              WriteCell(sheet, 4, 2, "%d:%d:%d", test.timeParts[0], test.timeParts[1], test.timeParts[2]);
+    bool ok = WriteCell(calls, sheet, 2, 1, "Test Number:") && WriteCell(calls, sheet, 2, 2, "%d", test.testNumber) &&
+              WriteCell(calls, sheet, 3, 1, "Date:") &&
+              WriteCell(calls, sheet, 3, 2, "%d/%d/%d", test.dateParts[0], test.dateParts[1], test.dateParts[2]) &&
+              WriteCell(calls, sheet, 4, 1, "Time:") &&
+              WriteCell(calls, sheet, 4, 2, "%d:%d:%d", test.timeParts[0], test.timeParts[1], test.timeParts[2]);
     int row = 5;
     // A label in A and a text in B, on the next row.
     const auto line = [&](const char* label, const char* value) {
-        ok = ok && WriteCell(sheet, row, 1, "%s", label) && WriteCell(sheet, row, 2, "%s", value);
+        ok = ok && WriteCell(calls, sheet, row, 1, "%s", label) && WriteCell(calls, sheet, row, 2, "%s", value);
         ++row;
     };
     line("Company:", test.company);
@@ -197,8 +193,8 @@ bool WriteTestSheet(DispatchObject& sheet, const CKELFile& test)
         temperature(false);
         break;
     case 5:
-        ok = ok && WriteCell(sheet, row, 1, "Step Interval:") && WriteCell(sheet, row, 2, "%s", test.stepIntervalText) &&
-             WriteCell(sheet, row, 3, "MIN");
+        ok = ok && WriteCell(calls, sheet, row, 1, "Step Interval:") && WriteCell(calls, sheet, row, 2, "%s", test.stepIntervalText) &&
+             WriteCell(calls, sheet, row, 3, "MIN");
         ++row;
         line("Test Capacitance:", test.capacitanceText);
         line("Test Duration:", test.durationText);
@@ -211,8 +207,8 @@ bool WriteTestSheet(DispatchObject& sheet, const CKELFile& test)
     if (test.testType == 1 || test.testType == 3) {
         // Readings at 15, 30, 45 s and every minute to 15, as far as the test went.
         for (const plot_layout::TimeTableEntry& reading : plot_layout::TimeTable(test)) {
-            ok = ok && WriteCell(sheet, row, 1, "%s :", reading.label.c_str()) &&
-                 WriteCell(sheet, row, 2, "%s", reading.value.c_str());
+            ok = ok && WriteCell(calls, sheet, row, 1, "%s :", reading.label.c_str()) &&
+                 WriteCell(calls, sheet, row, 2, "%s", reading.value.c_str());
             ++row;
         }
     }
@@ -230,15 +226,14 @@ bool ExportTest(const std::string& testPath, const std::string& workbookPath)
         AppMessageBox("Unable to initialize Excel.");
         return false;
     }
-    Calls calls;
-    currentCalls = &calls;
+    AutomationCalls calls;
     std::shared_ptr<DispatchObject> workbooks = calls.Get(*application, kWorkbooks);
     std::shared_ptr<DispatchObject> workbook = workbooks ? calls.Make(*workbooks, kAdd, {Variant::Optional()}) : nullptr;
     std::shared_ptr<DispatchObject> sheets = workbook ? calls.Get(*workbook, kSheets) : nullptr;
     std::shared_ptr<DispatchObject> sheet = sheets ? calls.Get(*sheets, kItem, {Variant::Short(1)}) : nullptr;
     // B1 is a file name, not a text of the file: it reaches the cell by the system's rule for names.
-    bool ok = sheet && WriteCell(*sheet, 1, 1, "Filename:") && PutCellText(*sheet, 1, 2, platform::NameToUtf8(name)) &&
-              WriteTestSheet(*sheet, test);
+    bool ok = sheet && WriteCell(calls, *sheet, 1, 1, "Filename:") && PutCellText(calls, *sheet, 1, 2, platform::NameToUtf8(name)) &&
+              WriteTestSheet(calls, *sheet, test);
     if (ok) {
         std::vector<Variant> saveArgs = {Variant::Text(platform::NameToUtf8(workbookPath))};
         for (int i = 0; i < 9; ++i) saveArgs.push_back(Variant::Optional());
@@ -248,7 +243,6 @@ bool ExportTest(const std::string& testPath, const std::string& workbookPath)
     // A failed call ends the command: no Quit then.
     if (ok) calls.Method(*application, kQuit);
     ok = ok && !calls.failed;
-    currentCalls = nullptr;
     sheets.reset();
     sheet.reset();
     workbook.reset();

@@ -19,10 +19,31 @@ bool ExportSelectedTests();
 // The test file at `testPath` into the workbook at `workbookPath`; true on
 // success. Cell B1 holds the file's plain name.
 bool ExportTest(const std::string& testPath, const std::string& workbookPath);
+// The server calls of one exported test. The first call that fails shows the
+// server's text (or "Command failed.") and every later call is not made.
+class AutomationCalls {
+public:
+    std::shared_ptr<platform::DispatchObject> Get(platform::DispatchObject& object, int dispId,
+                                                  std::vector<platform::Variant> args = {});
+    bool Method(platform::DispatchObject& object, int dispId, std::vector<platform::Variant> args = {});
+    // A method whose result is an object (Workbooks.Add).
+    std::shared_ptr<platform::DispatchObject> Make(platform::DispatchObject& object, int dispId,
+                                                   std::vector<platform::Variant> args);
+    bool Put(platform::DispatchObject& object, int dispId, std::string text);
+
+    bool failed = false;
+
+private:
+    bool Call(platform::DispatchObject& object, int dispId, int kind, const std::vector<platform::Variant>& args,
+              platform::Variant& result);
+    std::shared_ptr<platform::DispatchObject> Failed(const std::string& error);
+};
+
 // Rows 2 onwards of the sheet: by test type, then the readings table.
-bool WriteTestSheet(platform::DispatchObject& sheet, const CKELFile& test);
+bool WriteTestSheet(AutomationCalls& calls, platform::DispatchObject& sheet, const CKELFile& test);
 // The formatted text into the cell at `row`, `column` (from 1), as text ("@").
-bool WriteCell(platform::DispatchObject& sheet, int row, int column, const char* format, ...) KEL_PRINTF_FORMAT(4, 5);
+bool WriteCell(AutomationCalls& calls, platform::DispatchObject& sheet, int row, int column, const char* format, ...)
+    KEL_PRINTF_FORMAT(5, 6);
 
 #ifdef _WIN32
 constexpr char kPathSeparator = '\\';
