@@ -90,7 +90,7 @@ int CSerialCom::Open()
         return 0;
     }
     device->SetupQueues(64000, 4096);
-    traceFile = platform::OpenTraceFile();
+    trace.Open();
     handle = std::move(device);
     return 1;
 }
@@ -174,10 +174,7 @@ void CSerialCom::Release()
         handle->Close();
         handle.reset();
     }
-    if (traceFile) {
-        std::fclose(traceFile);
-        traceFile = nullptr;
-    }
+    trace.Close();
 }
 
 bool CSerialCom::BeginExchange()
@@ -194,17 +191,17 @@ void CSerialCom::EndExchange()
 
 void CSerialCom::TraceSent(const unsigned char* data, std::size_t count)
 {
-    if (!traceFile) return;
-    if (traceDirection != 2) std::fputs("+++\n", traceFile);
+    if (!trace.IsOpen()) return;
+    if (traceDirection != 2) trace.Write("+++\n");
     traceDirection = 2;
-    std::fputs("SEND:", traceFile);
-    for (std::size_t i = 0; i < count; ++i) std::fprintf(traceFile, "%c", data[i]);
+    trace.Write("SEND:");
+    trace.Write(data, count);
 }
 
 void CSerialCom::TraceReceived(const unsigned char* data, std::size_t count)
 {
-    if (!traceFile) return;
-    if (traceDirection != 1) std::fputs("+++\n", traceFile);
+    if (!trace.IsOpen()) return;
+    if (traceDirection != 1) trace.Write("+++\n");
     traceDirection = 1;
-    for (std::size_t i = 0; i < count; ++i) std::fprintf(traceFile, "%c", data[i]);
+    trace.Write(data, count);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/serial_port.h"
+#include "platform/trace_file.h"
 
 // A millisecond time-out on the 32-bit tick count; survives the count's wrap.
 class CTimer {
@@ -66,7 +67,7 @@ public:
     std::unique_ptr<platform::SerialPort> handle;
     int baudRate = 19200;
     PortSettings portSettings;
-    std::FILE* traceFile = nullptr;
+    platform::TraceFile trace;
     int traceDirection = 0;
 
 private:

@@ -178,7 +178,7 @@ TEST_F(ChannelTest, NoTraceFolderNoTrace)
     std::ofstream(blocker) << "x";
     setenv("XDG_CACHE_HOME", blocker.c_str(), 1);
     EXPECT_EQ(channel->Write("END\r", 4), 1);
-    EXPECT_EQ(channel->traceFile, nullptr);
+    EXPECT_FALSE(channel->trace.IsOpen());
 }
 
 TEST(CTimer, ExpiresAfterItsDurationAlsoAcrossTheWrap)
