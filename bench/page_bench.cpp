@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "app/kel_doc.h"
-#include "display/display_test.h"
+#include "display/report_drawing.h"
 #include "display/kel_view.h"
 #include "tools/demo_tests.h"
 #include "ui/recall_dialog.h"

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "app/command_router.h"
-#include "display/display_test.h"
+#include "display/report_drawing.h"
 
 class CKelDoc;
 class QPrinter;

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPrinter>
 
-#include "display/display_test.h"
+#include "display/report_drawing.h"
 #include "platform/qt/qt_drawing_surface.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "display/display_test.h"
+#include "display/report_drawing.h"
 #include "platform/qt/dialog.h"
 #include "testfile/kel_file.h"
 

@@ -11,7 +11,7 @@
 #include <iterator>
 #include <memory>
 
-#include "display/display_test.h"
+#include "display/report_drawing.h"
 #include "display/page_render.h"
 #include "support/test_file_builder.h"
 #include "support/temp_dir.h"

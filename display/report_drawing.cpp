@@ -1,4 +1,4 @@
-#include "display/display_test.h"
+#include "display/report_drawing.h"
 
 #include <algorithm>
 #include <cmath>

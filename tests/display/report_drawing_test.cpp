@@ -1,5 +1,5 @@
 // The toolkit, the plot and the page against a recording surface.
-#include "display/display_test.h"
+#include "display/report_drawing.h"
 
 #include <gtest/gtest.h>
 
