@@ -1,9 +1,8 @@
 #include "app/app_info.h"
 
-#include "app/process_objects.h"
-#include "platform/settings_store.h"
-
-std::function<bool(int&, int&)> CAppInfo::runSetupDialog;
+#include "app/kel_app.h"
+#include "instrument/serial_com.h"
+#include "platform/services.h"
 
 namespace {
 
@@ -19,11 +18,16 @@ int ValidOrientation(int orientation, int fallback)
 
 }  // namespace
 
+CAppInfo::CAppInfo(const platform::Services& services, CSerialCom& channel, CKelApp& application)
+    : services_(services), channel_(channel), application_(application)
+{
+}
+
 CAppInfo::~CAppInfo() = default;
 
 int CAppInfo::LoadSettings()
 {
-    platform::SettingsStore& store = platform::CurrentSettingsStore();
+    platform::SettingsStore& store = services_.Settings();
     // A stored value that the Setup dialog does not offer counts as its default
     // (COM1, landscape); the store keeps it until the user chooses.
     comPort = ValidPort(store.GetProfileInt("Settings", "ComPort", 1), 1);
@@ -33,7 +37,7 @@ int CAppInfo::LoadSettings()
 
 int CAppInfo::SaveSettings()
 {
-    platform::SettingsStore& store = platform::CurrentSettingsStore();
+    platform::SettingsStore& store = services_.Settings();
     store.WriteProfileInt("Settings", "ComPort", comPort);
     store.WriteProfileInt("Settings", "Orientation", orientation);
     return 1;
@@ -47,8 +51,8 @@ void CAppInfo::EditSettings()
     // Only what the lists offer is stored: no choice keeps the value in force.
     comPort = ValidPort(portIndex + 1, comPort);
     orientation = ValidOrientation(chosenOrientation, orientation);
-    kelApp.SetPrinterOrientation(orientation == 0 ? 1 : 0);
+    application_.SetPrinterOrientation(orientation == 0 ? 1 : 0);
     SaveSettings();
-    serialChannel.Close();
-    serialChannel.port = comPort;
+    channel_.Close();
+    channel_.port = comPort;
 }

@@ -3,10 +3,20 @@
 
 #include <functional>
 
+class CKelApp;
+class CSerialCom;
+namespace platform {
+class Services;
+}
+
+// The settings come from the services' store; a change of port is handed to
+// the serial channel, a change of orientation to the application.
 class CAppInfo {
 public:
-    CAppInfo() = default;
+    CAppInfo(const platform::Services& services, CSerialCom& channel, CKelApp& application);
     ~CAppInfo();
+    CAppInfo(const CAppInfo&) = delete;
+    CAppInfo& operator=(const CAppInfo&) = delete;
 
     static constexpr int kPortCount = 100;  // COM1 to COM100, as the Setup dialog lists them
 
@@ -21,8 +31,13 @@ public:
     void EditSettings();
 
     // The Setup dialog: true on OK, with the chosen row (port - 1) and orientation.
-    static std::function<bool(int& portIndex, int& orientation)> runSetupDialog;
+    std::function<bool(int& portIndex, int& orientation)> runSetupDialog;
 
     int comPort = 1;      // 1 means COM1, up to 100
     int orientation = 0;  // default print orientation: 0 landscape, 1 portrait
+
+private:
+    const platform::Services& services_;
+    CSerialCom& channel_;
+    CKelApp& application_;
 };

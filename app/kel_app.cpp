@@ -3,18 +3,25 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/process_objects.h"
+#include "app/app_info.h"
+#include "instrument/serial_com.h"
+#include "testfile/kel_test_list.h"
+
+CKelApp::CKelApp(CAppInfo& settings, CSerialCom& channel, CKELTestList& catalogue)
+    : settings_(settings), channel_(channel), catalogue_(catalogue)
+{
+}
 
 CKelApp::~CKelApp() = default;
 
 int CKelApp::InitInstance(platform::ApplicationShell& shell)
 {
     shell_ = &shell;
-    document_ = std::make_unique<CKelDoc>();
-    appInfo.LoadSettings();
-    serialChannel.port = appInfo.comPort;  // opened on first use
+    document_ = std::make_unique<CKelDoc>(catalogue_);
+    settings_.LoadSettings();
+    channel_.port = settings_.comPort;  // opened on first use
     // Portrait (1) leaves the printer's own default in force.
-    if (appInfo.orientation == 0) SetPrinterOrientation(1);
+    if (settings_.orientation == 0) SetPrinterOrientation(1);
     if (!shell.ProcessShellCommand()) return 0;
     shell.ShowMainWindowMaximized();
     return 1;
@@ -33,9 +40,11 @@ int CKelApp::OpenDocumentFile(const std::string& pathName, int fromSelection)
     if (error) full = pathName;
     if (!fromSelection) {
         // As after a download: one entry, flagged; its other columns are not read.
-        testCatalogue.SetOnly(full.parent_path().string(), full.filename().string());
+        catalogue_.SetOnly(full.parent_path().string(), full.filename().string());
     }
-    const int opened = document_->OnOpenDocument(full.string());
+    const Status status = document_->OnOpenDocument(full.string());
+    const int opened = status ? 1 : 0;
+    if (!status && shell_) shell_->Report(status);
     if (opened) {
         // The file the first shown test came from, wherever the folder has gone since.
         const CKelDoc& document = *document_;

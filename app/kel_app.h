@@ -4,12 +4,19 @@
 #include <memory>
 #include <string>
 
+#include "app/application_shell.h"
 #include "app/kel_doc.h"
-#include "platform/application_shell.h"
 
+class CAppInfo;
+class CKELTestList;
+class CSerialCom;
+
+// The application reads its settings, points the serial channel at the chosen
+// port and fills the one document from the catalogue; what it has to tell the
+// user goes to its shell.
 class CKelApp {
 public:
-    CKelApp() = default;
+    CKelApp(CAppInfo& settings, CSerialCom& channel, CKELTestList& catalogue);
     ~CKelApp();
     CKelApp(const CKelApp&) = delete;
     CKelApp& operator=(const CKelApp&) = delete;
@@ -24,7 +31,8 @@ public:
     // Opens the document under `pathName`. With `fromSelection` non-zero the
     // catalogue's flags name the tests (a dialog set them); otherwise the one
     // named file is opened, the catalogue then holding it as its only entry,
-    // flagged. Every open loads afresh. Non-zero when the tests loaded.
+    // flagged. Every open loads afresh. Non-zero when the tests loaded; a
+    // failure is reported through the shell.
     int OpenDocumentFile(const std::string& pathName, int fromSelection);
     // The command New: a new, empty document.
     void OnFileNew();
@@ -33,6 +41,9 @@ public:
     const std::string& GetPathName() const { return pathName_; }
 
 private:
+    CAppInfo& settings_;
+    CSerialCom& channel_;
+    CKELTestList& catalogue_;
     platform::ApplicationShell* shell_ = nullptr;
     std::unique_ptr<CKelDoc> document_;
     std::string pathName_;

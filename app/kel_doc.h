@@ -4,24 +4,31 @@
 
 #include <string>
 
+#include "status/status.h"
 #include "testfile/kel_file.h"
+
+class CKELTestList;
 
 class CKelDoc {
 public:
     static constexpr int kMaxRecords = 4;
 
-    CKelDoc() = default;
+    explicit CKelDoc(const CKELTestList& catalogue) : catalogue_(catalogue) {}
     virtual ~CKelDoc();
     CKelDoc(const CKelDoc&) = delete;
     CKelDoc& operator=(const CKelDoc&) = delete;
 
-    // Loads every flagged catalogue entry, in catalogue order, with samples.
-    // The name is not used. Non-zero when every flagged file loaded.
-    virtual int OnOpenDocument(const std::string& pathName);
+    // Loads every flagged entry of the catalogue, in catalogue order, with
+    // samples. The name is not used. Ok when every flagged file loaded; else
+    // why the first that did not failed (CantOpenFile or CantReadFile).
+    virtual Status OnOpenDocument(const std::string& pathName);
     // Drops the shown tests; the records stay as they are.
     virtual int OnNewDocument();
 
     int testOpen = 0;
     CKELFile records[kMaxRecords];
     int recordCount = 0;
+
+private:
+    const CKELTestList& catalogue_;
 };

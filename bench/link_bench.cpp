@@ -15,7 +15,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/process_objects.h"
+#include "app/kel_context.h"
 #include "instrument/test_transfer.h"
 #include "platform/message_box.h"
 #include "platform/serial_port.h"
@@ -49,7 +49,8 @@ void WriteTest(const fs::path& path, int number, int samples)
                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
-// kel7300-sim serving `folder` on COM5 of a private configuration.
+// kel7300-sim serving `folder` on COM5 of a private configuration, and the
+// program's context that talks to it.
 class Simulator {
 public:
     Simulator(const fs::path& folder, bool pace)
@@ -68,15 +69,17 @@ public:
         const fs::path alias = platform::PortAliasPath(5);
         for (int i = 0; i < 200 && !fs::exists(fs::symlink_status(alias)); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        serialChannel.Close();
-        serialChannel.port = 5;
+        context.serialChannel.port = 5;
     }
     ~Simulator()
     {
-        serialChannel.Close();
+        context.serialChannel.Close();
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
     }
+
+    platform::Services services;
+    KelContext context{services};
 
 private:
     fs::path home_;
@@ -95,7 +98,7 @@ void BM_DownloadLongestTestPaced(benchmark::State& state)
     const int length = 160 + 4 * kel::kMaxSamples;
     const double wireSeconds = (2 + (length - 2 + 19) / 20 * 20) / 1920.0;
     for (auto _ : state) {
-        TestTransfer transfer;
+        TestTransfer transfer(simulator.context.serialChannel, target.string());
         transfer.testCount = 1;
         transfer.testNumbers[0] = 1;
         const double cpu = CpuSeconds();
@@ -120,7 +123,8 @@ void BM_DirectoryOf512Tests(benchmark::State& state)
     for (auto _ : state) {
         const double cpu = CpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        if (!kelDevice.ReadDirectory() || kelDevice.entryCount != 512) state.SkipWithError("not 512 entries");
+        CKELDevice& device = simulator.context.kelDevice;
+        if (!device.ReadDirectory() || device.entryCount != 512) state.SkipWithError("not 512 entries");
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(wall);
         state.counters["cpu_percent"] = 100.0 * (CpuSeconds() - cpu) / wall;

@@ -11,9 +11,10 @@
 #include <cmath>
 #include <memory>
 
+#include "app/kel_context.h"
 #include "app/kel_doc.h"
 #include "display/report_drawing.h"
-#include "display/kel_view.h"
+#include "ui/kel_view.h"
 #include "tools/demo_tests.h"
 #include "ui/recall_dialog.h"
 
@@ -87,7 +88,8 @@ BENCHMARK(BM_PaintFourLongestTestsPerSegment)->Unit(benchmark::kMillisecond);
 void BM_ViewRepaintFourLongestTests(benchmark::State& state)
 {
     static const auto records = FourLongestTests();
-    auto document = std::make_unique<CKelDoc>();
+    CKELTestList catalogue;
+    auto document = std::make_unique<CKelDoc>(catalogue);
     for (int r = 0; r < 4; ++r) {
         document->records[r].sampleCount = records[r].sampleCount;
         document->records[r].testType = 3;
@@ -136,8 +138,10 @@ void EnterFolderOf500()
 void BM_RecallDialogOpensOn500Files(benchmark::State& state)
 {
     EnterFolderOf500();
+    platform::Services services;
+    KelContext context(services);
     for (auto _ : state) {
-        COpenTestDlg dialog;
+        COpenTestDlg dialog(context);
         dialog.OnInitDialog();
         QImage image(dialog.size(), QImage::Format_RGB32);
         dialog.render(&image);
@@ -150,7 +154,9 @@ BENCHMARK(BM_RecallDialogOpensOn500Files)->Unit(benchmark::kMillisecond);
 void BM_RecallSelectRow(benchmark::State& state)
 {
     EnterFolderOf500();
-    COpenTestDlg dialog;
+    platform::Services services;
+    KelContext context(services);
+    COpenTestDlg dialog(context);
     dialog.OnInitDialog();
     QWidget* previews[] = {dialog.GetDlgItem(1019), dialog.GetDlgItem(1014)};
     QImage image(previews[0]->size(), QImage::Format_RGB32);

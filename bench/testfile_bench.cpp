@@ -120,11 +120,9 @@ const std::vector<std::string>& FolderOf500()
 void BM_RefreshFolderOf500(benchmark::State& state)
 {
     FolderOf500();
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(BenchFolder() / "folder");
+    const std::string folder = (BenchFolder() / "folder").string();
     auto list = std::make_unique<CKELTestList>();
-    for (auto _ : state) list->Refresh();
-    std::filesystem::current_path(previous);
+    for (auto _ : state) list->Refresh(folder);
     if (list->fileCount != 500) state.SkipWithError("the folder did not list 500 files");
 }
 BENCHMARK(BM_RefreshFolderOf500)->Unit(benchmark::kMicrosecond);
@@ -145,8 +143,9 @@ void BM_ExportPiTestWorkbook(benchmark::State& state)
     bytes[kel::kPreambleSize + kel::kHeaderTemperature] = 72;
     const std::string test = WriteFile(BenchFolder() / "pi.kel", bytes);
     const std::string workbook = (BenchFolder() / "pi.xls").string();
+    const platform::Services services;
     for (auto _ : state)
-        if (!ExportTest(test, workbook)) state.SkipWithError("the export failed");
+        if (!ExportTest(services, test, workbook)) state.SkipWithError("the export failed");
 }
 BENCHMARK(BM_ExportPiTestWorkbook)->Unit(benchmark::kMicrosecond);
 

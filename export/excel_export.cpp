@@ -4,12 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/process_objects.h"
 #include "display/plot_layout.h"
 #include "export/builtin_server.h"
-#include "platform/folder_chooser.h"
 #include "platform/names.h"
 #include "testfile/kel_file.h"
+#include "testfile/kel_test_list.h"
 #include "testfile/latin1.h"
 
 using platform::DispatchObject;
@@ -18,20 +17,13 @@ using namespace export_server;
 
 namespace {
 
-ServerFactory& Factory()
+// The services' server; by default the system's (Excel on Windows), or else the built-in workbook server.
+std::shared_ptr<DispatchObject> CreateServer(const platform::Services& services, const std::string& progId)
 {
-    static ServerFactory factory;
-    return factory;
-}
-
-std::shared_ptr<DispatchObject> CreateServer(const std::string& progId)
-{
-    if (Factory()) return Factory()(progId);
+    if (services.serverFactory) return services.serverFactory(progId);
     if (auto system = platform::CreateSystemDispatch(progId)) return system;
     return CreateBuiltinApplication();
 }
-
-
 
 }  // namespace
 
@@ -75,15 +67,9 @@ bool AutomationCalls::Call(DispatchObject& object, int dispId, int kind, const s
 
 std::shared_ptr<DispatchObject> AutomationCalls::Failed(const std::string& error)
 {
+    if (!failed) failure = {Problem::ServerFailed, {}, error, {}, 0};
     failed = true;
-    // The server's text is UTF-8; messages are in the system's encoding of names.
-    AppMessageBox(error.empty() ? "Command failed." : platform::Utf8ToName(error).c_str());
     return nullptr;
-}
-
-void SetServerFactory(ServerFactory factory)
-{
-    Factory() = std::move(factory);
 }
 
 std::string WorkbookPath(const std::string& folder, const std::string& name, char separator)
@@ -95,18 +81,12 @@ std::string WorkbookPath(const std::string& folder, const std::string& name, cha
     return folder + separator + stem + ".xls";
 }
 
-bool WorkbooksOfOneRun::Claim(const std::string& workbook, const std::string& testPath)
+Status WorkbooksOfOneRun::Claim(const std::string& workbook, const std::string& testPath)
 {
-    for (const auto& [written, from] : written_) {
-        if (written != workbook) continue;
-        char text[kMessageBufferSize];
-        std::snprintf(text, sizeof text, "%s is not exported: %s holds the export of %s already",
-                      testPath.c_str(), workbook.c_str(), from.c_str());
-        AppMessageBox(text);
-        return false;
-    }
+    for (const auto& [written, from] : written_)
+        if (written == workbook) return {Problem::WorkbookTaken, testPath, workbook, from, 0};
     written_.emplace_back(workbook, testPath);
-    return true;
+    return {};
 }
 
 namespace {
@@ -215,17 +195,14 @@ bool WriteTestSheet(AutomationCalls& calls, DispatchObject& sheet, const CKELFil
     return ok;
 }
 
-bool ExportTest(const std::string& testPath, const std::string& workbookPath)
+Status ExportTest(const platform::Services& services, const std::string& testPath, const std::string& workbookPath)
 {
     CKELFile test;
-    if (!test.Load(testPath, 1)) return false;  // Load has said why, when it is worth saying
+    if (Status loaded = test.Load(testPath, 1); !loaded) return loaded;
     // B1 holds the test file's plain name, however the file was reached.
     const std::string name = std::filesystem::path(testPath).filename().string();
-    std::shared_ptr<DispatchObject> application = CreateServer("Excel.Application");
-    if (!application) {
-        AppMessageBox("Unable to initialize Excel.");
-        return false;
-    }
+    std::shared_ptr<DispatchObject> application = CreateServer(services, "Excel.Application");
+    if (!application) return Status::Of(Problem::ServerUnavailable);
     AutomationCalls calls;
     std::shared_ptr<DispatchObject> workbooks = calls.Get(*application, kWorkbooks);
     std::shared_ptr<DispatchObject> workbook = workbooks ? calls.Make(*workbooks, kAdd, {Variant::Optional()}) : nullptr;
@@ -248,23 +225,24 @@ bool ExportTest(const std::string& testPath, const std::string& workbookPath)
     workbook.reset();
     workbooks.reset();
     application.reset();
-    return ok;
+    if (calls.failed) return calls.failure;
+    return ok ? Status{} : Status::Of(Problem::ServerFailed);
 }
 
-bool ExportSelectedTests()
+Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services,
+                           const std::string& startFolder)
 {
-    std::string start, folder;
-    GetCurrentFolder(start);
-    if (!BrowseForFolder("Export to folder", start, folder)) return false;
+    std::string folder;
+    if (!services.BrowseForFolder("Export to folder", startFolder, folder)) return Status::Of(Problem::Aborted);
     // No folder is not the root of the file system.
-    if (folder.empty()) return false;
+    if (folder.empty()) return Status::Of(Problem::Aborted);
     WorkbooksOfOneRun run;
-    for (int i = 0; i < testCatalogue.fileCount; ++i) {
-        if (!testCatalogue.selected[i]) continue;
+    for (int i = 0; i < catalogue.fileCount; ++i) {
+        if (!catalogue.selected[i]) continue;
         // T.kel and T.KEL both make T.xls: the second would replace the first.
-        const std::string workbook = WorkbookPath(folder, testCatalogue.fileNames[i]);
-        if (!run.Claim(workbook, testCatalogue.fileNames[i])) return false;
-        if (!ExportTest(testCatalogue.PathOf(i), workbook)) return false;
+        const std::string workbook = WorkbookPath(folder, catalogue.fileNames[i]);
+        if (Status claimed = run.Claim(workbook, catalogue.fileNames[i]); !claimed) return claimed;
+        if (Status exported = ExportTest(services, catalogue.PathOf(i), workbook); !exported) return exported;
     }
-    return true;
+    return {};
 }

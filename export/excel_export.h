@@ -10,17 +10,23 @@
 
 #include "platform/automation.h"
 #include "platform/message_box.h"
+#include "platform/services.h"
+#include "status/status.h"
 
 class CKELFile;
+class CKELTestList;
 
-// The chosen tests of the catalogue into a folder the user picks. True when
-// every chosen test was exported (or none was chosen).
-bool ExportSelectedTests();
-// The test file at `testPath` into the workbook at `workbookPath`; true on
-// success. Cell B1 holds the file's plain name.
-bool ExportTest(const std::string& testPath, const std::string& workbookPath);
-// The server calls of one exported test. The first call that fails shows the
-// server's text (or "Command failed.") and every later call is not made.
+// The chosen tests of `catalogue` into a folder the user picks, starting at
+// `startFolder`. Ok when every chosen test was exported (or none was chosen);
+// Aborted when the user chose no folder; else why the first failed, which
+// ends the export.
+Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services,
+                           const std::string& startFolder);
+// The test file at `testPath` into the workbook at `workbookPath`, through the
+// services' spreadsheet server. Cell B1 holds the file's plain name.
+Status ExportTest(const platform::Services& services, const std::string& testPath, const std::string& workbookPath);
+// The server calls of one exported test. The first call that fails keeps the
+// server's text (ServerFailed) and every later call is not made.
 class AutomationCalls {
 public:
     std::shared_ptr<platform::DispatchObject> Get(platform::DispatchObject& object, int dispId,
@@ -32,6 +38,7 @@ public:
     bool Put(platform::DispatchObject& object, int dispId, std::string text);
 
     bool failed = false;
+    Status failure;
 
 private:
     bool Call(platform::DispatchObject& object, int dispId, int kind, const std::vector<platform::Variant>& args,
@@ -59,15 +66,10 @@ std::string WorkbookPath(const std::string& folder, const std::string& name, cha
 // of replacing the first one's export.
 class WorkbooksOfOneRun {
 public:
-    // True when `workbook` is still free in this run; otherwise says so (an
-    // application message box naming both tests) and returns false.
-    bool Claim(const std::string& workbook, const std::string& testPath);
+    // Ok when `workbook` is still free in this run; otherwise WorkbookTaken,
+    // naming both tests.
+    Status Claim(const std::string& workbook, const std::string& testPath);
 
 private:
     std::vector<std::pair<std::string, std::string>> written_;
 };
-
-// The server the export creates for a ProgID: replaced in tests; by default
-// the system's (Excel on Windows) or else the built-in workbook server.
-using ServerFactory = std::function<std::shared_ptr<platform::DispatchObject>(const std::string& progId)>;
-void SetServerFactory(ServerFactory factory);

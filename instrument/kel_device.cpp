@@ -1,16 +1,13 @@
 #include "instrument/kel_device.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/process_objects.h"
-#include "platform/message_box.h"
-#include "platform/message_pump.h"
-
-char lineBuffer[kLineBufferSize];
+#include "instrument/serial_com.h"
 
 namespace {
 
@@ -54,111 +51,128 @@ void Whole(char (&field)[N], const char* value)
 }
 
 // Keys compare without regard to letter case, as a whole.
-bool KeyIs(const char* key, const char* name)
+bool KeyIs(std::string_view key, std::string_view name)
 {
-    for (; *key && *name; ++key, ++name) {
-        const char a = *key >= 'a' && *key <= 'z' ? static_cast<char>(*key - 'a' + 'A') : *key;
-        if (a != *name) return false;
+    if (key.size() != name.size()) return false;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const char a = key[i] >= 'a' && key[i] <= 'z' ? static_cast<char>(key[i] - 'a' + 'A') : key[i];
+        if (a != name[i]) return false;
     }
-    return *key == 0 && *name == 0;
+    return true;
 }
 
 }  // namespace
 
 namespace {
 
-struct WaitCursor {
-    WaitCursor() { platform::ShowWaitCursor(true); }
-    ~WaitCursor() { platform::ShowWaitCursor(false); }
+class WaitCursor {
+public:
+    explicit WaitCursor(const platform::Services& services) : services_(services) { services_.ShowWaitCursor(true); }
+    ~WaitCursor() { services_.ShowWaitCursor(false); }
+
+private:
+    const platform::Services& services_;
 };
+
+const Status kBusy = Status::Of(Problem::Busy);
 
 }  // namespace
 
+CKELDevice::CKELDevice(CSerialCom& channel) : channel_(channel) {}
+
 CKELDevice::~CKELDevice() = default;
 
-int CKELDevice::GetRevision(char* text)
+Status CKELDevice::GetRevision(char* text)
 {
     std::snprintf(text, 5, "N/A");
-    ExchangeGuard exchange(serialChannel);
-    if (!exchange || !serialChannel.Open()) return 0;
-    if (!serialChannel.Write("REV\r", 4)) return 0;
+    ExchangeGuard exchange(channel_);
+    if (!exchange) return kBusy;
+    if (Status opened = channel_.Open(); !opened) return opened;
+    if (Status sent = channel_.Write("REV\r", 4); !sent) return sent;
     unsigned char reply[5];
-    if (!serialChannel.ReadBytes(reply, 5, -1)) return 0;
+    if (Status read = channel_.ReadBytes(reply, 5, -1); !read) return read;
     // The version is the first four bytes; the fifth is dropped, whatever it is.
     std::memcpy(text, reply, 4);
     text[4] = 0;
-    return 1;
+    return {};
 }
 
-int CKELDevice::EraseTest(int testNumber)
+Status CKELDevice::EraseTest(int testNumber)
 {
-    ExchangeGuard exchange(serialChannel);
-    if (!exchange) return 0;
+    ExchangeGuard exchange(channel_);
+    if (!exchange) return kBusy;
     char command[80];
     const int length = std::snprintf(command, sizeof command, "ERS\r%d\r", testNumber);
-    return serialChannel.Write(command, length);
+    return channel_.Write(command, length);
 }
 
-int CKELDevice::ReturnToPanel()
+Status CKELDevice::ReturnToPanel()
 {
-    ExchangeGuard exchange(serialChannel);
-    if (!exchange) return 0;
-    return serialChannel.Write("END\r", 4);
+    ExchangeGuard exchange(channel_);
+    if (!exchange) return kBusy;
+    return channel_.Write("END\r", 4);
 }
 
-int CKELDevice::Handshake()
+Status CKELDevice::Handshake()
 {
-    ExchangeGuard exchange(serialChannel);
-    if (!exchange) return 0;
+    ExchangeGuard exchange(channel_);
+    if (!exchange) return kBusy;
     return HandshakeUnguarded();
 }
 
-int CKELDevice::HandshakeUnguarded()
+Status CKELDevice::HandshakeUnguarded()
 {
-    if (!serialChannel.Open()) return 0;
-    if (!serialChannel.Write("???\r", 4)) {
-        ShowMessage("Can't send data to KEL-7300");
-        return 0;
-    }
+    if (Status opened = channel_.Open(); !opened) return opened;
+    if (Status sent = channel_.Write("???\r", 4); !sent) return Naming(sent, Status::Of(Problem::CantSend));
     unsigned char reply[3];
-    if (!serialChannel.ReadBytes(reply, 3, -1)) {
-        ShowMessage("KEL-7300 not responding");
-        return 0;
-    }
-    return 1;
+    if (Status read = channel_.ReadBytes(reply, 3, -1); !read) return Naming(read, Status::Of(Problem::NotResponding));
+    return {};
 }
 
-int CKELDevice::ReadDirectory()
+void CKELDevice::ClearDirectory()
+{
+    entryCount = 0;
+    std::memset(entries, 0, sizeof entries);
+}
+
+Status CKELDevice::ReadDirectory()
 {
     // A read started from inside another exchange's wait touches nothing.
-    ExchangeGuard exchange(serialChannel);
-    if (!exchange) return 0;
-    WaitCursor cursor;
-    entryCount = 0;
-    std::memset(lineBuffer, 0, sizeof lineBuffer);
-    std::memset(entries, 0, sizeof entries);
-    if (!serialChannel.Open()) return 0;
-    if (!HandshakeUnguarded()) return 0;
-    if (!serialChannel.Write("DIR\r", 4)) {
-        ShowMessage("Can't send data to KEL-7300");
-        return 0;
-    }
+    ExchangeGuard exchange(channel_);
+    if (!exchange) return kBusy;
+    WaitCursor cursor(channel_.services());
+    ClearDirectory();
+    if (!lineBuffer_) lineBuffer_ = std::make_unique<char[]>(kLineBufferSize);
+    if (Status opened = channel_.Open(); !opened) return opened;
+    if (Status greeted = HandshakeUnguarded(); !greeted) return greeted;
+    if (Status sent = channel_.Write("DIR\r", 4); !sent) return Naming(sent, Status::Of(Problem::CantSend));
     while (true) {
-        if (!serialChannel.ReadLine(lineBuffer, kLineBufferSize, kDirectoryByteTimeoutMs)) {
-            ShowMessage("Error reading directory");
-            return 0;
+        char* line = lineBuffer_.get();
+        if (Status read = channel_.ReadLine(line, kLineBufferSize, kDirectoryByteTimeoutMs); !read)
+            return Naming(read, Status::Of(Problem::DirectoryUnread));
+        switch (TakeDirectoryLine(line)) {
+        case DirectoryLine::End:
+            return {};
+        case DirectoryLine::Unparsed:
+            return Status::Of(Problem::DirectoryUnparsed);
+        case DirectoryLine::Field:
+            break;
         }
-        if (lineBuffer[0] == 0) return 1;  // the empty line ends the directory
-        char* colon = std::strchr(lineBuffer, ':');
-        if (!colon) {
-            ShowMessage("Can't parse directory");
-            return 0;
-        }
-        *colon = 0;
-        // One separator character follows the colon and is not examined.
-        const char* value = colon[1] ? colon + 2 : colon + 1;
-        Store(lineBuffer, value);
     }
+}
+
+DirectoryLine CKELDevice::TakeDirectoryLine(std::string_view line)
+{
+    // A line ends at its first NUL, as the text the channel read does.
+    line = line.substr(0, std::min(line.size(), line.find('\0')));
+    if (line.empty()) return DirectoryLine::End;  // the empty line ends the directory
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return DirectoryLine::Unparsed;
+    // One separator character follows the colon and is not examined.
+    const std::size_t start = std::min(line.size(), colon + 2);
+    const std::string value(line.substr(start));
+    Store(line.substr(0, colon), value.c_str());
+    return DirectoryLine::Field;
 }
 
 // The number a directory line gives, read as "%d" reads it; a value that does
@@ -173,7 +187,7 @@ static int TestNumberOf(const char* value)
     return static_cast<int>(number);
 }
 
-void CKELDevice::Store(const char* key, const char* value)
+void CKELDevice::Store(std::string_view key, const char* value)
 {
     // Past 512 tests the lines are read and ignored.
     if (entryCount >= kMaxEntries) return;

@@ -1,6 +1,13 @@
-// The tester's commands: version, erase, handshake, directory. The connection
-// is the process-wide serial channel; this object holds the directory.
+// The tester's commands: version, erase, handshake, directory. The device is
+// handed the serial channel it talks through; it holds the directory.
 #pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "status/status.h"
+
+class CSerialCom;
 
 // One test of the tester's directory; texts include their terminator.
 struct DirectoryEntry {
@@ -19,32 +26,45 @@ struct DirectoryEntry {
 };
 static_assert(sizeof(DirectoryEntry) == 296, "a directory entry is a fixed record of 296 bytes");
 
-// The directory reply's lines arrive here: at most 255,999 characters a line.
+// The directory reply's lines: at most 255,999 characters a line.
 constexpr int kLineBufferSize = 256001;
-extern char lineBuffer[kLineBufferSize];
+
+// How a line of the directory reply reads.
+enum class DirectoryLine { Field, End, Unparsed };
 
 class CKELDevice {
 public:
     static constexpr int kMaxEntries = 512;
 
-    CKELDevice() = default;
+    explicit CKELDevice(CSerialCom& channel);
     ~CKELDevice();
+    CKELDevice(const CKELDevice&) = delete;
+    CKELDevice& operator=(const CKELDevice&) = delete;
 
     // The tester's four version characters in `text` (at least 5 bytes), or "N/A".
-    int GetRevision(char* text);
+    Status GetRevision(char* text);
     // Sends "ERS\r%d\r"; no reply is awaited.
-    int EraseTest(int testNumber);
+    Status EraseTest(int testNumber);
     // "???\r" answered by any three bytes.
-    int Handshake();
+    Status Handshake();
     // Reads the tester's test directory into `entries`.
-    int ReadDirectory();
+    Status ReadDirectory();
     // Sends "END\r": the tester goes back to its front panel.
-    int ReturnToPanel();
+    Status ReturnToPanel();
+
+    // The directory grammar: one "KEY: value" line (without its carriage return)
+    // into `entries`; the empty line ends the directory. ReadDirectory hands it
+    // each line the channel read, after clearing the entries.
+    DirectoryLine TakeDirectoryLine(std::string_view line);
+    void ClearDirectory();
 
     int entryCount = 0;
     DirectoryEntry entries[kMaxEntries] = {};
 
 private:
-    int HandshakeUnguarded();
-    void Store(const char* key, const char* value);
+    Status HandshakeUnguarded();
+    void Store(std::string_view key, const char* value);
+
+    CSerialCom& channel_;
+    std::unique_ptr<char[]> lineBuffer_;
 };

@@ -5,9 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/clock.h"
-#include "platform/message_box.h"
-#include "platform/message_pump.h"
 #include "platform/trace_file.h"
 
 namespace {
@@ -21,28 +18,23 @@ constexpr int kIdleWaitMs = 2;
 
 void CTimer::Start(std::uint32_t ms)
 {
-    startTick = platform::GetTickCount();
+    startTick = clock_.GetTickCount();
     durationMs = ms;
 }
 
 int CTimer::IsExpired()
 {
     if (expired) return 1;
-    const std::uint32_t elapsed = platform::GetTickCount() - startTick;  // unsigned: a wrap does no harm
+    const std::uint32_t elapsed = clock_.GetTickCount() - startTick;  // unsigned: a wrap does no harm
     if (elapsed > durationMs) expired = 1;
     return expired;
 }
 
-void Delay(int ms)
+void Delay(const platform::Services& clock, int ms)
 {
-    CTimer timer;
+    CTimer timer(clock);
     timer.Start(static_cast<std::uint32_t>(ms));
-    while (!timer.IsExpired()) platform::SleepMs(1);
-}
-
-void PumpPendingMessages()
-{
-    platform::PumpEvents(0);
+    while (!timer.IsExpired()) clock.SleepMs(1);
 }
 
 int BuildCommDCB(const char* modeText, PortSettings& settings)
@@ -57,97 +49,97 @@ int BuildCommDCB(const char* modeText, PortSettings& settings)
     return 1;
 }
 
+CSerialCom::CSerialCom(const platform::Services& services, platform::SerialPortFactory openPort)
+    : services_(services), openPort_(std::move(openPort))
+{
+}
+
 CSerialCom::~CSerialCom()
 {
     Close();
 }
 
-int CSerialCom::Open()
+Status CSerialCom::Open()
 {
-    if (handle) return 1;
+    if (handle) return {};
 
-    std::unique_ptr<platform::SerialPort> device = platform::MakeSerialPort();
+    std::unique_ptr<platform::SerialPort> device = openPort_ ? openPort_() : platform::MakeSystemSerialPort();
     platform::OpenFailure failure;
     if (!device->Open(port, failure)) {
         std::string reason = failure.reason;
         if (failure.permission)
             reason += "\nYou must be a member of the group that owns the device (dialout on Debian).";
-        ShowWarning("Can't open com port for device %s error=%d\n%s", failure.device.c_str(), failure.error,
-                    reason.c_str());
-        return 0;
+        return {Problem::PortDidNotOpen, failure.device, reason, {}, failure.error};
     }
     device->SetWriteTimeouts(10, 200);
     char mode[64];
     std::snprintf(mode, sizeof mode, "baud=%d parity=N data=8 stop=1", baudRate);
     // A port whose settings were refused is released: the next exchange configures it again.
-    if (!BuildCommDCB(mode, portSettings)) {
-        ShowWarning("Can't initialize com port");
-        return 0;
-    }
+    if (!BuildCommDCB(mode, portSettings)) return Status::Of(Problem::PortModeRefused);
     if (device->Configure(portSettings.baudRate, portSettings.parity, portSettings.dataBits,
-                          portSettings.stopBits) != platform::SerialStatus::Ok) {
-        ShowWarning("Can't initialize com settings");
-        return 0;
-    }
+                          portSettings.stopBits) != platform::SerialStatus::Ok)
+        return Status::Of(Problem::PortSettingsRefused);
     device->SetupQueues(64000, 4096);
     trace.Open();
     handle = std::move(device);
-    return 1;
+    return {};
 }
 
-int CSerialCom::ReadBytes(unsigned char* buffer, std::uint32_t count, int timeoutMs)
+Status CSerialCom::ReadBytes(unsigned char* buffer, std::uint32_t count, int timeoutMs)
 {
-    if (!Open()) return 0;
-    CTimer timer;
+    if (Status opened = Open(); !opened) return opened;
+    const Status failed = Status::Of(Problem::LineFailed);
+    CTimer timer(services_);
     timer.Start(static_cast<std::uint32_t>(timeoutMs == -1 ? kDefaultTimeoutMs : timeoutMs));
-    if (count == 0) return 1;
+    if (count == 0) return {};
     std::uint32_t wanted = count;
     unsigned char* position = buffer;
     while (true) {
         // The expiry comes first: bytes that wait when the time is up do not save the read.
-        if (timer.IsExpired()) return 0;
-        platform::PumpEvents(kEventsPerPass);
-        if (!handle) return 0;  // a dispatched event closed the channel
+        if (timer.IsExpired()) return failed;
+        services_.PumpEvents(kEventsPerPass);
+        if (!handle) return failed;  // a dispatched event closed the channel
         std::size_t waiting = 0;
         if (handle->BytesWaiting(waiting) != platform::SerialStatus::Ok) {
             Release();
-            return 0;
+            return failed;
         }
         const std::size_t take = std::min<std::size_t>(waiting, wanted);
         if (take > 0) {
             if (handle->Read(position, take) != platform::SerialStatus::Ok) {
                 Release();
-                return 0;
+                return failed;
             }
             TraceReceived(position, take);
             position += take;
             wanted -= static_cast<std::uint32_t>(take);
-            if (wanted == 0) return 1;
+            if (wanted == 0) return {};
         } else {
             handle->WaitForInput(kIdleWaitMs);
         }
     }
 }
 
-int CSerialCom::ReadLine(char* buffer, int size, int timeoutMs)
+Status CSerialCom::ReadLine(char* buffer, int size, int timeoutMs)
 {
-    if (!Open() || size < 1) return 0;
+    if (Status opened = Open(); !opened) return opened;
+    if (size < 1) return Status::Of(Problem::LineFailed);
     int length = 0;
     while (true) {
         unsigned char byte = 0;
-        if (!ReadBytes(&byte, 1, timeoutMs)) return 0;
+        if (Status read = ReadBytes(&byte, 1, timeoutMs); !read) return read;
         if (byte == '\r') {
             buffer[length] = 0;
-            return 1;
+            return {};
         }
         buffer[length++] = byte == 0 ? ' ' : static_cast<char>(byte);
-        if (length >= size - 1) return 0;  // too long: not terminated, not used
+        if (length >= size - 1) return Status::Of(Problem::LineFailed);  // too long: not terminated, not used
     }
 }
 
-int CSerialCom::Write(const void* data, int count)
+Status CSerialCom::Write(const void* data, int count)
 {
-    if (!Open()) return 0;
+    if (Status opened = Open(); !opened) return opened;
     handle->PurgeInput();
     const auto* bytes = static_cast<const unsigned char*>(data);
     const std::size_t total = count > 0 ? static_cast<std::size_t>(count) : 0;
@@ -156,10 +148,10 @@ int CSerialCom::Write(const void* data, int count)
         const std::size_t piece = std::min<std::size_t>(kPieceSize, total - sent);
         if (handle->Write(bytes + sent, piece) != platform::SerialStatus::Ok) {
             Release();
-            return 0;
+            return Status::Of(Problem::LineFailed);
         }
     }
-    return 1;
+    return {};
 }
 
 int CSerialCom::Close()

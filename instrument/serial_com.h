@@ -8,12 +8,14 @@
 #include <memory>
 
 #include "platform/serial_port.h"
+#include "platform/services.h"
 #include "platform/trace_file.h"
+#include "status/status.h"
 
 // A millisecond time-out on the 32-bit tick count; survives the count's wrap.
 class CTimer {
 public:
-    ~CTimer() = default;
+    explicit CTimer(const platform::Services& clock) : clock_(clock) {}
     void Start(std::uint32_t ms);
     // Non-zero once more than `durationMs` have passed since Start; then it stays so.
     int IsExpired();
@@ -21,12 +23,13 @@ public:
     std::uint32_t startTick = 0;
     std::uint32_t durationMs = 0;
     int expired = 0;
+
+private:
+    const platform::Services& clock_;
 };
 
 // Returns after `ms` milliseconds; dispatches nothing.
-void Delay(int ms);
-// Dispatches every waiting window event.
-void PumpPendingMessages();
+void Delay(const platform::Services& clock, int ms);
 
 // The line settings a mode text describes.
 struct PortSettings {
@@ -38,24 +41,31 @@ struct PortSettings {
 // Reads "baud=%d parity=N data=8 stop=1"; zero when the text is refused.
 int BuildCommDCB(const char* modeText, PortSettings& settings);
 
+// The channel is handed the factory of its port by whoever makes it, and
+// opens the port through it on first use. Each operation returns Ok, the
+// reason the port did not open, or LineFailed (a failed or timed-out read or
+// write, which the caller names).
 class CSerialCom {
 public:
     static constexpr int kDefaultTimeoutMs = 3000;
     static constexpr int kPieceSize = 128;
 
-    CSerialCom() = default;
+    CSerialCom(const platform::Services& services, platform::SerialPortFactory openPort);
     ~CSerialCom();
     CSerialCom(const CSerialCom&) = delete;
     CSerialCom& operator=(const CSerialCom&) = delete;
 
-    int Open();
+    Status Open();
     // Exactly `count` bytes within `timeoutMs` (-1: 3000) for the whole read.
-    int ReadBytes(unsigned char* buffer, std::uint32_t count, int timeoutMs);
+    Status ReadBytes(unsigned char* buffer, std::uint32_t count, int timeoutMs);
     // One line ended by a carriage return, each byte within `timeoutMs`.
-    int ReadLine(char* buffer, int size, int timeoutMs);
+    Status ReadLine(char* buffer, int size, int timeoutMs);
     // Discards unread input, then sends `count` bytes in pieces of at most 128.
-    int Write(const void* data, int count);
+    Status Write(const void* data, int count);
     int Close();
+
+    // The clock and the event pump that the waits use.
+    const platform::Services& services() const { return services_; }
 
     // One exchange with the tester at a time: an exchange started inside the
     // wait of another (from a dispatched event) is refused.
@@ -76,6 +86,8 @@ private:
     // A port that failed or went away is released, so the next exchange opens it afresh.
     void Release();
 
+    const platform::Services& services_;
+    platform::SerialPortFactory openPort_;
     int exchanges_ = 0;
 };
 

@@ -1,6 +1,6 @@
-// The program's three message boxes, behind a replaceable presenter: a modal
-// box in the desktop program, standard error in the command-line tool, a
-// recording double in tests.
+// The program's three message boxes, behind a presenter: a modal box in the
+// desktop program, standard error in the command-line tool, a recording double
+// in tests. The presenter in force is one of the platform services.
 #pragma once
 
 #if defined(__GNUC__)
@@ -32,16 +32,12 @@ public:
     int Present(MessageKind kind, const char* caption, const char* text) override;
 };
 
-// Installs `presenter` (nullptr restores the default) and returns the previous one.
-MessagePresenter* SetMessagePresenter(MessagePresenter* presenter);
-MessagePresenter& CurrentMessagePresenter();
-
 }  // namespace platform
 
 // Texts are formatted into 1024 bytes: at most 1023 characters are shown.
 constexpr int kMessageBufferSize = 1024;
 
-int ShowMessage(const char* format, ...) KEL_PRINTF_FORMAT(1, 2);
-int ShowWarning(const char* format, ...) KEL_PRINTF_FORMAT(1, 2);
+int ShowMessage(platform::MessagePresenter& presenter, const char* format, ...) KEL_PRINTF_FORMAT(2, 3);
+int ShowWarning(platform::MessagePresenter& presenter, const char* format, ...) KEL_PRINTF_FORMAT(2, 3);
 // The application's own message box, for the dialogs' and the export's messages.
-int AppMessageBox(const char* text);
+int AppMessageBox(platform::MessagePresenter& presenter, const char* text);

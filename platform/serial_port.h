@@ -46,11 +46,9 @@ public:
     virtual void Close() = 0;
 };
 
+// Makes the port the channel opens: the system's serial port in the programs,
+// a scripted port or one wired to the simulator in tests.
 using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;
-
-// The ports the channel opens: the system's serial ports unless replaced (tests, the simulator).
-void SetSerialPortFactory(SerialPortFactory factory);
-std::unique_ptr<SerialPort> MakeSerialPort();
 
 // The system's serial port (POSIX termios or Win32).
 std::unique_ptr<SerialPort> MakeSystemSerialPort();

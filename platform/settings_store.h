@@ -13,15 +13,11 @@ public:
 };
 
 // A store that holds nothing: every read yields its default, every write is refused.
-// In force until the program installs its real store.
+// In force where the program has no real store.
 class NullSettingsStore : public SettingsStore {
 public:
     int GetProfileInt(const char*, const char*, int defaultValue) override { return defaultValue; }
     int WriteProfileInt(const char*, const char*, int) override { return 0; }
 };
-
-// Installs `store` (nullptr restores the null store) and returns the previous one.
-SettingsStore* SetSettingsStore(SettingsStore* store);
-SettingsStore& CurrentSettingsStore();
 
 }  // namespace platform

@@ -11,7 +11,7 @@ cd "$root"
 version=$(sed -n 's/^project(kel7300 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 sources=()
 for source in app/*.cpp testfile/*.cpp instrument/*.cpp display/*.cpp export/*.cpp export/biff8/*.cpp \
-              resources/*.cpp platform/*.cpp platform/win32/*.cpp tools/*.cpp tools/sim/*.cpp; do
+              resources/*.cpp status/*.cpp platform/*.cpp platform/win32/*.cpp tools/*.cpp tools/sim/*.cpp; do
   # The Qt front end is checked by the Linux build; kel7300-sim runs on POSIX pseudo-terminals only.
   grep -q '#include <Q' "$source" && continue
   [[ "$source" == tools/kel7300_sim.cpp ]] && continue

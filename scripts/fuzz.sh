@@ -9,7 +9,7 @@ build=${KEL_FUZZ_DIR:-$root/build-fuzz}
 CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEL_WITH_FUZZ=ON -DKEL_WERROR=ON \
   -DKEL_WITH_QT=OFF -DKEL_WITH_TESTS=OFF -DKEL_WITH_BENCH=OFF >/dev/null
 cmake --build "$build"
-for target in fuzz_load fuzz_values; do
+for target in fuzz_directory fuzz_load fuzz_values; do
   corpus=$(mktemp -d)
   cp -r "$root/fuzz/corpus/$target/." "$corpus/" 2>/dev/null || true
   echo "fuzz: $target for ${seconds}s"

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
-#include "platform/message_box.h"
 #include "platform/regular_file.h"
 #include "testfile/kel_format.h"
 
@@ -50,54 +50,62 @@ long SampleCount(const unsigned char* header)
 
 CKELFile::~CKELFile() = default;
 
-int CKELFile::Load(const std::string& filePath, int withSamples)
+Status CKELFile::Load(const std::string& filePath, int withSamples)
 {
     path.clear();
-    lastLoad = LoadResult::CantOpen;
+    const Status cantOpen = Status::File(Problem::CantOpenFile, filePath);
 
     FilePtr file(platform::OpenRegularFile(filePath, "rb"));
-    if (!file) {
-        ShowMessage("Can't open file %s", filePath.c_str());
-        return 0;
-    }
+    if (!file) return cantOpen;
     // Every read below is one piece; a stream buffer would only copy it twice.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
 
-    unsigned char head[kFileHeaderEnd];
-    const std::size_t got = std::fread(head, 1, sizeof head, file.get());
-    if (got < sizeof head && std::ferror(file.get())) {
-        // Opened but unreadable: a folder named like a test file, or a device error.
-        ShowMessage("Can't open file %s", filePath.c_str());
-        return 0;
+    // The header first; the samples it announces only when they are wanted.
+    std::vector<unsigned char> bytes(kFileHeaderEnd);
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    // Opened but unreadable: a folder named like a test file, or a device error.
+    if (got < bytes.size() && std::ferror(file.get())) return cantOpen;
+    bytes.resize(got);
+    if (withSamples && got == kFileHeaderEnd) {
+        const long count = SampleCount(bytes.data() + kPreambleSize);
+        if (count > 0) {
+            const std::size_t rawSize = static_cast<std::size_t>(count) * kSampleSize;
+            bytes.resize(kFileHeaderEnd + rawSize);
+            bytes.resize(kFileHeaderEnd + std::fread(bytes.data() + kFileHeaderEnd, 1, rawSize, file.get()));
+        }
     }
-    lastLoad = LoadResult::NotATest;
-    if (got < kMagicSize || !HasMagic(head)) return 0;
+    Status decoded = Decode(bytes, withSamples);
+    if (decoded) path = filePath;
+    return decoded;
+}
+
+Status CKELFile::Decode(std::span<const unsigned char> bytes, int withSamples)
+{
+    const Status notATest = Status::Of(Problem::NotATest);
+    if (bytes.size() < kMagicSize || !HasMagic(bytes.data())) return notATest;
     // A file cut short inside its header, or announcing fewer than zero samples,
     // holds no test; the record keeps what it had.
-    if (got < sizeof head) return 0;
-    const unsigned char* header = head + kPreambleSize;
+    if (bytes.size() < kFileHeaderEnd) return notATest;
+    const unsigned char* header = bytes.data() + kPreambleSize;
     const long count = SampleCount(header);
-    if (count < 0) return 0;
+    if (count < 0) return notATest;
 
     std::unique_ptr<float[]> newCurrents;
     std::unique_ptr<float[]> newResistances;
     if (withSamples) {
+        const std::size_t rawSize = static_cast<std::size_t>(count) * kSampleSize;
+        if (bytes.size() - kFileHeaderEnd < rawSize) return notATest;
         newCurrents.reset(new (std::nothrow) float[count]);
         newResistances.reset(new (std::nothrow) float[count]);
-        if (!newCurrents || !newResistances) return 0;
-        // The sample bytes are read into the resistance array and decoded in place.
-        auto* raw = reinterpret_cast<unsigned char*>(newResistances.get());
-        const std::size_t rawSize = static_cast<std::size_t>(count) * kSampleSize;
-        if (std::fread(raw, 1, rawSize, file.get()) != rawSize) return 0;
-        DecodeSamples(raw, static_cast<int>(count), newCurrents.get(), newResistances.get());
+        if (!newCurrents || !newResistances) return notATest;
+        DecodeSamples(bytes.data() + kFileHeaderEnd, static_cast<int>(count), newCurrents.get(),
+                      newResistances.get());
     }
 
     DecodeHeader(header);
     currents = std::move(newCurrents);
     resistances = std::move(newResistances);
-    path = filePath;
-    lastLoad = LoadResult::Loaded;
-    return 1;
+    return {};
 }
 
 void CKELFile::DecodeHeader(const unsigned char* header)
@@ -204,17 +212,15 @@ void CKELFile::DecodeHeader(const unsigned char* header)
     }
 }
 
-int CKELFile::WriteHeaderTexts()
+Status CKELFile::WriteHeaderTexts()
 {
-    if (path.empty()) return 0;
+    if (path.empty()) return Status::Of(Problem::NotATest);
 
     FilePtr file(platform::OpenRegularFile(path, "r+b"));
-    if (!file) {
-        ShowMessage("Can't open file %s", path.c_str());
-        return 0;
-    }
+    if (!file) return Status::File(Problem::CantOpenFile, path);
     unsigned char magic[kMagicSize];
-    if (std::fread(magic, 1, sizeof magic, file.get()) != sizeof magic || !HasMagic(magic)) return 0;
+    if (std::fread(magic, 1, sizeof magic, file.get()) != sizeof magic || !HasMagic(magic))
+        return Status::Of(Problem::NotATest);
 
     const struct {
         std::size_t offset;
@@ -240,9 +246,6 @@ int CKELFile::WriteHeaderTexts()
     }
     written = std::fflush(file.get()) == 0 && written;
     if (std::fclose(file.release()) != 0) written = false;
-    if (!written) {
-        ShowMessage("Can't write file %s", path.c_str());
-        return 0;
-    }
-    return 1;
+    if (!written) return Status::File(Problem::CantWriteFile, path);
+    return {};
 }

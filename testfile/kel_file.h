@@ -1,9 +1,12 @@
 // The test record: the decoded contents of one ".kel" test file.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 
+#include "status/status.h"
 #include "testfile/kel_values.h"
 
 class CKELFile {
@@ -14,19 +17,17 @@ public:
     CKELFile& operator=(const CKELFile&) = delete;
 
     // Reads the test file at `path`; with `withSamples` non-zero also its
-    // current and resistance curves. Returns 1 when the file holds a whole
-    // test, else 0. On 0 only `path` has changed (it is empty).
-    int Load(const std::string& path, int withSamples);
-
-    // What the last Load found: the test, a file it could not open (Load said
-    // so), or a file that opened but holds no whole test (no magic number, cut
-    // short); Load says nothing of the last, its callers decide.
-    enum class LoadResult { Loaded, CantOpen, NotATest };
-    LoadResult lastLoad = LoadResult::NotATest;
+    // current and resistance curves. Ok when the file holds a whole test;
+    // CantOpenFile when it could not be opened or read; NotATest when it
+    // opened but holds no whole test (no magic number, cut short). On failure
+    // only `path` has changed (it is empty).
+    Status Load(const std::string& path, int withSamples);
+    // The same from the file's bytes, as far as they go (`path` is left as it is).
+    Status Decode(std::span<const unsigned char> bytes, int withSamples);
 
     // Writes the four header texts back into the file at `path`, in place.
-    // Returns 1 when all 80 bytes were written, else 0.
-    int WriteHeaderTexts();
+    // Ok when all 80 bytes were written.
+    Status WriteHeaderTexts();
 
     std::string path;
     int testNumber = 0;

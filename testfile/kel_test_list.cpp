@@ -8,21 +8,24 @@
 
 CKELTestList::~CKELTestList() = default;
 
-int CKELTestList::Refresh()
+std::vector<Status> CKELTestList::Refresh(const std::string& listFolder)
 {
     CKELFile scratch;
+    std::vector<Status> problems;
     fileCount = 0;
 
     std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    folder = error ? std::string() : current.string();
-    if (error) return 1;
+    const std::filesystem::path absolute = std::filesystem::absolute(listFolder, error);
+    folder = error ? std::string() : absolute.string();
+    if (error) return problems;
 
-    for (std::string& name : platform::FindByExtension(current, ".kel", kCapacity)) {
+    for (std::string& name : platform::FindByExtension(absolute, ".kel", kCapacity)) {
         const int i = fileCount;
         fileNames[i] = std::move(name);
-        // The folder is the current one right now: its bare names open it without walking its path again.
-        if (scratch.Load(fileNames[i], 0)) {
+        const Status loaded = scratch.Load(PathOf(i), 0);
+        // The message names the entry as the list shows it.
+        if (loaded.problem == Problem::CantOpenFile) problems.push_back(Status::File(Problem::CantOpenFile, fileNames[i]));
+        if (loaded) {
             typeCodes[i] = scratch.testTypeCode;
             dateTexts[i] = scratch.dateText;
             companies[i] = scratch.company;
@@ -40,7 +43,7 @@ int CKELTestList::Refresh()
         selected[i] = 0;
         ++fileCount;
     }
-    return 1;
+    return problems;
 }
 
 std::string CKELTestList::PathOf(int i) const

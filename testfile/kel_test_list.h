@@ -1,8 +1,12 @@
-// The catalogue of the test files of the current folder, with the header texts
-// that identify each test, and the shared selection flags.
+// The catalogue of the test files of one folder, with the header texts that
+// identify each test, and the shared selection flags. The folder is a value
+// the catalogue holds; the process's current folder plays no part.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "status/status.h"
 
 class CKELTestList {
 public:
@@ -13,9 +17,10 @@ public:
     CKELTestList(const CKELTestList&) = delete;
     CKELTestList& operator=(const CKELTestList&) = delete;
 
-    // Lists the "*.kel" entries of the current folder, each read header-only,
-    // and remembers that folder. Always returns 1.
-    int Refresh();
+    // Lists the "*.kel" entries of `listFolder`, each read header-only, and
+    // remembers the folder (absolute). Returns what went wrong with entries
+    // that could not be opened, in catalogue order; their columns stay empty.
+    std::vector<Status> Refresh(const std::string& listFolder);
     // The file of entry `i`: its name in `folder`, or the name itself when it
     // is absolute. What is loaded or saved is always this file, whatever the
     // current folder has become since the entries were listed.

@@ -15,7 +15,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/process_objects.h"
+#include "app/kel_context.h"
 #include "export/excel_export.h"
 #include "instrument/test_transfer.h"
 #include "platform/atomic_file.h"
@@ -31,35 +31,20 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Shows messages on standard error, as the default presenter does, and counts
-// them, so the tool knows whether a failure was already reported.
-class CountingPresenter : public platform::StderrMessagePresenter {
-public:
-    int Present(platform::MessageKind kind, const char* caption, const char* text) override
-    {
-        ++shown;
-        if (held) {
-            held->push_back(text);
-            return platform::kIdOk;
-        }
-        return StderrMessagePresenter::Present(kind, caption, text);
-    }
-    int shown = 0;
-    std::vector<std::string>* held = nullptr;  // where messages go instead, while set
-};
-
-CountingPresenter presenter;
-
 void Fail(const std::string& message)
 {
     std::cerr << "kel7300-cli: " << message << "\n";
 }
 
-// A failed Load has reported a file it could not open; anything else is said here.
-void ReportLoadFailure(const std::string& file, int messagesBefore)
+// What went wrong, on standard error: the program's message ("caption: text"),
+// or for a file that holds no test, a line of the tool's own.
+void Tell(const Status& status, const std::string& file = {})
 {
-    if (presenter.shown == messagesBefore)
+    platform::StderrMessagePresenter presenter;
+    if (status.problem == Problem::NotATest && !file.empty())
         Fail(file + ": not a KEL-7300 test file (no magic number, or cut short)");
+    else
+        Report(presenter, status);
 }
 
 // Text for the terminal: control characters (below 0x20, DEL, and the C1
@@ -204,9 +189,8 @@ int RunInfo(const std::vector<std::string>& files, bool asJson, bool withSamples
     int status = 0;
     for (const std::string& file : files) {
         CKELFile record;
-        const int before = presenter.shown;
-        if (!record.Load(file, withSamples ? 1 : 0)) {
-            ReportLoadFailure(file, before);
+        if (Status loaded = record.Load(file, withSamples ? 1 : 0); !loaded) {
+            Tell(loaded, file);
             status = 1;
             continue;
         }
@@ -226,15 +210,15 @@ int RunInfo(const std::vector<std::string>& files, bool asJson, bool withSamples
     return status;
 }
 
-int RunList(const std::string& folder, bool asJson)
+int RunList(CKELTestList& testCatalogue, const std::string& folder, bool asJson)
 {
     std::error_code error;
-    std::filesystem::current_path(folder, error);
+    std::filesystem::directory_iterator probe(folder, error);
     if (error) {
         Fail("can't open folder " + folder + ": " + error.message());
         return 1;
     }
-    testCatalogue.Refresh();
+    for (const Status& problem : testCatalogue.Refresh(folder)) Tell(problem);
     for (int i = 0; i < testCatalogue.fileCount; ++i) {
         const std::string columns[] = {
             testCatalogue.fileNames[i],   testCatalogue.typeCodes[i],   testCatalogue.dateTexts[i],
@@ -271,16 +255,17 @@ void SetText(char (&field)[21], const std::optional<std::string>& utf8)
 int RunSetTexts(const std::string& file, const TextEdits& edits)
 {
     CKELFile record;
-    const int before = presenter.shown;
-    if (!record.Load(file, 0)) {
-        ReportLoadFailure(file, before);
+    if (Status loaded = record.Load(file, 0); !loaded) {
+        Tell(loaded, file);
         return 1;
     }
     SetText(record.operatorName, edits.operatorName);
     SetText(record.description, edits.description);
     SetText(record.location, edits.location);
     SetText(record.company, edits.company);
-    return record.WriteHeaderTexts() ? 0 : 1;
+    const Status written = record.WriteHeaderTexts();
+    Tell(written);
+    return written ? 0 : 1;
 }
 
 int RunMakeDemo(const std::string& folder, bool force)
@@ -293,18 +278,22 @@ int RunMakeDemo(const std::string& folder, bool force)
     return ok ? 0 : 1;
 }
 
-int RunRevision()
+int RunRevision(CKELDevice& kelDevice)
 {
     char text[8];
-    const int ok = kelDevice.GetRevision(text);
+    const Status ok = kelDevice.GetRevision(text);
+    Tell(ok);
     std::cout << "KEL-7300 Version: " << Printable(Latin1ToUtf8(text)) << "\n";
     if (!ok) Fail("the tester did not answer");
     return ok ? 0 : 1;
 }
 
-int RunDirectory(bool asJson)
+int RunDirectory(CKELDevice& kelDevice, bool asJson)
 {
-    if (!kelDevice.ReadDirectory()) return 1;
+    if (Status read = kelDevice.ReadDirectory(); !read) {
+        Tell(read);
+        return 1;
+    }
     for (int i = 0; i < kelDevice.entryCount; ++i) {
         const DirectoryEntry& e = kelDevice.entries[i];
         if (asJson) {
@@ -331,13 +320,16 @@ int RunDirectory(bool asJson)
     return 0;
 }
 
-int RunDownload(const std::string& prefix, const std::vector<int>& tests)
+int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vector<int>& tests)
 {
-    TestTransfer transfer;
+    // The files land in the current folder.
+    std::string folder;
+    platform::GetCurrentFolder(folder);
+    TestTransfer transfer(channel, folder);
     if (tests.size() > TestTransfer::kMaxTests) return Fail("at most 512 tests at a time"), 1;
     for (const int test : tests) {
-        const std::string problem = TestTransfer::PrefixProblem(prefix, test);
-        if (!problem.empty()) return Fail(problem), 1;
+        const Status problem = transfer.PrefixProblem(prefix, test);
+        if (!problem) return Fail(MessageFor(problem).text), 1;
         transfer.testNumbers[transfer.testCount++] = test;
     }
     std::snprintf(transfer.filePrefix, sizeof transfer.filePrefix, "%s", prefix.c_str());
@@ -346,10 +338,8 @@ int RunDownload(const std::string& prefix, const std::vector<int>& tests)
         std::cerr << "\rTest: " << transfer.testText << "  Bytes: " << transfer.bytesText << "   " << std::flush;
         progressShown = true;
     };
-    // Each test's messages are held and said in one line with its number, if it failed.
-    std::vector<std::string> messages;
-    presenter.held = &messages;
-    transfer.onTestDone = [&](int index, bool arrived) {
+    // A test that failed is said in one line with its number and what happened.
+    transfer.onTestDone = [&](int index, const Status& arrived) {
         if (progressShown) std::cerr << "\n";
         progressShown = false;
         const int test = transfer.testNumbers[index];
@@ -359,19 +349,14 @@ int RunDownload(const std::string& prefix, const std::vector<int>& tests)
         if (arrived) {
             std::cout << path << std::endl;
         } else {
-            std::string reason;
-            for (const std::string& message : messages) reason += (reason.empty() ? "" : "; ") + message;
+            const std::string reason = MessageFor(arrived).text;
             Fail("test " + std::to_string(test) + " not downloaded: " + (reason.empty() ? "aborted" : reason));
         }
-        messages.clear();
     };
-    const int ok = transfer.DownloadAll();
-    presenter.held = nullptr;
-    for (const std::string& message : messages) Fail(message);
-    return ok ? 0 : 1;
+    return transfer.DownloadAll() ? 0 : 1;
 }
 
-int RunExport(const std::string& folder, const std::vector<std::string>& testFiles)
+int RunExport(const platform::Services& services, const std::string& folder, const std::vector<std::string>& testFiles)
 {
     std::error_code error;
     if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
@@ -381,27 +366,30 @@ int RunExport(const std::string& folder, const std::vector<std::string>& testFil
     int status = 0;
     WorkbooksOfOneRun run;
     for (const std::string& file : testFiles) {
-        const int before = presenter.shown;
         const std::string workbook = WorkbookPath(folder, std::filesystem::path(file).filename().string());
-        if (!run.Claim(workbook, file)) {
+        if (Status claimed = run.Claim(workbook, file); !claimed) {
+            Tell(claimed);
             status = 1;
             continue;
         }
-        if (ExportTest(file, workbook)) {
+        if (Status exported = ExportTest(services, file, workbook); exported) {
             std::cout << workbook << "\n";
         } else {
-            if (presenter.shown == before) ReportLoadFailure(file, before);
+            Tell(exported, file);
             status = 1;
         }
     }
     return status;
 }
 
-int RunErase(const std::vector<int>& tests)
+int RunErase(CKELDevice& kelDevice, const std::vector<int>& tests)
 {
     int status = 0;
-    for (const int test : tests)
-        if (!kelDevice.EraseTest(test)) status = 1;
+    for (const int test : tests) {
+        const Status erased = kelDevice.EraseTest(test);
+        Tell(erased);
+        if (!erased) status = 1;
+    }
     return status;
 }
 
@@ -409,7 +397,6 @@ int RunErase(const std::vector<int>& tests)
 
 int Run(int argc, char** argv)
 {
-    platform::SetMessagePresenter(&presenter);
     // Ctrl+C during a download leaves no temporary file behind.
     platform::RemoveTemporaryFilesOnInterrupt();
 #ifdef _WIN32
@@ -496,15 +483,22 @@ int Run(int argc, char** argv)
         return app.exit(error) == 0 ? 0 : 1;
     }
 
-    serialChannel.port = port;
-    if (*revision) return RunRevision();
-    if (*dir) return RunDirectory(asJson);
-    if (*download) return RunDownload(prefix, testNumbers);
-    if (*erase) return RunErase(eraseNumbers);
-    if (*panel) return kelDevice.ReturnToPanel() ? 0 : 1;
-    if (*exportCommand) return RunExport(exportFolder, exportFiles);
+    // Messages go to standard error: the services' default presenter.
+    platform::Services services;
+    KelContext context(services);
+    context.serialChannel.port = port;
+    if (*revision) return RunRevision(context.kelDevice);
+    if (*dir) return RunDirectory(context.kelDevice, asJson);
+    if (*download) return RunDownload(context.serialChannel, prefix, testNumbers);
+    if (*erase) return RunErase(context.kelDevice, eraseNumbers);
+    if (*panel) {
+        const Status returned = context.kelDevice.ReturnToPanel();
+        Tell(returned);
+        return returned ? 0 : 1;
+    }
+    if (*exportCommand) return RunExport(services, exportFolder, exportFiles);
     if (*info) return RunInfo(files, asJson, withSamples);
-    if (*list) return RunList(folder, asJson);
+    if (*list) return RunList(context.testCatalogue, folder, asJson);
     if (*setTexts) return RunSetTexts(file, edits);
     if (*makeDemo) return RunMakeDemo(demoFolder, force);
 #ifdef KEL_HAVE_RENDER

@@ -14,7 +14,7 @@
 #include <memory>
 #include <system_error>
 
-#include "display/page_render.h"
+#include "ui/page_render.h"
 #include "testfile/kel_file.h"
 
 namespace {

@@ -14,11 +14,11 @@
 #include <QUrl>
 
 #include "app/kel_doc.h"
-#include "app/process_objects.h"
-#include "display/kel_view.h"
+#include "app/kel_context.h"
+#include "ui/kel_view.h"
 #include "resources/resource_ids.h"
 #include "export/excel_export.h"
-#include "instrument/test_dlg.h"
+#include "ui/test_dlg.h"
 #include "ui/edit_test_dialog.h"
 #include "ui/recall_dialog.h"
 
@@ -41,8 +41,10 @@ bool IsTestFile(const QUrl& url)
 
 }  // namespace
 
-CMainFrame::CMainFrame(CKelDoc* document, QPrinter* printer, CCmdTarget* application) : document_(document)
+CMainFrame::CMainFrame(KelContext& context, QPrinter* printer, CCmdTarget* application)
+    : context_(context), document_(context.kelApp.GetDocument())
 {
+    CKelDoc* document = document_;
     // The caption never shows a document name.
     setWindowTitle(Text(resources::DocString(resources::WindowTitle)));
     setAcceptDrops(true);
@@ -235,11 +237,12 @@ bool CMainFrame::OnCommand(int id)
         return true;
     }
     if (id == ids::ID_RETURN_TO_PANEL) {
-        kelDevice.ReturnToPanel();  // a port that cannot open warns by itself
+        // A port that cannot open says so; a tester that does not listen is not news.
+        Report(context_.services.Messages(), context_.kelDevice.ReturnToPanel());
         return true;
     }
     if (id == ids::ID_APPLICATION_SETUP) {
-        appInfo.EditSettings();
+        context_.appInfo.EditSettings();
         return true;
     }
     if (id == ids::ID_EXPORT_TO_EXCEL) {
@@ -251,23 +254,29 @@ bool CMainFrame::OnCommand(int id)
 
 void CMainFrame::OnExportToExcel()
 {
-    COpenTestDlg dialog(this);
+    COpenTestDlg dialog(context_, this);
     dialog.caption = "Select files to Export";
-    if (dialog.DoModal() == resources::IDOK) ExportSelectedTests();
+    if (dialog.DoModal() != resources::IDOK) return;
+    std::string start;
+    platform::GetCurrentFolder(start);
+    Report(context_.services.Messages(), ExportSelectedTests(context_.testCatalogue, context_.services, start));
 }
 
 void CMainFrame::OnRetrieveTestRecord()
 {
-    CTestDlg dialog(this);
-    if (!kelDevice.ReadDirectory()) return;  // it has said why
-    if (dialog.DoModal() == resources::IDOK) kelApp.OpenDocumentFile(dialog.filePath, 1);
+    CTestDlg dialog(context_, this);
+    if (Status read = context_.kelDevice.ReadDirectory(); !read) {
+        Report(context_.services.Messages(), read);
+        return;
+    }
+    if (dialog.DoModal() == resources::IDOK) context_.kelApp.OpenDocumentFile(dialog.filePath, 1);
 }
 
 void CMainFrame::OnRecallTest()
 {
-    COpenTestDlg dialog(this);
+    COpenTestDlg dialog(context_, this);
     // The document loads every test the dialog marked, in catalogue order.
-    if (dialog.DoModal() == resources::IDOK) kelApp.OpenDocumentFile(dialog.selectedName, 1);
+    if (dialog.DoModal() == resources::IDOK) context_.kelApp.OpenDocumentFile(dialog.selectedName, 1);
 }
 
 void CMainFrame::OnEditTest()
@@ -282,7 +291,7 @@ bool CMainFrame::OnUpdateCommand(CCmdUI& ui)
     // The commands that talk to the tester wait while an exchange is under way.
     if (ui.id == ids::ID_RETRIEVE_TEST_RECORD || ui.id == ids::ID_RETURN_TO_PANEL ||
         ui.id == ids::ID_APPLICATION_SETUP || ui.id == ids::ID_APP_ABOUT) {
-        ui.Enable(!serialChannel.InExchange());
+        ui.Enable(!context_.serialChannel.InExchange());
         return true;
     }
     if (ui.id != ids::ID_EDIT_TEST && ui.id != ids::ID_SAVE_TEST) return false;
@@ -292,8 +301,8 @@ bool CMainFrame::OnUpdateCommand(CCmdUI& ui)
 
 void CMainFrame::OnSaveTest()
 {
-    // Failures are reported by the rewrite itself; the view is not redrawn.
-    document_->records[0].WriteHeaderTexts();
+    // The view is not redrawn.
+    Report(context_.services.Messages(), document_->records[0].WriteHeaderTexts());
 }
 
 void CMainFrame::OnFileManipulation()

@@ -17,12 +17,13 @@
 
 class CKelDoc;
 class CKelView;
+class KelContext;
 class QMenu;
 class QPrinter;
 
 class CMainFrame : public QMainWindow, public CCmdTarget {
 public:
-    CMainFrame(CKelDoc* document, QPrinter* printer, CCmdTarget* application);
+    CMainFrame(KelContext& context, QPrinter* printer, CCmdTarget* application);
 
     bool OnCommand(int id) override;
     bool HasCommand(int id) const override;
@@ -66,6 +67,7 @@ private:
     void OnExportToExcel();
     void OnFileManipulation();
 
+    KelContext& context_;
     CKelDoc* document_;
     CKelView* view_;
     CommandRouter router_;

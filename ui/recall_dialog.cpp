@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/process_objects.h"
+#include "app/kel_context.h"
 #include "platform/message_box.h"
 #include "platform/qt/qt_drawing_surface.h"
 #include "platform/qt/qt_text.h"
@@ -37,7 +37,10 @@ QString Latin1(const std::string& text)
 
 }  // namespace
 
-COpenTestDlg::COpenTestDlg(QWidget* parent) : Dialog(resources::IDD_RECALL_TEST, parent) {}
+COpenTestDlg::COpenTestDlg(KelContext& context, QWidget* parent)
+    : Dialog(resources::IDD_RECALL_TEST, parent), context_(context)
+{
+}
 
 void COpenTestDlg::DoDataExchange(platform::DataExchange& dx)
 {
@@ -48,7 +51,7 @@ void COpenTestDlg::DoDataExchange(platform::DataExchange& dx)
 bool COpenTestDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    GetCurrentFolder(shotPath);
+    platform::GetCurrentFolder(shotPath);
 
     // Each column is as wide as its sample text in the list's font.
     platform::SetUpReportList(fileList, kColumns, 7);
@@ -83,7 +86,8 @@ bool COpenTestDlg::eventFilter(QObject* watched, QEvent* event)
 
 void COpenTestDlg::FillList()
 {
-    testCatalogue.Refresh();
+    CKELTestList& testCatalogue = context_.testCatalogue;
+    for (const Status& problem : testCatalogue.Refresh(shotPath)) Report(context_.services.Messages(), problem);
     fileList->clear();
     for (int i = 0; i < testCatalogue.fileCount; ++i) {
         auto* row = new QTreeWidgetItem(QStringList{
@@ -110,9 +114,14 @@ void COpenTestDlg::OnSelectionChanged(const QItemSelection& selected)
 void COpenTestDlg::LoadPreview(int row)
 {
     previewLoaded = 0;
-    if (row >= 0 && row < testCatalogue.fileCount && previewRecord.Load(testCatalogue.PathOf(row), 1)) {
-        previewLoaded = 1;
-        UpdateData(false);
+    const CKELTestList& testCatalogue = context_.testCatalogue;
+    if (row >= 0 && row < testCatalogue.fileCount) {
+        const Status loaded = previewRecord.Load(testCatalogue.PathOf(row), 1);
+        Report(context_.services.Messages(), loaded);
+        if (loaded) {
+            previewLoaded = 1;
+            UpdateData(false);
+        }
     }
     // A row that holds no test clears the previews instead of leaving the last test's curves.
     for (const int id : {kResistancePreview, kCurrentPreview})
@@ -133,15 +142,16 @@ void COpenTestDlg::OnOK()
     for (const QModelIndex& index : fileList->selectionModel()->selectedRows()) rows.append(index.row());
     std::sort(rows.begin(), rows.end());
     if (rows.isEmpty()) {
-        AppMessageBox("Please select a test first");
+        AppMessageBox(context_.services.Messages(), "Please select a test first");
         return;
     }
     if (rows.size() > kMaxOverlaid) {
         char text[kMessageBufferSize];
         std::snprintf(text, sizeof text, "You can overlay a maximum of %d tests", kMaxOverlaid);
-        AppMessageBox(text);
+        AppMessageBox(context_.services.Messages(), text);
         return;
     }
+    CKELTestList& testCatalogue = context_.testCatalogue;
     for (const int row : rows) testCatalogue.selected[row] = 1;
     Dialog::OnOK();
     selectedName = testCatalogue.fileNames[rows.first()];
@@ -155,7 +165,7 @@ void COpenTestDlg::OnCommand(int id)
 void COpenTestDlg::OnShotPath()
 {
     std::string folder;
-    if (!BrowseForFolder("Select Path", shotPath, folder)) return;
+    if (!context_.services.BrowseForFolder("Select Path", shotPath, folder)) return;
     shotPath = folder;
     std::error_code ignored;
     std::filesystem::current_path(folder, ignored);

@@ -9,6 +9,7 @@
 #include "platform/qt/dialog.h"
 #include "testfile/kel_file.h"
 
+class KelContext;
 class QItemSelection;
 class QTreeWidget;
 
@@ -16,11 +17,11 @@ class COpenTestDlg : public platform::Dialog {
 public:
     static constexpr int kMaxOverlaid = 4;
 
-    explicit COpenTestDlg(QWidget* parent = nullptr);
+    explicit COpenTestDlg(KelContext& context, QWidget* parent = nullptr);
 
     bool OnInitDialog() override;
     void OnOK() override;
-    // Lists the catalogue of the current folder afresh; every flag cleared.
+    // Lists the catalogue of the shown folder afresh; every flag cleared.
     void FillList();
     // Reads the test of `row`, with samples, for the previews.
     void LoadPreview(int row);
@@ -42,4 +43,6 @@ protected:
 
 private:
     void OnSelectionChanged(const QItemSelection& selected);
+
+    KelContext& context_;
 };

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/process_objects.h"
+#include "app/kel_context.h"
 #include "platform/serial_port.h"
 
 namespace {
@@ -68,7 +68,9 @@ void CAppSetup::ShowDevice()
                          (std::filesystem::exists(device, error) ? QString() : QStringLiteral(" (not present)")));
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : Dialog(resources::IDD_ABOUTBOX, parent) {}
+CAboutDlg::CAboutDlg(KelContext& context, QWidget* parent) : Dialog(resources::IDD_ABOUTBOX, parent), context_(context)
+{
+}
 
 void CAboutDlg::DoDataExchange(platform::DataExchange& dx)
 {
@@ -79,15 +81,16 @@ bool CAboutDlg::OnInitDialog()
 {
     // The tester is asked before the box shows: after its answer or the time-out.
     char revision[8];
-    kelDevice.GetRevision(revision);
+    // A port that does not open says so; a tester that does not answer shows "N/A".
+    Report(context_.services.Messages(), context_.kelDevice.GetRevision(revision));
     revisionText = std::string("KEL-7300 Version: ") + revision;
     Dialog::OnInitDialog();
     return true;
 }
 
-void InstallSetupDialog(QWidget* parent)
+void InstallSetupDialog(CAppInfo& settings, QWidget* parent)
 {
-    CAppInfo::runSetupDialog = [parent](int& portIndex, int& orientation) {
+    settings.runSetupDialog = [parent](int& portIndex, int& orientation) {
         CAppSetup dialog(parent);
         dialog.portIndex = portIndex;
         dialog.orientation = orientation;

@@ -6,6 +6,8 @@
 
 #include "platform/qt/dialog.h"
 
+class CAppInfo;
+class KelContext;
 class QComboBox;
 class QLabel;
 
@@ -28,14 +30,17 @@ private:
 
 class CAboutDlg : public platform::Dialog {
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit CAboutDlg(KelContext& context, QWidget* parent = nullptr);
     bool OnInitDialog() override;
 
     std::string revisionText;
 
 protected:
     void DoDataExchange(platform::DataExchange& dx) override;
+
+private:
+    KelContext& context_;
 };
 
-// Installs the Setup dialog as the one that appInfo.EditSettings runs.
-void InstallSetupDialog(QWidget* parent);
+// Installs the Setup dialog as the one that `settings`.EditSettings runs.
+void InstallSetupDialog(CAppInfo& settings, QWidget* parent);

@@ -2,15 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace {
 
-using kel_test::MemorySettingsStore;
+using kel_test::TestContext;
 
 TEST(CAppInfo, ConstructedWithComOneAndLandscape)
 {
-    CAppInfo info;
+    TestContext t;
+    const CAppInfo& info = t.context.appInfo;
     EXPECT_EQ(info.comPort, 1);
     EXPECT_EQ(info.orientation, 0);
 }
@@ -32,10 +33,11 @@ TEST(CAppInfo, LoadSettingsTakesWhatTheListsOfferAndDefaultsForTheRest)
         {{{"ComPort", 150}}, 1, 0},
     };
     for (const auto& c : cases) {
-        MemorySettingsStore store;
+        TestContext t;
+        kel_test::MemorySettingsStore& store = t.settings;
         for (const auto& [entry, value] : c.stored) store.values[{"Settings", entry}] = value;
         store.values[{"Other", "ComPort"}] = 99;  // another section is not read
-        CAppInfo info;
+        CAppInfo& info = t.context.appInfo;
         info.comPort = 42;
         EXPECT_EQ(info.LoadSettings(), 1);
         EXPECT_EQ(info.comPort, c.comPort);
@@ -56,18 +58,18 @@ TEST(CAppInfo, SetupStoresOnlyValuesFromItsLists)
         {100, 2, 1, 0},
     };
     for (const auto& c : cases) {
-        MemorySettingsStore store;
+        TestContext t;
+        kel_test::MemorySettingsStore& store = t.settings;
         store.values[{"Settings", "ComPort"}] = 150;
         store.values[{"Settings", "Orientation"}] = 5;
-        CAppInfo info;
+        CAppInfo& info = t.context.appInfo;
         info.LoadSettings();
-        CAppInfo::runSetupDialog = [&](int& portIndex, int& orientation) {
+        info.runSetupDialog = [&](int& portIndex, int& orientation) {
             portIndex = c.portIndex;
             orientation = c.orientation;
             return true;
         };
         info.EditSettings();
-        CAppInfo::runSetupDialog = nullptr;
         EXPECT_EQ(store.values.at({"Settings", "ComPort"}), c.storedPort) << c.portIndex;
         EXPECT_EQ(store.values.at({"Settings", "Orientation"}), c.storedOrientation) << c.orientation;
     }
@@ -75,8 +77,9 @@ TEST(CAppInfo, SetupStoresOnlyValuesFromItsLists)
 
 TEST(CAppInfo, SaveSettingsWritesBoth)
 {
-    MemorySettingsStore store;
-    CAppInfo info;
+    TestContext t;
+    kel_test::MemorySettingsStore& store = t.settings;
+    CAppInfo& info = t.context.appInfo;
     info.comPort = 33;
     info.orientation = 1;
     EXPECT_EQ(info.SaveSettings(), 1);
@@ -84,7 +87,7 @@ TEST(CAppInfo, SaveSettingsWritesBoth)
     EXPECT_EQ(store.values.at({"Settings", "Orientation"}), 1);
     EXPECT_EQ(store.writes, 2);
 
-    CAppInfo reread;
+    CAppInfo reread(t.services, t.context.serialChannel, t.context.kelApp);
     reread.LoadSettings();
     EXPECT_EQ(reread.comPort, 33);
     EXPECT_EQ(reread.orientation, 1);
@@ -92,7 +95,9 @@ TEST(CAppInfo, SaveSettingsWritesBoth)
 
 TEST(CAppInfo, WithoutAStoreDefaultsApplyAndSavingStillSucceeds)
 {
-    CAppInfo info;
+    TestContext t;
+    t.services.settings = nullptr;
+    CAppInfo& info = t.context.appInfo;
     info.comPort = 9;
     EXPECT_EQ(info.LoadSettings(), 1);
     EXPECT_EQ(info.comPort, 1);

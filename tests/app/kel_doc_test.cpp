@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/process_objects.h"
 #include "support/temp_dir.h"
+#include "testfile/kel_test_list.h"
 #include "support/test_file_builder.h"
 
 namespace {
 
-using kel_test::CurrentFolder;
-using kel_test::RecordingPresenter;
 using kel_test::TempDir;
 using kel_test::TestFileBuilder;
 
@@ -20,7 +18,7 @@ protected:
         for (int i = 1; i <= 5; ++i)
             TestFileBuilder().TestNumber(static_cast<std::uint16_t>(i)).Samples(10 * i, 500, 1e-9)
                 .Write(dir.File("T" + std::to_string(i) + ".kel"));
-        testCatalogue.Refresh();
+        testCatalogue.Refresh(dir.path().string());
     }
     void Select(std::initializer_list<int> rows)
     {
@@ -29,14 +27,14 @@ protected:
     }
 
     TempDir dir;
-    CurrentFolder here{dir.path()};
-    std::unique_ptr<CKelDoc> doc = std::make_unique<CKelDoc>();
+    CKELTestList testCatalogue;
+    std::unique_ptr<CKelDoc> doc = std::make_unique<CKelDoc>(testCatalogue);
 };
 
 TEST_F(KelDocTest, LoadsTheFlaggedEntriesInCatalogueOrder)
 {
     Select({2, 0, 1});
-    EXPECT_NE(doc->OnOpenDocument("ignored.kel"), 0);
+    EXPECT_TRUE(doc->OnOpenDocument("ignored.kel"));
     EXPECT_NE(doc->testOpen, 0);
     ASSERT_EQ(doc->recordCount, 3);
     for (int i = 0; i < 3; ++i) {
@@ -62,22 +60,21 @@ TEST_F(KelDocTest, AFileThatCannotBeShownSaysWhyAndLeavesTheDocumentEmpty)
         if (c.bytes.empty()) std::filesystem::remove(dir.File("T2.kel"));
         else kel_test::WriteFileBytes(dir.File("T2.kel"), c.bytes);
         Select({0, 1, 2});
-        RecordingPresenter presenter;
-        EXPECT_EQ(doc->OnOpenDocument("T1.kel"), 0) << c.name;
+        const Status opened = doc->OnOpenDocument("T1.kel");
         EXPECT_EQ(doc->testOpen, 0) << c.name;
         EXPECT_EQ(doc->recordCount, 0) << c.name;
         // One message naming the file, whatever the reason.
-        EXPECT_EQ(presenter.Texts(), std::vector<std::string>{c.message + dir.File("T2.kel")}) << c.name;
+        EXPECT_EQ(MessageFor(opened).text, c.message + dir.File("T2.kel")) << c.name;
     }
 }
 
 TEST_F(KelDocTest, NothingFlaggedShowsNothing)
 {
     Select({3});
-    ASSERT_NE(doc->OnOpenDocument(""), 0);
+    ASSERT_TRUE(doc->OnOpenDocument(""));
     ASSERT_NE(doc->testOpen, 0);
     Select({});
-    EXPECT_NE(doc->OnOpenDocument(""), 0);
+    EXPECT_TRUE(doc->OnOpenDocument(""));
     EXPECT_EQ(doc->recordCount, 0);
     EXPECT_EQ(doc->testOpen, 0);  // never "showing" with no record
 }

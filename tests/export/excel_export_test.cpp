@@ -5,13 +5,12 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/process_objects.h"
-#include "platform/folder_chooser.h"
 #include "support/recording_dispatch.h"
 #include "support/temp_dir.h"
 #include "support/test_file_builder.h"
 #include "support/xlrd_reader.h"
 #include "testfile/kel_file.h"
+#include "testfile/kel_test_list.h"
 
 namespace {
 
@@ -26,17 +25,28 @@ class ExportTestFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetServerFactory([this](const std::string& progId) -> std::shared_ptr<platform::DispatchObject> {
+        services.presenter = &presenter;
+        services.serverFactory = [this](const std::string& progId) -> std::shared_ptr<platform::DispatchObject> {
             log->calls.push_back("create " + progId);
             if (!serverAvailable) return nullptr;
             return std::make_shared<RecordingDispatch>(log, "application");
-        });
+        };
     }
-    void TearDown() override
+    // The desktop program's export of the catalogue's choice, its message shown.
+    bool ExportSelectedTests()
     {
-        SetServerFactory(nullptr);
-        SetFolderChooser(nullptr);
+        const Status exported = ::ExportSelectedTests(testCatalogue, services, dir.path().string());
+        Report(presenter, exported);
+        return exported.Ok();
     }
+    bool ExportTest(const std::string& test, const std::string& workbook)
+    {
+        const Status exported = ::ExportTest(services, test, workbook);
+        Report(presenter, exported);
+        return exported.Ok();
+    }
+    void SetFolderChooser(platform::FolderChooser chooser) { services.folderChooser = std::move(chooser); }
+    void SetServerFactory(std::nullptr_t) { services.serverFactory = nullptr; }
     // The cells of column A and B, row by row, as "A|B".
     std::vector<std::string> Rows() const
     {
@@ -52,6 +62,8 @@ protected:
     TempDir dir;
     CurrentFolder here{dir.path()};
     RecordingPresenter presenter;
+    platform::Services services;
+    CKELTestList testCatalogue;
     std::shared_ptr<DispatchLog> log = std::make_shared<DispatchLog>();
     bool serverAvailable = true;
 };
@@ -183,7 +195,7 @@ TEST_F(ExportTestFixture, TwoTestsOfOneWorkbookNameExportTheFirstAndRefuseTheSec
 {
     TestFileBuilder().TestNumber(1).Write(dir.File("T.KEL"));
     TestFileBuilder().TestNumber(2).Write(dir.File("T.kel"));
-    testCatalogue.Refresh();
+    testCatalogue.Refresh(dir.path().string());
     ASSERT_EQ(testCatalogue.fileCount, 2);
     testCatalogue.selected[0] = testCatalogue.selected[1] = 1;
     TempDir out;
@@ -195,7 +207,7 @@ TEST_F(ExportTestFixture, TwoTestsOfOneWorkbookNameExportTheFirstAndRefuseTheSec
     EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "create Excel.Application"), 1);
     // The first in catalogue order is exported; the second is refused by name.
     CKELFile first;
-    ASSERT_EQ(first.Load(testCatalogue.PathOf(0), 0), 1);
+    ASSERT_TRUE(first.Load(testCatalogue.PathOf(0), 0));
     EXPECT_EQ(log->cells.at({2, 2}), std::to_string(first.testNumber));
     ASSERT_EQ(presenter.Texts().size(), 1u);
     EXPECT_EQ(presenter.Texts()[0].rfind(testCatalogue.fileNames[1] + " is not exported", 0), 0u)
@@ -215,7 +227,7 @@ TEST_F(ExportTestFixture, CancelledFolderMissingServerAndFailedCall)
 {
     TestFileBuilder().Write(dir.File("A.kel"));
     TestFileBuilder().Write(dir.File("B.kel"));
-    testCatalogue.Refresh();
+    testCatalogue.Refresh(dir.path().string());
     testCatalogue.selected[0] = testCatalogue.selected[1] = 1;
 
     SetFolderChooser([](const std::string&, const std::string&, std::string&) { return false; });

@@ -11,10 +11,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/process_objects.h"
 #include "instrument/test_transfer.h"
 #include "support/fake_port.h"
-#include "support/temp_dir.h"
+#include "support/test_context.h"
 #include "support/test_file_builder.h"
 
 namespace {
@@ -48,46 +47,64 @@ protected:
     void TearDown() override
     {
         serialChannel.Close();
-        platform::SetSerialPortFactory(nullptr);
         unsetenv("XDG_CACHE_HOME");
     }
     void Use(TesterSimulator& sim)
     {
         serialChannel.Close();
-        platform::SetSerialPortFactory([&sim, this] { return std::make_unique<SimulatorPort>(sim, &writes); });
+        t.openPort = [&sim, this] { return std::make_unique<SimulatorPort>(sim, t.services, &writes); };
+    }
+    void Use(std::shared_ptr<PortScript> script)
+    {
+        serialChannel.Close();
+        t.openPort = [script, this] { return std::make_unique<ScriptedPort>(script, t.services); };
+    }
+    // What the program shows of an outcome, and whether it succeeded.
+    int Said(const Status& outcome)
+    {
+        Report(presenter, outcome);
+        return outcome ? 1 : 0;
+    }
+    TestTransfer MakeTransfer()
+    {
+        TestTransfer transfer(serialChannel, "");
+        transfer.onTestDone = [this](int, const Status& outcome) { Report(presenter, outcome); };
+        return transfer;
     }
 
     TempDir cache;
     TempDir folder;
     CurrentFolder here{folder.path()};
-    FakeClock clock;
-    RecordingPresenter presenter;
+    kel_test::TestContext t;
+    FakeClock clock{t.services};
+    RecordingPresenter& presenter = t.presenter;
+    CSerialCom& serialChannel = t.context.serialChannel;
     std::vector<std::size_t> writes;
     TesterSimulator simulator{{MakeSimTest(7, 10), MakeSimTest(12, 30), MakeSimTest(15, 2)}};
-    std::unique_ptr<CKELDevice> device = std::make_unique<CKELDevice>();
+    CKELDevice* device = &t.context.kelDevice;
 };
 
 TEST_F(TesterTest, RevisionHandshakeEraseAndPanel)
 {
     char text[5];
-    EXPECT_EQ(device->GetRevision(text), 1);
+    EXPECT_EQ(Said(device->GetRevision(text)), 1);
     EXPECT_STREQ(text, "1.20");  // the fifth byte is dropped
-    EXPECT_EQ(device->Handshake(), 1);
+    EXPECT_EQ(Said(device->Handshake()), 1);
     writes.clear();
-    EXPECT_EQ(device->EraseTest(7), 1);
-    EXPECT_EQ(device->EraseTest(1234), 1);
+    EXPECT_EQ(Said(device->EraseTest(7)), 1);
+    EXPECT_EQ(Said(device->EraseTest(1234)), 1);
     EXPECT_EQ(writes, (std::vector<std::size_t>{6, 9}));
     EXPECT_EQ(simulator.erased, (std::vector<int>{7, 1234}));
-    EXPECT_EQ(device->ReturnToPanel(), 1);
+    EXPECT_EQ(Said(device->ReturnToPanel()), 1);
     EXPECT_TRUE(simulator.panelControl);
     EXPECT_TRUE(presenter.messages.empty());
 
     simulator.faults.silent = true;
     const std::uint32_t before = clock.now;
-    EXPECT_EQ(device->GetRevision(text), 0);
+    EXPECT_EQ(Said(device->GetRevision(text)), 0);
     EXPECT_STREQ(text, "N/A");
     EXPECT_GE(clock.now - before, 3000u);
-    EXPECT_EQ(device->Handshake(), 0);
+    EXPECT_EQ(Said(device->Handshake()), 0);
     EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"KEL-7300 not responding"});
 }
 
@@ -96,13 +113,13 @@ TEST_F(TesterTest, PartOfTheVersionReplyShowsNA)
     simulator.faults.pauseAfterBytes = 3;
     simulator.faults.pauseMs = 5000;
     char text[5];
-    EXPECT_EQ(device->GetRevision(text), 0);
+    EXPECT_EQ(Said(device->GetRevision(text)), 0);
     EXPECT_STREQ(text, "N/A");
 }
 
 TEST_F(TesterTest, DirectoryOfTheSimulator)
 {
-    ASSERT_EQ(device->ReadDirectory(), 1);
+    ASSERT_EQ(Said(device->ReadDirectory()), 1);
     ASSERT_EQ(device->entryCount, 3);
     const DirectoryEntry& entry = device->entries[1];
     EXPECT_EQ(entry.testNumber, 12);
@@ -142,12 +159,11 @@ TEST_F(TesterTest, DirectoryGrammar)
     };
     for (const auto& c : cases) {
         auto script = std::make_shared<PortScript>();
-        serialChannel.Close();
-        platform::SetSerialPortFactory([script] { return std::make_unique<ScriptedPort>(script); });
+        Use(script);
         script->Arrive(clock.now + 100, "OK!");  // the handshake
         script->Arrive(clock.now + 200, c.reply);
         presenter.messages.clear();
-        EXPECT_EQ(device->ReadDirectory(), c.result) << c.name;
+        EXPECT_EQ(Said(device->ReadDirectory()), c.result) << c.name;
         EXPECT_EQ(device->entryCount, c.entries) << c.name;
         EXPECT_EQ(presenter.Texts(), c.messages) << c.name;
         EXPECT_EQ(script->sent, "???\rDIR\r") << c.name;
@@ -173,11 +189,10 @@ TEST_F(TesterTest, ATestNumberThatDoesNotFitIsNoNumber)
     };
     for (const auto& c : cases) {
         auto script = std::make_shared<PortScript>();
-        serialChannel.Close();
-        platform::SetSerialPortFactory([script] { return std::make_unique<ScriptedPort>(script); });
+        Use(script);
         script->Arrive(clock.now + 100, "OK!");
         script->Arrive(clock.now + 200, std::string("TEST NUMBER: ") + c.line + "\rTEST LENGTH: 1\r\r");
-        ASSERT_EQ(device->ReadDirectory(), 1) << c.line;
+        ASSERT_EQ(Said(device->ReadDirectory()), 1) << c.line;
         EXPECT_EQ(device->entries[0].testNumber, c.number) << c.line;
     }
 }
@@ -185,14 +200,13 @@ TEST_F(TesterTest, ATestNumberThatDoesNotFitIsNoNumber)
 TEST_F(TesterTest, DirectoryValues)
 {
     auto script = std::make_shared<PortScript>();
-    serialChannel.Close();
-    platform::SetSerialPortFactory([script] { return std::make_unique<ScriptedPort>(script); });
+    Use(script);
     script->Arrive(clock.now + 100, "OK!");  // after the handshake's write, which purges
     script->Arrive(clock.now + 200,
                    "TEST TYPE: DIALECTRIC\rDATE/TIME: 11/02/26\rTEST LENGTH: 1\r"
                    "TEST TYPE: STEPPOLAR\rTEST NUMBER: x12\rTEST NUMBER: 0012\rTEST LENGTH: 1\r"
                    "TEST TYPE: RESISTANCE\rOPERATOR: " + std::string(60, 'O') + "\rTEST LENGTH: 1\r\r");
-    ASSERT_EQ(device->ReadDirectory(), 1);
+    ASSERT_EQ(Said(device->ReadDirectory()), 1);
     ASSERT_EQ(device->entryCount, 3);
     EXPECT_STREQ(device->entries[0].testTypeCode, "DD");
     EXPECT_STREQ(device->entries[0].dateText, "11/02/26");
@@ -207,7 +221,7 @@ TEST_F(TesterTest, MoreThan512TestsAndOverlongValues)
 {
     simulator.faults.extraTests = 600;
     simulator.faults.overlongValues = true;
-    ASSERT_EQ(device->ReadDirectory(), 1);
+    ASSERT_EQ(Said(device->ReadDirectory()), 1);
     EXPECT_EQ(device->entryCount, 512);
     EXPECT_EQ(std::strlen(device->entries[0].location), 29u);
     EXPECT_STREQ(device->entries[0].company, "ACME");  // the first word only, however long the value
@@ -218,10 +232,10 @@ TEST_F(TesterTest, ASecondExchangeInsideAWaitIsRefused)
     ExchangeGuard first(serialChannel);
     ASSERT_TRUE(first);
     device->entryCount = 3;
-    EXPECT_EQ(device->ReadDirectory(), 0);
+    EXPECT_EQ(Said(device->ReadDirectory()), 0);
     EXPECT_EQ(device->entryCount, 3);  // nothing touched
     char text[5];
-    EXPECT_EQ(device->GetRevision(text), 0);
+    EXPECT_EQ(Said(device->GetRevision(text)), 0);
     EXPECT_TRUE(simulator.commands.empty());
 }
 
@@ -248,8 +262,8 @@ TEST_F(TesterTest, DownloadLengths)
         test.stream[1] = static_cast<unsigned char>(length);
         TesterSimulator sim({test});
         Use(sim);
-        TestTransfer transfer;
-        EXPECT_EQ(transfer.DownloadTest(40, "T40.kel"), 1) << c.name;
+        TestTransfer transfer = MakeTransfer();
+        EXPECT_EQ(Said(transfer.DownloadTest(40, "T40.kel")), 1) << c.name;
         EXPECT_EQ(std::filesystem::file_size("T40.kel"), c.fileSize) << c.name;
         EXPECT_EQ(transfer.bytesText, c.bytesText) << c.name;
         const auto bytes = kel_test::ReadFileBytes("T40.kel");
@@ -259,8 +273,8 @@ TEST_F(TesterTest, DownloadLengths)
     SimTest tiny{41, {0x00, 0x02}};  // L = 2: no block follows
     TesterSimulator sim({tiny});
     Use(sim);
-    TestTransfer transfer;
-    EXPECT_EQ(transfer.DownloadTest(41, "T41.kel"), 1);
+    TestTransfer transfer = MakeTransfer();
+    EXPECT_EQ(Said(transfer.DownloadTest(41, "T41.kel")), 1);
     EXPECT_EQ(std::filesystem::file_size("T41.kel"), 7u);
     EXPECT_TRUE(presenter.messages.empty());
 }
@@ -287,8 +301,8 @@ TEST_F(TesterTest, FailedDownloadsLeaveNoPartFileAndKeepAnOlderFile)
         c.fault(sim.faults);
         Use(sim);
         presenter.messages.clear();
-        TestTransfer transfer;
-        EXPECT_EQ(transfer.DownloadTest(12, "T12.kel"), 0) << c.name;
+        TestTransfer transfer = MakeTransfer();
+        EXPECT_EQ(Said(transfer.DownloadTest(12, "T12.kel")), 0) << c.name;
         EXPECT_EQ(presenter.Texts(), std::vector<std::string>{c.message}) << c.name;
         EXPECT_EQ(kel_test::ReadFileBytes("T12.kel"), (std::vector<std::uint8_t>{'O', 'L', 'D'})) << c.name;
         std::size_t files = 0;
@@ -297,12 +311,12 @@ TEST_F(TesterTest, FailedDownloadsLeaveNoPartFileAndKeepAnOlderFile)
     }
     // The simulator answers "NO" for a test it does not hold.
     Use(simulator);
-    TestTransfer transfer;
+    TestTransfer transfer = MakeTransfer();
     presenter.messages.clear();
-    EXPECT_EQ(transfer.DownloadTest(99, "T99.kel"), 0);
+    EXPECT_EQ(Said(transfer.DownloadTest(99, "T99.kel")), 0);
     EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Test not found or invalid entry"});
     EXPECT_FALSE(std::filesystem::exists("T99.kel"));
-    EXPECT_EQ(transfer.DownloadTest(7, "no/such/folder/T7.kel"), 0);
+    EXPECT_EQ(Said(transfer.DownloadTest(7, "no/such/folder/T7.kel")), 0);
     EXPECT_EQ(presenter.Texts().back(), "Can't open file no/such/folder/T7.kel");
 }
 
@@ -330,8 +344,8 @@ TEST_F(TesterTest, EachTimeOutHoldsJustInsideItAndEndsJustOutside)
         sim.faults.pauseMs = c.pauseMs;
         Use(sim);
         presenter.messages.clear();
-        TestTransfer transfer;
-        const int result = c.directory ? device->ReadDirectory() : transfer.DownloadTest(12, "T12.kel");
+        TestTransfer transfer = MakeTransfer();
+        const int result = c.directory ? Said(device->ReadDirectory()) : Said(transfer.DownloadTest(12, "T12.kel"));
         EXPECT_EQ(result, *c.message ? 0 : 1) << c.name;
         EXPECT_EQ(presenter.Texts(), *c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
             << c.name;
@@ -348,8 +362,8 @@ TEST_F(TesterTest, AFullDiskLeavesNoPartialFileAndTheOlderOne)
     rlimit small = previous;
     small.rlim_cur = 200;  // test 12 is 285 bytes
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    TestTransfer transfer;
-    const int result = transfer.DownloadTest(12, "T12.kel");
+    TestTransfer transfer = MakeTransfer();
+    const int result = Said(transfer.DownloadTest(12, "T12.kel"));
     setrlimit(RLIMIT_FSIZE, &previous);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't write file T12.kel"});
@@ -362,14 +376,14 @@ TEST_F(TesterTest, AFullDiskLeavesNoPartialFileAndTheOlderOne)
 TEST_F(TesterTest, SurplusBytesAreDiscardedByTheNextCommand)
 {
     simulator.faults.surplus = true;
-    EXPECT_EQ(device->Handshake(), 1);
+    EXPECT_EQ(Said(device->Handshake()), 1);
     char text[5];
-    EXPECT_EQ(device->GetRevision(text), 1);
+    EXPECT_EQ(Said(device->GetRevision(text)), 1);
     EXPECT_STREQ(text, "1.20");
-    ASSERT_EQ(device->ReadDirectory(), 1);
+    ASSERT_EQ(Said(device->ReadDirectory()), 1);
     EXPECT_EQ(device->entryCount, 3);
-    TestTransfer transfer;
-    EXPECT_EQ(transfer.DownloadTest(7, "T7.kel"), 1);
+    TestTransfer transfer = MakeTransfer();
+    EXPECT_EQ(Said(transfer.DownloadTest(7, "T7.kel")), 1);
     EXPECT_EQ(std::filesystem::file_size("T7.kel"), 5u + 160 + 40);
 }
 
@@ -377,12 +391,11 @@ TEST_F(TesterTest, RefusalsInAnyCase)
 {
     for (const char* refusal : {"in", "No", "nO", "IN"}) {
         auto script = std::make_shared<PortScript>();
-        serialChannel.Close();
-        platform::SetSerialPortFactory([script] { return std::make_unique<ScriptedPort>(script); });
+        Use(script);
         script->Arrive(clock.now + 50, std::string(refusal) + "TRAILING");
         presenter.messages.clear();
-        TestTransfer transfer;
-        EXPECT_EQ(transfer.DownloadTest(3, "T3.kel"), 0) << refusal;
+        TestTransfer transfer = MakeTransfer();
+        EXPECT_EQ(Said(transfer.DownloadTest(3, "T3.kel")), 0) << refusal;
         EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Test not found or invalid entry"}) << refusal;
         EXPECT_EQ(script->sent, "XMT\r3\r");
         EXPECT_FALSE(std::filesystem::exists("T3.kel"));
@@ -391,7 +404,7 @@ TEST_F(TesterTest, RefusalsInAnyCase)
 
 TEST_F(TesterTest, ABatchWithAMissingTestAndAbort)
 {
-    TestTransfer transfer;
+    TestTransfer transfer = MakeTransfer();
     std::snprintf(transfer.filePrefix, sizeof transfer.filePrefix, "Job");
     transfer.testCount = 3;
     transfer.testNumbers[0] = 7;
@@ -407,7 +420,7 @@ TEST_F(TesterTest, ABatchWithAMissingTestAndAbort)
 
     // Abort during the first test: its file is not written and the rest is skipped.
     simulator.commands.clear();
-    TestTransfer aborted;
+    TestTransfer aborted = MakeTransfer();
     aborted.testCount = 2;
     aborted.testNumbers[0] = 12;
     aborted.testNumbers[1] = 15;

@@ -23,13 +23,17 @@ protected:
     void SetUp() override
     {
         setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
-        platform::SetSerialPortFactory([this] { return std::make_unique<ScriptedPort>(script); });
     }
     void TearDown() override
     {
         channel.reset();
-        platform::SetSerialPortFactory(nullptr);
         unsetenv("XDG_CACHE_HOME");
+    }
+    // What the program shows of an outcome, and whether it succeeded.
+    int Said(const Status& outcome)
+    {
+        Report(presenter, outcome);
+        return outcome ? 1 : 0;
     }
     std::string Trace()
     {
@@ -39,10 +43,12 @@ protected:
     }
 
     TempDir cache;
-    FakeClock clock;
+    platform::Services services;
+    FakeClock clock{services};
     RecordingPresenter presenter;
     std::shared_ptr<PortScript> script = std::make_shared<PortScript>();
-    std::unique_ptr<CSerialCom> channel = std::make_unique<CSerialCom>();
+    std::unique_ptr<CSerialCom> channel = std::make_unique<CSerialCom>(
+        services, [this] { return std::make_unique<ScriptedPort>(script, services); });
 };
 
 TEST_F(ChannelTest, ReadTimeOuts)
@@ -60,15 +66,15 @@ TEST_F(ChannelTest, ReadTimeOuts)
     };
     for (const auto& c : cases) {
         script->incoming.clear();
-        ASSERT_EQ(channel->Open(), 1);
+        ASSERT_EQ(Said(channel->Open()), 1);
         const std::uint32_t start = clock.now;
         script->Arrive(start, "AB");
         script->Arrive(start + c.arrival, "C");
         unsigned char buffer[3];
-        EXPECT_EQ(channel->ReadBytes(buffer, 3, c.timeout) != 0, c.ok) << c.name;
+        EXPECT_EQ(Said(channel->ReadBytes(buffer, 3, c.timeout)) != 0, c.ok) << c.name;
     }
     unsigned char none;
-    EXPECT_EQ(channel->ReadBytes(&none, 0, 10), 1);  // count 0: nothing to wait for
+    EXPECT_EQ(Said(channel->ReadBytes(&none, 0, 10)), 1);  // count 0: nothing to wait for
 }
 
 TEST_F(ChannelTest, ReadLineRules)
@@ -89,7 +95,7 @@ TEST_F(ChannelTest, ReadLineRules)
         script->incoming.clear();
         script->Arrive(clock.now, c.bytes);
         char buffer[16] = {};
-        EXPECT_EQ(channel->ReadLine(buffer, c.size, 100) != 0, c.ok) << c.bytes;
+        EXPECT_EQ(Said(channel->ReadLine(buffer, c.size, 100)) != 0, c.ok) << c.bytes;
         if (c.ok) {
             EXPECT_EQ(std::string(buffer), c.line);
         }
@@ -100,14 +106,14 @@ TEST_F(ChannelTest, ReadLineRules)
     script->Arrive(clock.now + 160, "B");
     script->Arrive(clock.now + 240, "\r");
     char line[8];
-    EXPECT_EQ(channel->ReadLine(line, 8, 100), 1);
+    EXPECT_EQ(Said(channel->ReadLine(line, 8, 100)), 1);
 }
 
 TEST_F(ChannelTest, WritesGoOutInPiecesAfterAPurge)
 {
     script->Arrive(clock.now, "STALE");
     const std::string data(300, 'x');
-    ASSERT_EQ(channel->Write(data.data(), 300), 1);
+    ASSERT_EQ(Said(channel->Write(data.data(), 300)), 1);
     EXPECT_EQ(script->writes, (std::vector<std::size_t>{128, 128, 44}));
     EXPECT_TRUE(script->incoming.empty());  // unread input is thrown away
     EXPECT_EQ(script->purges, 1);
@@ -115,14 +121,14 @@ TEST_F(ChannelTest, WritesGoOutInPiecesAfterAPurge)
 
 TEST_F(ChannelTest, OpenOnDemandOnceAndAgainAfterClose)
 {
-    EXPECT_EQ(channel->Open(), 1);
-    EXPECT_EQ(channel->Open(), 1);
-    EXPECT_EQ(channel->Write("END\r", 4), 1);
+    EXPECT_EQ(Said(channel->Open()), 1);
+    EXPECT_EQ(Said(channel->Open()), 1);
+    EXPECT_EQ(Said(channel->Write("END\r", 4)), 1);
     EXPECT_EQ(script->opens, 1);  // an open channel touches nothing
     channel->Close();
     EXPECT_FALSE(channel->handle);
     channel->port = 12;
-    EXPECT_EQ(channel->Write("END\r", 4), 1);
+    EXPECT_EQ(Said(channel->Write("END\r", 4)), 1);
     EXPECT_EQ(script->opens, 2);
     EXPECT_TRUE(presenter.messages.empty());
 }
@@ -130,8 +136,8 @@ TEST_F(ChannelTest, OpenOnDemandOnceAndAgainAfterClose)
 TEST_F(ChannelTest, FailuresWarnAndLeaveTheChannelClosed)
 {
     script->failOpen = true;
-    EXPECT_EQ(channel->Write("END\r", 4), 0);
-    EXPECT_EQ(channel->Write("END\r", 4), 0);  // tried and reported again
+    EXPECT_EQ(Said(channel->Write("END\r", 4)), 0);
+    EXPECT_EQ(Said(channel->Write("END\r", 4)), 0);  // tried and reported again
     ASSERT_EQ(presenter.messages.size(), 2u);
     EXPECT_EQ(presenter.messages[0].caption, "Warning");
     EXPECT_EQ(presenter.messages[0].text.substr(0, 59),
@@ -141,34 +147,34 @@ TEST_F(ChannelTest, FailuresWarnAndLeaveTheChannelClosed)
     presenter.messages.clear();
     script->failOpen = false;
     script->refuseSettings = true;
-    EXPECT_EQ(channel->Open(), 0);
+    EXPECT_EQ(Said(channel->Open()), 0);
     EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Can't initialize com settings"});
     script->refuseSettings = false;
-    EXPECT_EQ(channel->Open(), 1);  // released, so configured afresh
+    EXPECT_EQ(Said(channel->Open()), 1);  // released, so configured afresh
     EXPECT_EQ(script->configured, 2);
 }
 
 TEST_F(ChannelTest, AVanishedDeviceFailsOnceAndIsReleased)
 {
-    ASSERT_EQ(channel->Open(), 1);
+    ASSERT_EQ(Said(channel->Open()), 1);
     script->vanish = true;
     unsigned char buffer[4];
-    EXPECT_EQ(channel->ReadBytes(buffer, 4, 1000), 0);
+    EXPECT_EQ(Said(channel->ReadBytes(buffer, 4, 1000)), 0);
     EXPECT_FALSE(channel->handle);
     EXPECT_TRUE(presenter.messages.empty());  // the caller says it, once
     script->vanish = false;
-    EXPECT_EQ(channel->Write("???\r", 4), 1);
+    EXPECT_EQ(Said(channel->Write("???\r", 4)), 1);
     EXPECT_EQ(script->opens, 2);
 }
 
 TEST_F(ChannelTest, TraceMarksEachChangeOfDirection)
 {
-    channel->Write("ERS\r7\r", 6);
-    channel->Write("ERS\r8\r", 6);
+    Said(channel->Write("ERS\r7\r", 6));
+    Said(channel->Write("ERS\r8\r", 6));
     script->Arrive(clock.now, "OK");
     unsigned char reply[2];
-    channel->ReadBytes(reply, 2, 100);
-    channel->Write("END\r", 4);
+    Said(channel->ReadBytes(reply, 2, 100));
+    Said(channel->Write("END\r", 4));
     EXPECT_EQ(Trace(), "+++\nSEND:ERS\r7\rSEND:ERS\r8\r+++\nOK+++\nSEND:END\r");
 }
 
@@ -177,14 +183,15 @@ TEST_F(ChannelTest, NoTraceFolderNoTrace)
     const std::string blocker = cache.File("not-a-folder");
     std::ofstream(blocker) << "x";
     setenv("XDG_CACHE_HOME", blocker.c_str(), 1);
-    EXPECT_EQ(channel->Write("END\r", 4), 1);
+    EXPECT_EQ(Said(channel->Write("END\r", 4)), 1);
     EXPECT_FALSE(channel->trace.IsOpen());
 }
 
 TEST(CTimer, ExpiresAfterItsDurationAlsoAcrossTheWrap)
 {
-    FakeClock clock(0xFFFFFF00u);
-    CTimer timer;
+    platform::Services services;
+    FakeClock clock(services, 0xFFFFFF00u);
+    CTimer timer(services);
     timer.Start(0x200);
     clock.now = 0x100;  // wrapped: 0x200 ms have passed
     EXPECT_EQ(timer.IsExpired(), 0);
@@ -194,7 +201,7 @@ TEST(CTimer, ExpiresAfterItsDurationAlsoAcrossTheWrap)
     EXPECT_EQ(timer.IsExpired(), 1);
 
     const std::uint32_t before = clock.now;
-    Delay(200);
+    Delay(services, 200);
     EXPECT_GT(clock.now - before, 200u);
 }
 

@@ -123,16 +123,17 @@ TEST(PosixSerialPort, RawEightBitLineWithoutEcho)
 TEST(PosixSerialPort, AReplyInPiecesIsReadWholeAndAHangUpEndsTheReadAtOnce)
 {
     LinkedPty pty(12);
-    CSerialCom channel;
+    platform::Services services;
+    CSerialCom channel(services, platform::MakeSystemSerialPort);
     channel.port = 12;
-    ASSERT_EQ(channel.Open(), 1);
+    ASSERT_TRUE(channel.Open());
     std::thread tester([&] {
         pty.Write("O");
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         pty.Write("K!");
     });
     unsigned char reply[3] = {};
-    EXPECT_EQ(channel.ReadBytes(reply, 3, 2000), 1);
+    EXPECT_TRUE(channel.ReadBytes(reply, 3, 2000));
     tester.join();
     EXPECT_EQ(std::string(reply, reply + 3), "OK!");
 
@@ -141,7 +142,7 @@ TEST(PosixSerialPort, AReplyInPiecesIsReadWholeAndAHangUpEndsTheReadAtOnce)
     pty.master = -1;
     const auto start = std::chrono::steady_clock::now();
     unsigned char byte = 0;
-    EXPECT_EQ(channel.ReadBytes(&byte, 1, 3000), 0);
+    EXPECT_FALSE(channel.ReadBytes(&byte, 1, 3000));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
     EXPECT_EQ(channel.handle, nullptr);
 }

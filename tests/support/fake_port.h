@@ -9,26 +9,32 @@
 #include <utility>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/serial_port.h"
+#include "platform/services.h"
 #include "tools/sim/tester_sim.h"
 
 namespace kel_test {
 
-// A clock that only moves when the code under test waits, installed while it lives.
+// A clock that only moves when the code under test waits, installed into
+// `services` while it lives.
 class FakeClock {
 public:
-    explicit FakeClock(std::uint32_t start = 1000) : now(start)
+    explicit FakeClock(platform::Services& services, std::uint32_t start = 1000) : now(start), services_(services)
     {
-        platform::SetTickSource([this] { return now; });
-        platform::SetSleeper([this](int ms) { now += static_cast<std::uint32_t>(ms > 0 ? ms : 1); });
+        services_.tickSource = [this] { return now; };
+        services_.sleeper = [this](int ms) { now += static_cast<std::uint32_t>(ms > 0 ? ms : 1); };
     }
     ~FakeClock()
     {
-        platform::SetTickSource(nullptr);
-        platform::SetSleeper(nullptr);
+        services_.tickSource = nullptr;
+        services_.sleeper = nullptr;
     }
+    FakeClock(const FakeClock&) = delete;
+    FakeClock& operator=(const FakeClock&) = delete;
     std::uint32_t now;
+
+private:
+    platform::Services& services_;
 };
 
 // What a test port saw and how it behaves; shared with the test after the
@@ -52,7 +58,8 @@ struct PortScript {
 
 class ScriptedPort : public platform::SerialPort {
 public:
-    explicit ScriptedPort(std::shared_ptr<PortScript> script) : script_(std::move(script)) {}
+    ScriptedPort(std::shared_ptr<PortScript> script, const platform::Services& clock)
+        : script_(std::move(script)), clock_(clock) {}
     bool Open(int port, platform::OpenFailure& failure) override
     {
         ++script_->opens;
@@ -75,7 +82,7 @@ public:
         if (script_->vanish) return platform::SerialStatus::Vanished;
         count = 0;
         for (const auto& [at, byte] : script_->incoming) {
-            if (at > platform::GetTickCount()) break;
+            if (at > clock_.GetTickCount()) break;
             ++count;
         }
         return platform::SerialStatus::Ok;
@@ -88,11 +95,11 @@ public:
         }
         return platform::SerialStatus::Ok;
     }
-    void WaitForInput(int ms) override { platform::SleepMs(ms); }
+    void WaitForInput(int ms) override { clock_.SleepMs(ms); }
     void PurgeInput() override
     {
         ++script_->purges;
-        while (!script_->incoming.empty() && script_->incoming.front().first <= platform::GetTickCount())
+        while (!script_->incoming.empty() && script_->incoming.front().first <= clock_.GetTickCount())
             script_->incoming.pop_front();
     }
     platform::SerialStatus Write(const unsigned char* data, std::size_t count) override
@@ -106,13 +113,15 @@ public:
 
 private:
     std::shared_ptr<PortScript> script_;
+    const platform::Services& clock_;
 };
 
 // A port whose other end is the simulator; optionally paced at the wire rate.
 class SimulatorPort : public platform::SerialPort {
 public:
-    SimulatorPort(TesterSimulator& simulator, std::vector<std::size_t>* writes = nullptr)
-        : simulator_(simulator), writes_(writes) {}
+    SimulatorPort(TesterSimulator& simulator, const platform::Services& clock,
+                  std::vector<std::size_t>* writes = nullptr)
+        : simulator_(simulator), clock_(clock), writes_(writes) {}
     bool Open(int, platform::OpenFailure&) override { return true; }
     void SetWriteTimeouts(int, int) override {}
     platform::SerialStatus Configure(int, char, int, int) override { return platform::SerialStatus::Ok; }
@@ -120,19 +129,19 @@ public:
     platform::SerialStatus BytesWaiting(std::size_t& count) override
     {
         if (simulator_.Vanished()) return platform::SerialStatus::Vanished;
-        count = simulator_.Available(platform::GetTickCount());
+        count = simulator_.Available(clock_.GetTickCount());
         return platform::SerialStatus::Ok;
     }
     platform::SerialStatus Read(unsigned char* buffer, std::size_t count) override
     {
-        simulator_.Take(buffer, count, platform::GetTickCount());
+        simulator_.Take(buffer, count, clock_.GetTickCount());
         return platform::SerialStatus::Ok;
     }
-    void WaitForInput(int ms) override { platform::SleepMs(ms); }
+    void WaitForInput(int ms) override { clock_.SleepMs(ms); }
     void PurgeInput() override
     {
         unsigned char discard[256];
-        while (simulator_.Take(discard, sizeof discard, platform::GetTickCount()) > 0) {
+        while (simulator_.Take(discard, sizeof discard, clock_.GetTickCount()) > 0) {
         }
     }
     platform::SerialStatus Write(const unsigned char* data, std::size_t count) override
@@ -146,6 +155,7 @@ public:
 
 private:
     TesterSimulator& simulator_;
+    const platform::Services& clock_;
     std::vector<std::size_t>* writes_;
 };
 

@@ -43,11 +43,9 @@ struct RecordedMessage {
     std::string text;
 };
 
-// Keeps every message box instead of showing it, while it lives.
+// Keeps every message box instead of showing it.
 class RecordingPresenter : public platform::MessagePresenter {
 public:
-    RecordingPresenter() : previous_(platform::SetMessagePresenter(this)) {}
-    ~RecordingPresenter() override { platform::SetMessagePresenter(previous_); }
     int Present(platform::MessageKind kind, const char* caption, const char* text) override
     {
         messages.push_back({kind, caption, text});
@@ -56,16 +54,11 @@ public:
     std::vector<std::string> Texts() const;
 
     std::vector<RecordedMessage> messages;
-
-private:
-    platform::MessagePresenter* previous_;
 };
 
-// A settings store in memory, installed while it lives.
+// A settings store in memory.
 class MemorySettingsStore : public platform::SettingsStore {
 public:
-    MemorySettingsStore() : previous_(platform::SetSettingsStore(this)) {}
-    ~MemorySettingsStore() override { platform::SetSettingsStore(previous_); }
     int GetProfileInt(const char* section, const char* entry, int defaultValue) override
     {
         const auto it = values.find({section, entry});
@@ -80,9 +73,6 @@ public:
 
     std::map<std::pair<std::string, std::string>, int> values;
     int writes = 0;
-
-private:
-    platform::SettingsStore* previous_;
 };
 
 }  // namespace kel_test

@@ -54,7 +54,7 @@ TEST(Load, GoldenFileFromRawBytes)
     kel_test::WriteFileBytes(path, bytes);
 
     CKELFile record;
-    ASSERT_EQ(record.Load(path, 1), 1);
+    ASSERT_TRUE(record.Load(path, 1));
     EXPECT_EQ(record.path, path);
     EXPECT_EQ(record.testNumber, 1234);
     EXPECT_STREQ(record.dateText, "12/31/99");
@@ -160,7 +160,7 @@ TEST(Load, HeaderTexts)
         c.build(builder);
         const std::string path = Write(dir, builder);
         CKELFile record;
-        ASSERT_EQ(record.Load(path, 1), 1) << c.name;
+        ASSERT_TRUE(record.Load(path, 1)) << c.name;
         EXPECT_EQ(c.field(record), c.expected) << c.name;
     }
 }
@@ -195,7 +195,7 @@ TEST(Load, StepVoltageResults)
         builder.TestVoltage(2500);
         const std::string path = Write(dir, builder);
         CKELFile record;
-        ASSERT_EQ(record.Load(path, 0), 1) << c.name;
+        ASSERT_TRUE(record.Load(path, 0)) << c.name;
         EXPECT_EQ(record.stepCount, c.stepCount) << c.name;
         EXPECT_STREQ(record.stepIntervalText, c.intervalText) << c.name;
         EXPECT_EQ(record.stepIntervalSeconds, c.minutes * 60 + c.seconds) << c.name;
@@ -210,12 +210,12 @@ TEST(Load, FieldsOfOtherTypesStayAsTheyWere)
     stepTest.TestType(5).StepInterval(1, 0).Samples(300, 500, 1e-9).Measured(63, 'G', 0x02, 2500).Temperature(70);
     stepTest.Measured(17, 'G', 0x02, 1000).Measured(21, 'G', 0x02, 2000).Measured(25, 'G', 0x02, 3000);
     CKELFile record;
-    ASSERT_EQ(record.Load(Write(dir, stepTest, "a.kel"), 0), 1);
+    ASSERT_TRUE(record.Load(Write(dir, stepTest, "a.kel"), 0));
     ASSERT_EQ(record.stepCount, 5);
 
     TestFileBuilder discharge;  // type 4 with a measured equivalent, no temperature, two steps' worth
     discharge.TestType(4).Measured(63, 'M', 0x02, 1000).Samples(60, 500, 1e-9);
-    ASSERT_EQ(record.Load(Write(dir, discharge, "b.kel"), 0), 1);
+    ASSERT_TRUE(record.Load(Write(dir, discharge, "b.kel"), 0));
     EXPECT_STREQ(record.equivRes40CText, "2.500 G");
     EXPECT_STREQ(record.equivRes20CText, "10.000 G");
     EXPECT_FLOAT_EQ(record.equivRes40C.value, 2.5f);
@@ -226,7 +226,7 @@ TEST(Load, FieldsOfOtherTypesStayAsTheyWere)
 
     TestFileBuilder twoSteps;
     twoSteps.TestType(5).StepInterval(1, 0).Samples(120, 500, 1e-9).Measured(17, 'K', 0x02, 1000);
-    ASSERT_EQ(record.Load(Write(dir, twoSteps, "c.kel"), 0), 1);
+    ASSERT_TRUE(record.Load(Write(dir, twoSteps, "c.kel"), 0));
     EXPECT_EQ(record.stepCount, 2);
     EXPECT_STREQ(record.stepResultText[0], "AT 01:00,     0V,  R = 1.00 K");
     EXPECT_STREQ(record.stepResultText[2], "AT 03:00,     0V,  R = 3.00 G");  // left from the first load
@@ -239,15 +239,15 @@ TEST(Load, SampleArraysFollowTheDepthOfEachLoad)
     builder.Samples(3, 1000, 2e-9);
     const std::string path = Write(dir, builder);
     CKELFile record;
-    ASSERT_EQ(record.Load(path, 1), 1);
+    ASSERT_TRUE(record.Load(path, 1));
     ASSERT_TRUE(record.currents && record.resistances);
     EXPECT_FLOAT_EQ(record.resistances[2], 5e11f);
-    ASSERT_EQ(record.Load(path, 0), 1);
+    ASSERT_TRUE(record.Load(path, 0));
     EXPECT_FALSE(record.currents);
     EXPECT_FALSE(record.resistances);
 
     TestFileBuilder empty;  // L = 160: no samples, but two (empty) arrays
-    ASSERT_EQ(record.Load(Write(dir, empty, "e.kel"), 1), 1);
+    ASSERT_TRUE(record.Load(Write(dir, empty, "e.kel"), 1));
     EXPECT_EQ(record.sampleCount, 0);
     EXPECT_TRUE(record.currents && record.resistances);
 }
@@ -258,7 +258,7 @@ TEST(Load, LongestTest)
     TestFileBuilder builder;
     builder.Samples(16343, 5000, 1e-9);
     CKELFile record;
-    ASSERT_EQ(record.Load(Write(dir, builder), 1), 1);
+    ASSERT_TRUE(record.Load(Write(dir, builder), 1));
     EXPECT_EQ(record.sampleCount, 16343);
     EXPECT_STREQ(record.durationText, "272:23 MIN");
     EXPECT_FLOAT_EQ(record.resistances[16342], 5e12f);
@@ -298,12 +298,14 @@ TEST(Load, FailuresKeepTheRecordAndSayWhatTheUserMustKnow)
         TestFileBuilder good;
         good.Samples(5, 500, 1e-9).Description("GOOD");
         CKELFile record;
-        ASSERT_EQ(record.Load(Write(dir, good, "good.kel"), 1), 1);
+        ASSERT_TRUE(record.Load(Write(dir, good, "good.kel"), 1));
         const float* currents = record.currents.get();
 
         const std::string path = c.make(dir);
         RecordingPresenter presenter;
-        EXPECT_EQ(record.Load(path, c.withSamples), 0) << c.name;
+        const Status loaded = record.Load(path, c.withSamples);
+        Report(presenter, loaded);
+        EXPECT_FALSE(loaded) << c.name;
         EXPECT_TRUE(record.path.empty()) << c.name;
         EXPECT_STREQ(record.description, "GOOD") << c.name;
         EXPECT_EQ(record.sampleCount, 5) << c.name;
@@ -319,7 +321,7 @@ TEST(Load, HeaderOnlyDoesNotLookAtTheSamples)
 {
     TempDir dir;
     CKELFile record;
-    EXPECT_EQ(record.Load(Write(dir, TestFileBuilder().Samples(10, 500, 1e-9).TruncateTo(170)), 0), 1);
+    EXPECT_TRUE(record.Load(Write(dir, TestFileBuilder().Samples(10, 500, 1e-9).TruncateTo(170)), 0));
     EXPECT_EQ(record.sampleCount, 10);
 }
 
@@ -328,7 +330,9 @@ TEST(ShowMessage, CutsTextsAt1023Characters)
     RecordingPresenter presenter;
     const std::string path(2000, 'p');
     CKELFile record;
-    EXPECT_EQ(record.Load(path, 0), 0);
+    const Status loaded = record.Load(path, 0);
+    Report(presenter, loaded);
+    EXPECT_FALSE(loaded);
     ASSERT_EQ(presenter.messages.size(), 1u);
     EXPECT_EQ(presenter.messages[0].text.size(), 1023u);
     EXPECT_EQ(presenter.messages[0].text.substr(0, 20), "Can't open file pppp");
@@ -342,7 +346,7 @@ public:
         builder.Samples(20, 500, 1e-9).Operator("OLD OPERATOR").Description("OLD DESCRIPTION").Location("OLD")
             .Company("OLD COMPANY");
         path = Write(dir, builder);
-        ASSERT_EQ(record.Load(path, 1), 1);
+        ASSERT_TRUE(record.Load(path, 1));
         before = kel_test::ReadFileBytes(path);
     }
 
@@ -358,9 +362,7 @@ TEST_F(WriteHeaderTextsTest, ChangesOnlyTheEightyTextBytes)
     std::snprintf(record.description, sizeof record.description, "%s", "NEW");
     record.location[0] = 0;
     std::snprintf(record.company, sizeof record.company, "%s", "\xC9LECTRICIT\xC9");
-    RecordingPresenter presenter;
-    ASSERT_EQ(record.WriteHeaderTexts(), 1);
-    EXPECT_TRUE(presenter.messages.empty());
+    ASSERT_TRUE(record.WriteHeaderTexts());
 
     const auto after = kel_test::ReadFileBytes(path);
     ASSERT_EQ(after.size(), before.size());
@@ -376,7 +378,7 @@ TEST_F(WriteHeaderTextsTest, ChangesOnlyTheEightyTextBytes)
     EXPECT_EQ(texts.substr(60, 20), std::string("\xC9LECTRICIT\xC9") + std::string(9, '\0'));
 
     CKELFile reloaded;
-    ASSERT_EQ(reloaded.Load(path, 0), 1);
+    ASSERT_TRUE(reloaded.Load(path, 0));
     EXPECT_STREQ(reloaded.operatorName, "ABCDEFGHIJKLMNOPQRST");
     EXPECT_STREQ(reloaded.description, "NEW");
     EXPECT_STREQ(reloaded.location, "");
@@ -409,7 +411,9 @@ TEST_F(WriteHeaderTextsTest, RefusesWithoutTouchingTheFile)
         c.damage(*this);
         std::snprintf(record.operatorName, sizeof record.operatorName, "%s", "CHANGED");
         RecordingPresenter presenter;
-        EXPECT_EQ(record.WriteHeaderTexts(), 0) << c.name;
+        const Status written = record.WriteHeaderTexts();
+        Report(presenter, written);
+        EXPECT_FALSE(written) << c.name;
         std::string expected = c.message;
         if (!expected.empty()) expected.replace(expected.find("%s"), 2, path);
         EXPECT_EQ(presenter.Texts(), expected.empty() ? std::vector<std::string>{} : std::vector{expected}) << c.name;

@@ -22,7 +22,6 @@
 
 namespace {
 
-using kel_test::CurrentFolder;
 using kel_test::RecordingPresenter;
 using kel_test::TempDir;
 using kel_test::TestFileBuilder;
@@ -34,7 +33,14 @@ std::vector<std::string> Names(const CKELTestList& list)
 
 class CatalogueTest : public ::testing::Test {
 protected:
+    // Lists `folder`, showing what could not be opened as the Recall dialog does.
+    void Refresh(const TempDir& folder)
+    {
+        for (const Status& problem : list->Refresh(folder.path().string())) Report(presenter, problem);
+    }
+
     TempDir dir;
+    RecordingPresenter presenter;
     std::unique_ptr<CKELTestList> list = std::make_unique<CKELTestList>();
 };
 
@@ -45,10 +51,8 @@ TEST_F(CatalogueTest, ListsTestFilesWithTheirTexts)
     TestFileBuilder().TestType(5).Write(dir.File("a.kel"));
     TestFileBuilder().TestType(9).Write(dir.File("c.kel"));
     std::ofstream(dir.File("notes.txt")) << "not a test";
-    CurrentFolder here(dir.path());
-    RecordingPresenter presenter;
-
-    EXPECT_EQ(list->Refresh(), 1);
+    Refresh(dir);
+    EXPECT_EQ(list->folder, dir.path().string());
     ASSERT_EQ(Names(*list), (std::vector<std::string>{"a.kel", "b.kel", "c.kel"}));
     EXPECT_EQ(list->typeCodes[0], "SV");
     EXPECT_EQ(list->typeCodes[1], "PI");
@@ -66,8 +70,7 @@ TEST_F(CatalogueTest, CaseInsensitiveMatchAndOrder)
 {
     for (const char* name : {"b.kel", "TEST1.KEL", "a.Kel", "C.kel", "a.kel.bak", "kel", "x.kelx"})
         TestFileBuilder().Company(name).Write(dir.File(name));
-    CurrentFolder here(dir.path());
-    list->Refresh();
+    Refresh(dir);
     EXPECT_EQ(Names(*list), (std::vector<std::string>{"a.Kel", "b.kel", "C.kel", "TEST1.KEL"}));
     EXPECT_EQ(list->companies[3], "TEST1.KEL");
 }
@@ -87,9 +90,7 @@ TEST_F(CatalogueTest, UnreadableMatchesKeepAnEntryWithEmptyColumns)
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     listen(sock, 1);
-    CurrentFolder here(dir.path());
-    RecordingPresenter presenter;
-    list->Refresh();
+    Refresh(dir);
     close(sock);
     ASSERT_EQ(Names(*list),
               (std::vector<std::string>{"folder.kel", "good.kel", "junk.kel", "pipe.kel", "sock.kel"}));
@@ -105,41 +106,34 @@ TEST_F(CatalogueTest, UnreadableMatchesKeepAnEntryWithEmptyColumns)
     // Nor is anything but a regular file ever written.
     CKELFile record;
     record.path = dir.File("pipe.kel");
-    EXPECT_EQ(record.WriteHeaderTexts(), 0);
+    EXPECT_FALSE(record.WriteHeaderTexts());
 }
 
-TEST_F(CatalogueTest, RefreshDescribesTheNewCurrentFolderOnly)
+TEST_F(CatalogueTest, RefreshDescribesTheNewFolderOnly)
 {
     TempDir other;
     TestFileBuilder().Company("FIRST").Write(dir.File("one.kel"));
     TestFileBuilder().Company("SECOND").Write(other.File("two.kel"));
-    {
-        CurrentFolder here(dir.path());
-        list->Refresh();
-        list->selected[0] = 1;
-    }
-    CurrentFolder there(other.path());
-    list->Refresh();
+    Refresh(dir);
+    list->selected[0] = 1;
+    Refresh(other);
     ASSERT_EQ(Names(*list), std::vector<std::string>{"two.kel"});
     EXPECT_EQ(list->companies[0], "SECOND");
     EXPECT_EQ(list->selected[0], 0);
+    EXPECT_EQ(list->PathOf(0), other.File("two.kel"));  // wherever the process's current folder is
 }
 
 TEST_F(CatalogueTest, EmptyFolderAndAtMost500Entries)
 {
-    {
-        CurrentFolder here(dir.path());
-        list->Refresh();
-        EXPECT_EQ(list->fileCount, 0);
-    }
+    Refresh(dir);
+    EXPECT_EQ(list->fileCount, 0);
     const auto bytes = TestFileBuilder().Bytes();
     for (int i = 1; i <= 501; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "T%03d.kel", i);
         kel_test::WriteFileBytes(dir.File(name), bytes);
     }
-    CurrentFolder here(dir.path());
-    list->Refresh();
+    Refresh(dir);
     ASSERT_EQ(list->fileCount, 500);
     EXPECT_EQ(list->fileNames[0], "T001.kel");
     EXPECT_EQ(list->fileNames[499], "T500.kel");

@@ -25,7 +25,7 @@ TEST(DemoTests, CoverEveryTypeAndBothSidesOfEachOption)
     int shortest = 1 << 30, longest = 0;
     for (const std::string& path : written) {
         CKELFile record;
-        ASSERT_EQ(record.Load(path, 1), 1) << path;
+        ASSERT_TRUE(record.Load(path, 1)) << path;
         types.insert(record.testType);
         temperature.insert(record.hasTemperature);
         capacitance.insert(record.hasCapacitance);

@@ -24,13 +24,12 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/desktop_shell.h"
-#include "app/process_objects.h"
-#include "display/kel_view.h"
+#include "ui/desktop_shell.h"
+#include "ui/kel_view.h"
 #include "platform/qt/qt_message_presenter.h"
 #include "ui/recall_dialog.h"
 #include "resources/resource_ids.h"
-#include "support/temp_dir.h"
+#include "support/test_context.h"
 #include "support/test_file_builder.h"
 
 namespace {
@@ -47,16 +46,16 @@ protected:
         for (int i = 1; i <= 4; ++i)
             TestFileBuilder().TestType(3).TestNumber(static_cast<std::uint16_t>(i)).Samples(120, 500, 1e-9)
                 .Company("ACME").Write(dir.File("T" + std::to_string(i) + ".kel"));
-        ASSERT_EQ(kelApp.InitInstance(shell), 1);
+        ASSERT_EQ(context.kelApp.InitInstance(shell), 1);
         frame = shell.frame();
         view = frame->view();
     }
     // Shows `count` tests, as a dialog's choice does.
     void Show(int count)
     {
-        testCatalogue.Refresh();
-        for (int i = 0; i < count; ++i) testCatalogue.selected[i] = 1;
-        kelApp.OpenDocumentFile(testCatalogue.fileNames[0], 1);
+        context.testCatalogue.Refresh(dir.path().string());
+        for (int i = 0; i < count; ++i) context.testCatalogue.selected[i] = 1;
+        context.kelApp.OpenDocumentFile(context.testCatalogue.fileNames[0], 1);
     }
     bool Enabled(int id)
     {
@@ -68,8 +67,10 @@ protected:
 
     TempDir dir;
     CurrentFolder here{dir.path()};
-    MemorySettingsStore store;
-    DesktopShell shell;
+    kel_test::TestContext t;
+    KelContext& context = t.context;
+    MemorySettingsStore& store = t.settings;
+    DesktopShell shell{context};
     CMainFrame* frame = nullptr;
     CKelView* view = nullptr;
 };
@@ -122,12 +123,12 @@ TEST_F(FrameTest, StatusBarShowsPromptsAndReady)
     EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));
     setup->hover();
     QString during;
-    CAppInfo::runSetupDialog = [&](int&, int&) {
+    context.appInfo.runSetupDialog = [&](int&, int&) {
         during = frame->StatusText();
         return false;
     };
     setup->trigger();
-    CAppInfo::runSetupDialog = nullptr;
+    context.appInfo.runSetupDialog = nullptr;
     EXPECT_EQ(during, QStringLiteral("Ready"));
     ASSERT_EQ(frame->Indicators().size(), 3);
     EXPECT_EQ(frame->Indicators()[0]->text(), QStringLiteral("CAP"));
@@ -171,7 +172,7 @@ TEST_F(FrameTest, EditAndSaveTestOnlyWithExactlyOneTest)
     frame->RunCommand(ids::ID_CLOSE_TEST);
     EXPECT_FALSE(Enabled(ids::ID_SAVE_TEST));
     EXPECT_FALSE(Enabled(ids::ID_CLOSE_TEST));
-    EXPECT_EQ(kelApp.GetDocument()->recordCount, 1);  // Close Test keeps the records
+    EXPECT_EQ(context.kelApp.GetDocument()->recordCount, 1);  // Close Test keeps the records
     Show(1);
     EXPECT_TRUE(Enabled(ids::ID_SAVE_TEST));
     frame->RunCommand(ids::ID_FILE_NEW);  // Ctrl+N
@@ -183,10 +184,10 @@ TEST_F(FrameTest, EditAndSaveTestOnlyWithExactlyOneTest)
 TEST_F(FrameTest, SaveTestWritesTheEditedTexts)
 {
     Show(1);
-    std::snprintf(kelApp.GetDocument()->records[0].operatorName, 21, "%s", "NEW OPERATOR");
+    std::snprintf(context.kelApp.GetDocument()->records[0].operatorName, 21, "%s", "NEW OPERATOR");
     EXPECT_TRUE(frame->RunCommand(ids::ID_SAVE_TEST));
     CKELFile reread;
-    ASSERT_EQ(reread.Load(dir.File("T1.kel"), 0), 1);
+    ASSERT_TRUE(reread.Load(dir.File("T1.kel"), 0));
     EXPECT_STREQ(reread.operatorName, "NEW OPERATOR");
 }
 
@@ -255,20 +256,20 @@ TEST_F(FrameTest, StartUpAppliesLandscapeUnlessPortraitIsStored)
     EXPECT_EQ(shell.printer().pageLayout().orientation(), QPageLayout::Landscape);
     EXPECT_EQ(store.writes, 0);
     store.values[{"Settings", "Orientation"}] = 1;
-    DesktopShell portrait;
+    DesktopShell portrait(context);
     portrait.printer().setPageOrientation(QPageLayout::Portrait);
-    ASSERT_EQ(kelApp.InitInstance(portrait), 1);
+    ASSERT_EQ(context.kelApp.InitInstance(portrait), 1);
     EXPECT_EQ(portrait.printer().pageLayout().orientation(), QPageLayout::Portrait);
-    EXPECT_EQ(appInfo.orientation, 1);
-    ASSERT_EQ(kelApp.InitInstance(shell), 1);  // back to the fixture's shell
+    EXPECT_EQ(context.appInfo.orientation, 1);
+    ASSERT_EQ(context.kelApp.InitInstance(shell), 1);  // back to the fixture's shell
 }
 
 TEST_F(FrameTest, RecentFilesAndOpenByName)
 {
     ASSERT_TRUE(frame->openFile);
     frame->openFile(QString::fromStdString(dir.File("T3.kel")));
-    ASSERT_EQ(kelApp.GetDocument()->recordCount, 1);
-    EXPECT_EQ(kelApp.GetDocument()->records[0].testNumber, 3);
+    ASSERT_EQ(context.kelApp.GetDocument()->recordCount, 1);
+    EXPECT_EQ(context.kelApp.GetDocument()->records[0].testNumber, 3);
     const QStringList recent = shell.RecentFiles();
     ASSERT_FALSE(recent.isEmpty());
     EXPECT_EQ(recent[0], QString::fromStdString(dir.File("T3.kel")));
@@ -296,9 +297,9 @@ TEST_F(FrameTest, ADroppedTestFileOpensAlone)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(frame, &drop);
-    ASSERT_EQ(kelApp.GetDocument()->recordCount, 1);
-    EXPECT_EQ(kelApp.GetDocument()->records[0].testNumber, 2);
-    EXPECT_NE(kelApp.GetDocument()->testOpen, 0);
+    ASSERT_EQ(context.kelApp.GetDocument()->recordCount, 1);
+    EXPECT_EQ(context.kelApp.GetDocument()->records[0].testNumber, 2);
+    EXPECT_NE(context.kelApp.GetDocument()->testOpen, 0);
 }
 
 TEST_F(FrameTest, NamesInAnyScriptReachEveryWidgetAsTheyAre)
@@ -314,7 +315,7 @@ TEST_F(FrameTest, NamesInAnyScriptReachEveryWidgetAsTheyAre)
     // Recent files: the name as it is, its '&' shown rather than taken as a mnemonic.
     const QString motor = QString::fromUtf8(dir.File(rnd + "/Motor&Pump.kel"));
     frame->openFile(motor);
-    ASSERT_EQ(kelApp.GetDocument()->records[0].testNumber, 7);
+    ASSERT_EQ(context.kelApp.GetDocument()->records[0].testNumber, 7);
     EXPECT_EQ(shell.RecentFiles().value(0), motor);
     QMenu* file = frame->menuBar()->actions()[0]->menu();
     emit file->aboutToShow();
@@ -325,7 +326,7 @@ TEST_F(FrameTest, NamesInAnyScriptReachEveryWidgetAsTheyAre)
 
     // The Recall Test dialog in a folder whose name is not ASCII: rows and the Shot Path label.
     CurrentFolder inside(dir.path() / pruef);
-    COpenTestDlg dialog;
+    COpenTestDlg dialog(context);  // it shows the current folder
     dialog.OnInitDialog();
     ASSERT_EQ(dialog.fileList->topLevelItemCount(), 2);
     EXPECT_EQ(dialog.fileList->topLevelItem(0)->text(0), QString::fromUtf8(names[0]));
@@ -341,9 +342,9 @@ TEST_F(FrameTest, NamesInAnyScriptReachEveryWidgetAsTheyAre)
         }
     });
     platform::QtMessagePresenter presenter;
-    platform::MessagePresenter* previous = platform::SetMessagePresenter(&presenter);
-    kelApp.OpenDocumentFile(dir.File(pruef + "/missing.kel"), 0);
-    platform::SetMessagePresenter(previous);
+    t.services.presenter = &presenter;
+    context.kelApp.OpenDocumentFile(dir.File(pruef + "/missing.kel"), 0);
+    t.services.presenter = &t.presenter;
     EXPECT_EQ(shown, QString::fromUtf8("Can't open file " + dir.File(pruef + "/missing.kel")));
 }
 

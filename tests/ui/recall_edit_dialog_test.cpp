@@ -15,12 +15,11 @@
 
 #include <functional>
 
-#include "app/desktop_shell.h"
-#include "app/process_objects.h"
-#include "display/kel_view.h"
+#include "ui/desktop_shell.h"
+#include "ui/kel_view.h"
 #include "resources/resource_ids.h"
 #include "support/recording_surface.h"
-#include "support/temp_dir.h"
+#include "support/test_context.h"
 #include "support/test_file_builder.h"
 #include "ui/edit_test_dialog.h"
 #include "ui/folders.h"
@@ -54,12 +53,12 @@ void SelectRows(COpenTestDlg& dialog, std::initializer_list<int> rows)
                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-// The test files the catalogue marks, by test number.
-std::vector<int> Marked()
+// The test files the catalogue marks, by row.
+std::vector<int> Marked(const CKELTestList& catalogue)
 {
     std::vector<int> marked;
-    for (int i = 0; i < testCatalogue.fileCount; ++i)
-        if (testCatalogue.selected[i]) marked.push_back(i);
+    for (int i = 0; i < catalogue.fileCount; ++i)
+        if (catalogue.selected[i]) marked.push_back(i);
     return marked;
 }
 
@@ -78,12 +77,15 @@ class RecallTest : public ::testing::Test {
 protected:
     TempDir dir;
     CurrentFolder here{dir.path()};
-    RecordingPresenter presenter;
+    kel_test::TestContext t;
+    KelContext& context = t.context;
+    RecordingPresenter& presenter = t.presenter;
+    void SetFolderChooser(platform::FolderChooser chooser) { t.services.folderChooser = std::move(chooser); }
 };
 
 TEST_F(RecallTest, EmptyFolderAndTheOkMessages)
 {
-    COpenTestDlg dialog;
+    COpenTestDlg dialog(context);
     dialog.OnInitDialog();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Recall Test"));
     EXPECT_EQ(dialog.fileList->topLevelItemCount(), 0);
@@ -97,28 +99,28 @@ TEST_F(RecallTest, EmptyFolderAndTheOkMessages)
 TEST_F(RecallTest, FiveRowsAreRefusedFourAccepted)
 {
     WriteTests(dir, 6);
-    COpenTestDlg dialog;
+    COpenTestDlg dialog(context);
     dialog.OnInitDialog();
     ASSERT_EQ(dialog.fileList->topLevelItemCount(), 6);
     SelectRows(dialog, {0, 1, 2, 3, 4});
     dialog.OnOK();
     EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"You can overlay a maximum of 4 tests"});
     EXPECT_NE(dialog.result(), resources::IDOK);
-    EXPECT_TRUE(Marked().empty());
+    EXPECT_TRUE(Marked(context.testCatalogue).empty());
     SelectRows(dialog, {0, 1, 2, 4});
     dialog.OnOK();
     EXPECT_EQ(dialog.result(), resources::IDOK);
-    EXPECT_EQ(Marked(), (std::vector<int>{0, 1, 2, 4}));
+    EXPECT_EQ(Marked(context.testCatalogue), (std::vector<int>{0, 1, 2, 4}));
 }
 
 TEST_F(RecallTest, RowsChosenOutOfOrderAreMarkedInRowOrder)
 {
     WriteTests(dir, 8);
-    COpenTestDlg dialog;
+    COpenTestDlg dialog(context);
     dialog.OnInitDialog();
     SelectRows(dialog, {7, 2, 4});
     dialog.OnOK();
-    EXPECT_EQ(Marked(), (std::vector<int>{2, 4, 7}));
+    EXPECT_EQ(Marked(context.testCatalogue), (std::vector<int>{2, 4, 7}));
     EXPECT_EQ(dialog.selectedName, "T3.kel");
     EXPECT_EQ(dialog.fileList->topLevelItem(2)->text(0), QStringLiteral("T3.kel"));
     EXPECT_EQ(dialog.fileList->topLevelItem(2)->text(4), QStringLiteral("CO 3"));
@@ -128,7 +130,7 @@ TEST_F(RecallTest, RowsChosenOutOfOrderAreMarkedInRowOrder)
 TEST_F(RecallTest, OpensWithTheKeysInTheListSoThatDownSelectsTheFirstTest)
 {
     WriteTests(dir, 3);
-    COpenTestDlg dialog;
+    COpenTestDlg dialog(context);
     dialog.OnInitDialog();
     dialog.show();
     QApplication::setActiveWindow(&dialog);
@@ -145,7 +147,7 @@ TEST_F(RecallTest, OpensWithTheKeysInTheListSoThatDownSelectsTheFirstTest)
 TEST_F(RecallTest, EveryColumnIsReadableAtTheOpeningSize)
 {
     WriteTests(dir, 3);
-    COpenTestDlg dialog;
+    COpenTestDlg dialog(context);
     dialog.OnInitDialog();
     dialog.show();
     QCoreApplication::processEvents();
@@ -158,7 +160,7 @@ TEST_F(RecallTest, EveryColumnIsReadableAtTheOpeningSize)
 TEST_F(RecallTest, DoubleClickActsAsOk)
 {
     WriteTests(dir, 3);
-    COpenTestDlg dialog;
+    COpenTestDlg dialog(context);
     dialog.OnInitDialog();
     SelectRows(dialog, {1});
     emit dialog.fileList->itemDoubleClicked(dialog.fileList->topLevelItem(1), 0);
@@ -169,7 +171,7 @@ TEST_F(RecallTest, DoubleClickActsAsOk)
 TEST_F(RecallTest, PreviewsShowTheLastSelectedTestResistanceLeftCurrentRight)
 {
     WriteTests(dir, 3);
-    COpenTestDlg dialog;
+    COpenTestDlg dialog(context);
     dialog.OnInitDialog();
     EXPECT_EQ(dialog.previewLoaded, 0);
     SelectRows(dialog, {0});
@@ -220,7 +222,7 @@ TEST_F(RecallTest, ShotPathListsTheChosenFolderAndKeepsThePreview)
     WriteTests(dir, 2);
     TempDir other;
     TestFileBuilder().TestNumber(9).Write(other.File("OTHER.KEL"));
-    COpenTestDlg dialog;
+    COpenTestDlg dialog(context);
     dialog.OnInitDialog();
     SelectRows(dialog, {1});
     std::string asked;
@@ -248,9 +250,9 @@ TEST_F(RecallTest, ShotPathListsTheChosenFolderAndKeepsThePreview)
 TEST_F(RecallTest, CancelMarksNothingAndTheExportCaption)
 {
     WriteTests(dir, 3);
-    testCatalogue.Refresh();
-    testCatalogue.selected[0] = 1;
-    COpenTestDlg dialog;
+    context.testCatalogue.Refresh(dir.path().string());
+    context.testCatalogue.selected[0] = 1;
+    COpenTestDlg dialog(context);
     dialog.caption = "Select files to Export";
     QTimer::singleShot(0, &dialog, [&] {
         SelectRows(dialog, {0, 1});
@@ -258,7 +260,7 @@ TEST_F(RecallTest, CancelMarksNothingAndTheExportCaption)
     });
     EXPECT_EQ(dialog.DoModal(), resources::IDCANCEL);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Select files to Export"));
-    EXPECT_TRUE(Marked().empty());
+    EXPECT_TRUE(Marked(context.testCatalogue).empty());
 }
 
 // A saved test file differs from the one before only in its four header texts, bytes 85 to 164.
@@ -277,7 +279,7 @@ protected:
     void SetUp() override
     {
         WriteTests(dir, 5);
-        ASSERT_EQ(kelApp.InitInstance(shell), 1);
+        ASSERT_EQ(context.kelApp.InitInstance(shell), 1);
         frame = shell.frame();
     }
     // Runs a command whose modal dialog `user` then drives.
@@ -289,9 +291,12 @@ protected:
 
     TempDir dir;
     CurrentFolder here{dir.path()};
-    MemorySettingsStore store;
-    DesktopShell shell;
+    kel_test::TestContext t;
+    KelContext& context = t.context;
+    MemorySettingsStore& store = t.settings;
+    DesktopShell shell{context};
     CMainFrame* frame = nullptr;
+    void SetFolderChooser(platform::FolderChooser chooser) { t.services.folderChooser = std::move(chooser); }
 };
 
 TEST_F(CommandTest, RecallOverlaysThreeChosenOutOfOrderInRowOrder)
@@ -302,7 +307,7 @@ TEST_F(CommandTest, RecallOverlaysThreeChosenOutOfOrderInRowOrder)
         SelectRows(*dialog, {4, 0, 2});
         QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
     });
-    CKelDoc& doc = *kelApp.GetDocument();
+    CKelDoc& doc = *context.kelApp.GetDocument();
     ASSERT_EQ(doc.recordCount, 3);
     EXPECT_EQ(doc.records[0].testNumber, 1);
     EXPECT_EQ(doc.records[1].testNumber, 3);
@@ -335,7 +340,7 @@ TEST_F(CommandTest, ExportToExcelWritesAWorkbookPerChosenTest)
     EXPECT_TRUE(std::filesystem::exists(out.path() / "T4.xls"));
     EXPECT_FALSE(std::filesystem::exists(out.path() / "T1.xls"));
     EXPECT_EQ(std::filesystem::current_path(), dir.path());
-    EXPECT_EQ(kelApp.GetDocument()->testOpen, 0);  // nothing is shown by an export
+    EXPECT_EQ(context.kelApp.GetDocument()->testOpen, 0);  // nothing is shown by an export
 }
 
 TEST_F(CommandTest, EditTrimsCutsCancelsAndSaveWritesOnlyTheTexts)
@@ -343,8 +348,8 @@ TEST_F(CommandTest, EditTrimsCutsCancelsAndSaveWritesOnlyTheTexts)
     TestFileBuilder().TestNumber(1).Company("ACME                ").Location("OLD").Samples(10, 500, 1e-9)
         .Write(dir.File("T1.kel"));
     const auto before = kel_test::ReadFileBytes(dir.File("T1.kel"));
-    kelApp.OpenDocumentFile("T1.kel", 0);
-    CKELFile& record = kelApp.GetDocument()->records[0];
+    context.kelApp.OpenDocumentFile("T1.kel", 0);
+    CKELFile& record = context.kelApp.GetDocument()->records[0];
 
     RunWithDialog(ids::ID_EDIT_TEST, [](QWidget* widget) {
         auto* dialog = dynamic_cast<dlgTestEdit*>(widget);
@@ -375,7 +380,7 @@ TEST_F(CommandTest, EditTrimsCutsCancelsAndSaveWritesOnlyTheTexts)
     EXPECT_TRUE(frame->RunCommand(ids::ID_SAVE_TEST));
     ExpectOnlyTheTextBytesChanged(before, kel_test::ReadFileBytes(dir.File("T1.kel")));
     CKELFile reread;
-    ASSERT_EQ(reread.Load(dir.File("T1.kel"), 0), 1);
+    ASSERT_TRUE(reread.Load(dir.File("T1.kel"), 0));
     EXPECT_STREQ(reread.location, "THIS LOCATION IS TOO");
     EXPECT_STREQ(reread.company, "ACME");
 }
@@ -397,7 +402,7 @@ TEST_F(CommandTest, SaveTestWritesTheShownTestsFileAfterShotPathMovedTheFolder)
         QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
     };
     RunWithDialog(ids::ID_RECALL_TEST, [&](QWidget* widget) { chooseRow(widget, "Test1.kel"); });
-    ASSERT_EQ(kelApp.GetDocument()->records[0].testNumber, 1);
+    ASSERT_EQ(context.kelApp.GetDocument()->records[0].testNumber, 1);
 
     // Recall again, move to folder B with Shot Path, and cancel.
     SetFolderChooser([&](const std::string&, const std::string&, std::string& folder) {
@@ -423,10 +428,10 @@ TEST_F(CommandTest, SaveTestWritesTheShownTestsFileAfterShotPathMovedTheFolder)
     EXPECT_EQ(kel_test::ReadFileBytes(b.File("Test1.kel")), beforeB);  // the other test is untouched
     ExpectOnlyTheTextBytesChanged(beforeA, kel_test::ReadFileBytes(dir.File("Test1.kel")));
     CKELFile reread;
-    ASSERT_EQ(reread.Load(dir.File("Test1.kel"), 0), 1);
+    ASSERT_TRUE(reread.Load(dir.File("Test1.kel"), 0));
     EXPECT_STREQ(reread.operatorName, "NEW");
     // The recent-file list names the file that was shown, not the current folder's namesake.
-    EXPECT_EQ(kelApp.GetPathName(), dir.File("Test1.kel"));
+    EXPECT_EQ(context.kelApp.GetPathName(), dir.File("Test1.kel"));
 }
 
 }  // namespace

@@ -15,14 +15,12 @@
 
 #include <functional>
 
-#include "app/desktop_shell.h"
-#include "app/process_objects.h"
-#include "instrument/test_dlg.h"
-#include "instrument/xfer_dlg.h"
-#include "platform/message_pump.h"
+#include "ui/desktop_shell.h"
+#include "ui/test_dlg.h"
+#include "ui/xfer_dlg.h"
 #include "resources/resource_ids.h"
 #include "support/fake_port.h"
-#include "support/temp_dir.h"
+#include "support/test_context.h"
 #include "ui/main_frame.h"
 #include "ui/setup_about_dialogs.h"
 
@@ -39,17 +37,15 @@ protected:
     void SetUp() override
     {
         setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
-        serialChannel.Close();
-        platform::SetSerialPortFactory([this] { return std::make_unique<SimulatorPort>(simulator); });
-        platform::SetEventPump([](int) { QCoreApplication::processEvents(); });
-        ASSERT_EQ(kelApp.InitInstance(shell), 1);
+        context.serialChannel.Close();
+        t.openPort = [this] { return std::make_unique<SimulatorPort>(simulator, t.services); };
+        t.services.eventPump = [](int) { QCoreApplication::processEvents(); };
+        ASSERT_EQ(context.kelApp.InitInstance(shell), 1);
         frame = shell.frame();
     }
     void TearDown() override
     {
-        serialChannel.Close();
-        platform::SetEventPump(nullptr);
-        platform::SetSerialPortFactory(nullptr);
+        context.serialChannel.Close();
         unsetenv("XDG_CACHE_HOME");
     }
     // Runs a command whose modal dialogs `user` then drives, one step per dialog.
@@ -81,10 +77,12 @@ protected:
     TempDir cache;
     TempDir folder;
     CurrentFolder here{folder.path()};
-    MemorySettingsStore store;
-    RecordingPresenter presenter;
+    kel_test::TestContext t;
+    KelContext& context = t.context;
+    MemorySettingsStore& store = t.settings;
+    RecordingPresenter& presenter = t.presenter;
     TesterSimulator simulator{TesterSimulator::DemoTests()};
-    DesktopShell shell;
+    DesktopShell shell{context};
     CMainFrame* frame = nullptr;
 };
 
@@ -104,7 +102,7 @@ TEST_F(TesterUiTest, RetrieveSelectDownloadShowsTheFirstTest)
     }});
     EXPECT_TRUE(std::filesystem::exists(folder.File("Job3.kel")));
     EXPECT_TRUE(std::filesystem::exists(folder.File("Job5.kel")));
-    CKelDoc& doc = *kelApp.GetDocument();
+    CKelDoc& doc = *context.kelApp.GetDocument();
     ASSERT_EQ(doc.recordCount, 1);  // the first selected row's test alone
     EXPECT_EQ(doc.records[0].testNumber, 3);
     EXPECT_NE(doc.testOpen, 0);
@@ -121,7 +119,7 @@ TEST_F(TesterUiTest, DeleteTestErasesTheSelectedInOrderAndCloses)
     }});
     EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Please select test first"});
     EXPECT_EQ(simulator.erased, (std::vector<int>{2, 5}));
-    EXPECT_EQ(kelApp.GetDocument()->testOpen, 0);
+    EXPECT_EQ(context.kelApp.GetDocument()->testOpen, 0);
 }
 
 TEST_F(TesterUiTest, AFailedDownloadKeepsTheDialogOpenAndTheLongPrefixIsRefused)
@@ -193,14 +191,14 @@ TEST_F(TesterUiTest, APrefixInAnyScriptNamesTheFileAsTyped)
     }});
     // The system's bytes for the name: UTF-8 here, so that the recent-file list can open it again.
     EXPECT_TRUE(std::filesystem::exists(folder.File("Pr\xC3\xBC" "f\xE6\x97\xA5" "1.kel")));
-    EXPECT_EQ(kelApp.GetDocument()->records[0].path, folder.File("Pr\xC3\xBC" "f\xE6\x97\xA5" "1.kel"));
+    EXPECT_EQ(context.kelApp.GetDocument()->records[0].path, folder.File("Pr\xC3\xBC" "f\xE6\x97\xA5" "1.kel"));
     EXPECT_TRUE(presenter.messages.empty());
 }
 
 TEST_F(TesterUiTest, SilentTesterNoDialog)
 {
     simulator.faults.silent = true;
-    kel_test::FakeClock clock;
+    kel_test::FakeClock clock(t.services);
     frame->RunCommand(ids::ID_RETRIEVE_TEST_RECORD);
     EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"KEL-7300 not responding"});
     EXPECT_FALSE(QApplication::activeModalWidget());
@@ -208,9 +206,9 @@ TEST_F(TesterUiTest, SilentTesterNoDialog)
 
 TEST_F(TesterUiTest, SetupStoresAppliesAndPointsTheChannelAtThePort)
 {
-    appInfo.comPort = 3;
-    appInfo.orientation = 0;
-    serialChannel.Open();
+    context.appInfo.comPort = 3;
+    context.appInfo.orientation = 0;
+    context.serialChannel.Open();
     RunWithDialogs(ids::ID_APPLICATION_SETUP, {[](QWidget* widget) {
         auto* dialog = dynamic_cast<CAppSetup*>(widget);
         ASSERT_TRUE(dialog);
@@ -224,16 +222,16 @@ TEST_F(TesterUiTest, SetupStoresAppliesAndPointsTheChannelAtThePort)
     EXPECT_EQ(store.values.at({"Settings", "ComPort"}), 12);
     EXPECT_EQ(store.values.at({"Settings", "Orientation"}), 1);
     EXPECT_EQ(shell.printer().pageLayout().orientation(), QPageLayout::Portrait);
-    EXPECT_FALSE(serialChannel.handle);  // closed: the next exchange opens port 12
-    EXPECT_EQ(serialChannel.port, 12);
+    EXPECT_FALSE(context.serialChannel.handle);  // closed: the next exchange opens port 12
+    EXPECT_EQ(context.serialChannel.port, 12);
 
     const int writes = store.writes;
-    serialChannel.Open();
+    context.serialChannel.Open();
     RunWithDialogs(ids::ID_APPLICATION_SETUP, {[](QWidget* widget) {
         QMetaObject::invokeMethod(dynamic_cast<CAppSetup*>(widget)->GetDlgItem(resources::IDCANCEL), "click");
     }});
     EXPECT_EQ(store.writes, writes);  // Cancel changes nothing
-    EXPECT_TRUE(serialChannel.handle);
+    EXPECT_TRUE(context.serialChannel.handle);
 }
 
 TEST_F(TesterUiTest, AboutShowsTheTestersVersionOrNA)
@@ -241,7 +239,7 @@ TEST_F(TesterUiTest, AboutShowsTheTestersVersionOrNA)
     for (const bool silent : {false, true}) {
         simulator.faults.silent = silent;
         std::unique_ptr<kel_test::FakeClock> clock;
-        if (silent) clock = std::make_unique<kel_test::FakeClock>();
+        if (silent) clock = std::make_unique<kel_test::FakeClock>(t.services);
         QString shown;
         RunWithDialogs(ids::ID_APP_ABOUT, {[&](QWidget* widget) {
             auto* about = dynamic_cast<CAboutDlg*>(widget);
@@ -265,7 +263,7 @@ TEST_F(TesterUiTest, ReturnToPanelAndTheCommandsWaitDuringAnExchange)
 {
     EXPECT_TRUE(frame->RunCommand(ids::ID_RETURN_TO_PANEL));
     EXPECT_EQ(simulator.commands, std::vector<std::string>{"END"});
-    ExchangeGuard busy(serialChannel);
+    ExchangeGuard busy(context.serialChannel);
     EXPECT_FALSE(frame->router().IsEnabled(ids::ID_RETRIEVE_TEST_RECORD));
     EXPECT_FALSE(frame->RunCommand(ids::ID_RETURN_TO_PANEL));
     EXPECT_EQ(simulator.commands.size(), 1u);

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "display/report_drawing.h"
-#include "display/page_render.h"
+#include "ui/page_render.h"
 #include "support/test_file_builder.h"
 #include "support/temp_dir.h"
 #include "testfile/kel_file.h"
@@ -146,7 +146,7 @@ protected:
         for (int i = 0; i < 120; ++i) builder.Sample(1000, EncodeCurrentWord(1e-6 / (i + 1)));
         const std::string path = dir.File("t.kel");
         builder.Write(path);
-        ASSERT_EQ(record.Load(path, 1), 1);
+        ASSERT_TRUE(record.Load(path, 1));
     }
 
     kel_test::TempDir dir;

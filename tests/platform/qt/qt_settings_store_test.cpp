@@ -11,8 +11,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/app_info.h"
-#include "support/temp_dir.h"
+#include "support/test_context.h"
 
 namespace {
 
@@ -23,15 +22,20 @@ std::filesystem::path ConfigFile()
     return configHome->path() / "Quellton" / "KEL-7300.conf";
 }
 
+struct Settings {
+    int comPort;
+    int orientation;
+};
+
 // The settings as CAppInfo reads them through a fresh Qt store.
-CAppInfo LoadedThroughQt()
+Settings LoadedThroughQt()
 {
     platform::QtSettingsStore store;
-    platform::SetSettingsStore(&store);
-    CAppInfo info;
+    kel_test::TestContext t;
+    t.services.settings = &store;
+    CAppInfo& info = t.context.appInfo;
     info.LoadSettings();
-    platform::SetSettingsStore(nullptr);
-    return info;
+    return {info.comPort, info.orientation};
 }
 
 class QtSettingsStoreTest : public ::testing::Test {
@@ -41,7 +45,7 @@ protected:
 
 TEST_F(QtSettingsStoreTest, EmptyStoreGivesDefaultsAndWritesNothing)
 {
-    const CAppInfo info = LoadedThroughQt();
+    const Settings info = LoadedThroughQt();
     EXPECT_EQ(info.comPort, 1);
     EXPECT_EQ(info.orientation, 0);
     EXPECT_FALSE(std::filesystem::exists(ConfigFile()));
@@ -51,12 +55,12 @@ TEST_F(QtSettingsStoreTest, SavedSettingsLandInTheUsersConfigFileAndReadBack)
 {
     {
         platform::QtSettingsStore store;
-        platform::SetSettingsStore(&store);
-        CAppInfo info;
+        kel_test::TestContext t;
+        t.services.settings = &store;
+        CAppInfo& info = t.context.appInfo;
         info.comPort = 7;
         info.orientation = 1;
         info.SaveSettings();
-        platform::SetSettingsStore(nullptr);
     }
     ASSERT_TRUE(std::filesystem::exists(ConfigFile()));
     std::ifstream in(ConfigFile());
@@ -65,7 +69,7 @@ TEST_F(QtSettingsStoreTest, SavedSettingsLandInTheUsersConfigFileAndReadBack)
     EXPECT_NE(text.find("ComPort=7"), std::string::npos) << text;
     EXPECT_NE(text.find("Orientation=1"), std::string::npos) << text;
 
-    const CAppInfo info = LoadedThroughQt();
+    const Settings info = LoadedThroughQt();
     EXPECT_EQ(info.comPort, 7);
     EXPECT_EQ(info.orientation, 1);
 }

@@ -9,16 +9,17 @@
 #include <memory>
 
 #include "app/command_router.h"
-#include "platform/application_shell.h"
+#include "app/application_shell.h"
 
 class CMainFrame;
+class KelContext;
 namespace platform {
 class QtMessagePresenter;
 }
 
 class DesktopShell : public platform::ApplicationShell, public CCmdTarget {
 public:
-    explicit DesktopShell(platform::QtMessagePresenter* presenter = nullptr);
+    explicit DesktopShell(KelContext& context, platform::QtMessagePresenter* presenter = nullptr);
     ~DesktopShell() override;
 
     void SetDefaultOrientation(bool landscape) override;
@@ -26,6 +27,7 @@ public:
     void ShowMainWindowMaximized() override;
     void UpdateAllViews() override;
     void AddToRecentFileList(const std::string& path) override;
+    void Report(const Status& status) override;
 
     bool OnCommand(int id) override;
     bool HasCommand(int id) const override;
@@ -35,6 +37,7 @@ public:
     QStringList RecentFiles() const;
 
 private:
+    KelContext& context_;
     QPrinter printer_;
     std::unique_ptr<CMainFrame> frame_;
     platform::QtMessagePresenter* presenter_;

@@ -1,14 +1,13 @@
-#include "instrument/test_dlg.h"
+#include "ui/test_dlg.h"
 
 #include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/process_objects.h"
-#include "instrument/xfer_dlg.h"
-#include "platform/folder_chooser.h"
+#include "app/kel_context.h"
 #include "platform/message_box.h"
+#include "ui/xfer_dlg.h"
 
 namespace {
 
@@ -29,7 +28,10 @@ constexpr platform::ListColumn kColumns[7] = {
 
 }  // namespace
 
-CTestDlg::CTestDlg(QWidget* parent) : Dialog(resources::IDD_TEST_DIRECTORY, parent) {}
+CTestDlg::CTestDlg(KelContext& context, QWidget* parent)
+    : Dialog(resources::IDD_TEST_DIRECTORY, parent), context_(context)
+{
+}
 
 void CTestDlg::DoDataExchange(platform::DataExchange& dx)
 {
@@ -42,6 +44,7 @@ bool CTestDlg::OnInitDialog()
     filePrefix = "Test";
     Dialog::OnInitDialog();
     platform::SetUpReportList(testList, kColumns, 7);
+    const CKELDevice& kelDevice = context_.kelDevice;
     for (int i = 0; i < kelDevice.entryCount; ++i) {
         const DirectoryEntry& entry = kelDevice.entries[i];
         char number[16];
@@ -73,30 +76,34 @@ void CTestDlg::OnCommand(int id)
 void CTestDlg::OnDeleteTest()
 {
     const QList<int> rows = SelectedRows();
+    platform::MessagePresenter& messages = context_.services.Messages();
     if (rows.isEmpty()) {
-        ShowMessage("Please select test first");
+        ShowMessage(messages, "Please select test first");
         return;
     }
-    for (const int row : rows) kelDevice.EraseTest(kelDevice.entries[row].testNumber);
+    CKELDevice& kelDevice = context_.kelDevice;
+    for (const int row : rows) Report(messages, kelDevice.EraseTest(kelDevice.entries[row].testNumber));
     EndDialog(resources::IDCANCEL);
 }
 
 void CTestDlg::OnDownloadTest()
 {
     const QList<int> rows = SelectedRows();
+    platform::MessagePresenter& messages = context_.services.Messages();
     if (rows.isEmpty()) {
-        ShowMessage("Please select test first");
+        ShowMessage(messages, "Please select test first");
         return;
     }
-    CXferDlg transferDialog(this);
+    // The files land in the current folder, which follows Shot Path.
+    std::string folder;
+    platform::GetCurrentFolder(folder);
+    CXferDlg transferDialog(context_.serialChannel, folder, messages, this);
     UpdateData(true);
     // Every file name must fit its buffer before anything is sent.
+    const CKELDevice& kelDevice = context_.kelDevice;
     for (const int row : rows) {
-        const std::string problem = TestTransfer::PrefixProblem(filePrefix, kelDevice.entries[row].testNumber);
-        if (!problem.empty()) {
-            ShowMessage("%s", problem.c_str());
+        if (Report(messages, transferDialog.transfer.PrefixProblem(filePrefix, kelDevice.entries[row].testNumber)))
             return;
-        }
     }
     std::snprintf(transferDialog.transfer.filePrefix, sizeof transferDialog.transfer.filePrefix, "%s",
                   filePrefix.c_str());
@@ -107,9 +114,6 @@ void CTestDlg::OnDownloadTest()
     const int result = runTransfer ? runTransfer(transferDialog) : transferDialog.DoModal();
     if (result != resources::IDOK) return;  // stays open: what arrived is on disk
     TestTransfer::MakePath(filePrefix, transferDialog.transfer.testNumbers[0], filePath);
-    // The files were written into the current folder.
-    std::string folder;
-    GetCurrentFolder(folder);
-    testCatalogue.SetOnly(folder, filePath);
+    context_.testCatalogue.SetOnly(folder, filePath);
     EndDialog(resources::IDOK);
 }

@@ -1,4 +1,4 @@
-#include "instrument/xfer_dlg.h"
+#include "ui/xfer_dlg.h"
 
 #include <QProgressBar>
 #include <QTimer>
@@ -11,8 +11,11 @@ constexpr int kBytesText = 1004;
 
 }  // namespace
 
-CXferDlg::CXferDlg(QWidget* parent) : Dialog(resources::IDD_TRANSFER, parent)
+CXferDlg::CXferDlg(CSerialCom& channel, const std::string& folder, platform::MessagePresenter& messages,
+                   QWidget* parent)
+    : Dialog(resources::IDD_TRANSFER, parent), transfer(channel, folder)
 {
+    transfer.onTestDone = [&messages](int, const Status& outcome) { Report(messages, outcome); };
     // Below the two texts: bytes received of the test's length.
     progress_ = new QProgressBar(this);
     progress_->setGeometry(MapDialogRect(10, 40, 116, 8));

@@ -1,4 +1,4 @@
-#include "app/desktop_shell.h"
+#include "ui/desktop_shell.h"
 
 #include "platform/qt/app_icon.h"
 #include "platform/qt/qt_text.h"
@@ -11,8 +11,8 @@
 #include <QScreen>
 #include <QSettings>
 
-#include "app/process_objects.h"
-#include "display/kel_view.h"
+#include "app/kel_context.h"
+#include "ui/kel_view.h"
 #include "platform/qt/qt_message_presenter.h"
 #include "resources/resource_ids.h"
 #include "resources/resources.h"
@@ -32,8 +32,8 @@ QSettings RecentFileStore()
 }  // namespace
 
 // The page is drawn in the printer's own pixels, as the report's sizes expect.
-DesktopShell::DesktopShell(platform::QtMessagePresenter* presenter)
-    : printer_(QPrinter::HighResolution), presenter_(presenter)
+DesktopShell::DesktopShell(KelContext& context, platform::QtMessagePresenter* presenter)
+    : context_(context), printer_(QPrinter::HighResolution), presenter_(presenter)
 {
 }
 
@@ -51,18 +51,18 @@ bool DesktopShell::ProcessShellCommand()
 {
     // Every window of the program carries its icon.
     QApplication::setWindowIcon(platform::ApplicationIcon());
-    frame_ = std::make_unique<CMainFrame>(kelApp.GetDocument(), &printer_, this);
+    frame_ = std::make_unique<CMainFrame>(context_, &printer_, this);
     if (presenter_) presenter_->SetMainWindow(frame_.get());
-    InstallSetupDialog(frame_.get());
-    InstallSystemFolderChooser();
+    InstallSetupDialog(context_.appInfo, frame_.get());
+    context_.services.folderChooser = SystemFolderChooser();
     frame_->recentFiles = [this] { return RecentFiles(); };
-    frame_->openFile = [](const QString& file) { kelApp.OpenDocumentFile(platform::ToName(file), 0); };
+    frame_->openFile = [this](const QString& file) { context_.kelApp.OpenDocumentFile(platform::ToName(file), 0); };
     // A test file named on the command line opens alone; a file that cannot be
     // read has said so and leaves the window empty.
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (const QString& argument : arguments) {
         if (argument.startsWith(QLatin1Char('-'))) continue;
-        kelApp.OpenDocumentFile(platform::ToName(argument), 0);
+        context_.kelApp.OpenDocumentFile(platform::ToName(argument), 0);
         break;
     }
     return true;
@@ -108,6 +108,11 @@ void DesktopShell::AddToRecentFileList(const std::string& path)
     }
 }
 
+void DesktopShell::Report(const Status& status)
+{
+    ::Report(context_.services.Messages(), status);
+}
+
 bool DesktopShell::HasCommand(int id) const
 {
     return id == ids::ID_FILE_NEW || id == ids::ID_FILE_PRINT_SETUP || id == ids::ID_APP_ABOUT ||
@@ -118,7 +123,7 @@ bool DesktopShell::OnCommand(int id)
 {
     switch (id) {
     case ids::ID_FILE_NEW:
-        kelApp.OnFileNew();
+        context_.kelApp.OnFileNew();
         return true;
     case ids::ID_FILE_PRINT_SETUP: {
         QPageSetupDialog dialog(&printer_, frame_.get());
@@ -126,7 +131,7 @@ bool DesktopShell::OnCommand(int id)
         return true;
     }
     case ids::ID_APP_ABOUT: {
-        CAboutDlg about(frame_.get());
+        CAboutDlg about(context_, frame_.get());
         about.DoModal();
         return true;
     }

@@ -1,9 +1,11 @@
 // What the application's start-up and its open and new operations need of the
 // windowing platform: the default printer settings, the main window with its
-// view, and the recent-file list.
+// view, the recent-file list, and a way to tell the user what happened.
 #pragma once
 
 #include <string>
+
+#include "status/status.h"
 
 namespace platform {
 
@@ -20,6 +22,8 @@ public:
     // Every view redraws from the document.
     virtual void UpdateAllViews() = 0;
     virtual void AddToRecentFileList(const std::string& path) = 0;
+    // Tells the user what went wrong (a message box in the desktop program).
+    virtual void Report(const Status& status) = 0;
 };
 
 }  // namespace platform

@@ -10,11 +10,10 @@
 #include <ole2.h>
 #endif
 
-#include "app/desktop_shell.h"
-#include "app/process_objects.h"
+#include "app/kel_context.h"
 #include "platform/atomic_file.h"
-#include "platform/message_pump.h"
-#include "display/kel_view.h"
+#include "ui/desktop_shell.h"
+#include "ui/kel_view.h"
 #include "platform/qt/qt_message_presenter.h"
 #include "platform/qt/qt_settings_store.h"
 #include "ui/main_frame.h"
@@ -34,20 +33,22 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Quellton"));
 
     platform::QtSettingsStore settings;
-    platform::SetSettingsStore(&settings);
     platform::QtMessagePresenter presenter;
-    platform::SetMessagePresenter(&presenter);
+    platform::Services services;
+    services.settings = &settings;
+    services.presenter = &presenter;
     // Waits for the tester keep the windows alive: repaints, Abort.
-    platform::SetEventPump([](int) { QCoreApplication::processEvents(QEventLoop::AllEvents); });
-    platform::SetWaitCursorHook([](bool on) {
+    services.eventPump = [](int) { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    services.waitCursor = [](bool on) {
         if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
         else QApplication::restoreOverrideCursor();
-    });
+    };
+    KelContext context(services);
 
     int status = 0;
     {
-        DesktopShell shell(&presenter);
-        if (kelApp.InitInstance(shell)) {
+        DesktopShell shell(context, &presenter);
+        if (context.kelApp.InitInstance(shell)) {
             // KEL7300_STARTUP_TIME=1: print the time to the first painted page and end.
             if (std::getenv("KEL7300_STARTUP_TIME")) {
                 shell.frame()->view()->afterFirstPage = [&clock] {
@@ -59,9 +60,5 @@ int main(int argc, char** argv)
             status = app.exec();
         }
     }
-    platform::SetWaitCursorHook(nullptr);
-    platform::SetEventPump(nullptr);
-    platform::SetMessagePresenter(nullptr);
-    platform::SetSettingsStore(nullptr);
     return status;
 }

@@ -9,7 +9,9 @@ class QProgressBar;
 
 class CXferDlg : public platform::Dialog {
 public:
-    explicit CXferDlg(QWidget* parent = nullptr);
+    // Downloads through `channel` into `folder`; a test that fails is told through `messages`.
+    CXferDlg(CSerialCom& channel, const std::string& folder, platform::MessagePresenter& messages,
+             QWidget* parent = nullptr);
 
     bool OnInitDialog() override;
     void OnTimer(int id);

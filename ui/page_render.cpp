@@ -1,4 +1,4 @@
-#include "display/page_render.h"
+#include "ui/page_render.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -1,4 +1,4 @@
-#include "display/kel_view.h"
+#include "ui/kel_view.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "app/kel_doc.h"
-#include "display/page_render.h"
+#include "ui/page_render.h"
 #include "display/view_zoom.h"
 #include "platform/qt/qt_drawing_surface.h"
 #include "resources/resource_ids.h"

@@ -7,11 +7,12 @@
 #include "instrument/test_transfer.h"
 #include "platform/qt/dialog.h"
 
+class KelContext;
 class QTreeWidget;
 
 class CTestDlg : public platform::Dialog {
 public:
-    explicit CTestDlg(QWidget* parent = nullptr);
+    explicit CTestDlg(KelContext& context, QWidget* parent = nullptr);
 
     bool OnInitDialog() override;
     void OnDeleteTest();
@@ -32,4 +33,6 @@ protected:
 
 private:
     QList<int> SelectedRows() const;
+
+    KelContext& context_;
 };

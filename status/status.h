@@ -1,0 +1,69 @@
+// What a core operation did. Core code does not show messages: it returns a
+// Status, carrying what the message needs, and the program shows it (a box
+// in the desktop program, a line on standard error in the command-line tool).
+// MessageFor is the one table from statuses to the program's texts.
+#pragma once
+
+#include <string>
+
+#include "platform/message_box.h"
+
+enum class Problem {
+    None,
+    // Statuses that the user is not told of: the operation says nothing.
+    Busy,      // an exchange with the tester was under way: refused
+    Aborted,   // the user pressed Abort
+    NotATest,  // a file that opened but holds no whole test (callers decide)
+    LineFailed,  // a read or write on the serial line failed or timed out (callers name it)
+    // The serial channel
+    PortDidNotOpen,       // subject: the device; number: the error; detail: the system's words
+    PortModeRefused,
+    PortSettingsRefused,
+    // The tester
+    CantSend,
+    NotResponding,
+    DirectoryUnread,
+    DirectoryUnparsed,
+    CantCommunicate,
+    NoTestSize,  // number: the test
+    TestNotFound,
+    TestUnread,  // number: the test
+    // Files
+    CantOpenFile,   // subject: the file
+    CantReadFile,   // subject: the file
+    CantWriteFile,  // subject: the file
+    PrefixTooLong,  // number: the longest file name of the folder, 0 for the path buffer
+    // The spreadsheet export
+    ServerFailed,       // detail: the server's own words (UTF-8), possibly empty
+    ServerUnavailable,
+    WorkbookTaken,      // subject: the test; detail: the workbook; other: the test exported there
+};
+
+struct Status {
+    Problem problem = Problem::None;
+    std::string subject;
+    std::string detail;
+    std::string other;
+    long number = 0;
+
+    bool Ok() const { return problem == Problem::None; }
+    explicit operator bool() const { return Ok(); }
+
+    static Status Of(Problem problem) { return {problem, {}, {}, {}, 0}; }
+    static Status File(Problem problem, std::string file) { return {problem, std::move(file), {}, {}, 0}; }
+    static Status Test(Problem problem, long testNumber) { return {problem, {}, {}, {}, testNumber}; }
+};
+
+// How the program says what happened: which box, and its text.
+struct Message {
+    bool shown = false;  // false: the status is not told (None, Busy, Aborted, NotATest)
+    platform::MessageKind kind = platform::MessageKind::Message;
+    std::string text;
+};
+
+Message MessageFor(const Status& status);
+// `status`, or `named` in place of a failed line: an operation names what the
+// line was doing, while a port that did not open keeps its own message.
+Status Naming(const Status& status, Status named);
+// Shows the status's message, if it has one; returns whether it did.
+bool Report(platform::MessagePresenter& presenter, const Status& status);
