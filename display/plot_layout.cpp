@@ -76,28 +76,4 @@ std::vector<int> MinuteTicks(int sampleCount, int frameLeft, int frameWidth)
     return ticks;
 }
 
-std::vector<TimeTableEntry> TimeTable(const CKELFile& test)
-{
-    std::vector<TimeTableEntry> entries;
-    int index = 0;
-    for (int t = 15; t <= 900; t += t < 60 ? 15 : 60, ++index) {
-        char value[kResistanceTextSize];
-        const char* text = nullptr;
-        if (t == test.sampleCount) {
-            text = test.finalResistanceText;
-        } else if (t < test.sampleCount && test.resistances) {
-            text = FormatResistance(test.resistances[t], value);
-        } else {
-            continue;  // the test ended before this time, or its samples were not read
-        }
-        char label[32];
-        if (t < 60) std::snprintf(label, sizeof label, "R@%d%s", t, "sec");
-        else std::snprintf(label, sizeof label, "R@%d%s", t / 60, "min");
-        char line[128];
-        std::snprintf(line, sizeof line, "%s : %s", label, text);
-        entries.push_back({t, index, label, text, line});
-    }
-    return entries;
-}
-
 }  // namespace plot_layout

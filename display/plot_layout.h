@@ -2,7 +2,6 @@
 // they can be checked without drawing.
 #pragma once
 
-#include <string>
 #include <vector>
 
 class CKELFile;
@@ -25,18 +24,5 @@ std::vector<int> MinuteTicks(int sampleCount, int frameLeft, int frameWidth);
 // The decade labels, top decade line first.
 extern const char* const kResistanceLabels[8];
 extern const char* const kCurrentLabels[8];
-
-// One line of the page's time table: resistance at a fixed time of the test.
-struct TimeTableEntry {
-    int t;             // seconds
-    int index;         // 0-17: rows 0-8 form the first column, 9-17 the second
-    std::string label; // "R@%d%s": 45sec, 2min
-    std::string value; // the final resistance text, or the sample's resistance text
-    std::string line;  // "R@%d%s : %s"
-};
-// The entries of the first 15 minutes that the test reaches: 15, 30, 45 s and
-// every minute. An entry past the end of the test is left out; the entry at the
-// test's last second shows its final resistance text.
-std::vector<TimeTableEntry> TimeTable(const CKELFile& test);
 
 }  // namespace plot_layout

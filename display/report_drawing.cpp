@@ -8,6 +8,7 @@
 
 #include "display/plot_layout.h"
 #include "testfile/kel_file.h"
+#include "testfile/test_results.h"
 
 using platform::Rect;
 
@@ -266,102 +267,24 @@ std::vector<CDisplayTest::PlacedText> CDisplayTest::LayOutResults(const CKELFile
                                                                  int H, int W)
 {
     std::vector<PlacedText> texts;
-    int left = boxLeft;
+    const int middle = boxLeft + bw / 2;
     int y = top;
-    char line[256];
-    // One result line at the running y; `lines` is how far y then moves, in lines.
-    const auto result = [&](int lines) {
-        texts.push_back({left, y, line});
-        y += lines * H;
-    };
-    const auto temperatureLines = [&](bool withEquivalents) {
-        if (!test.hasTemperature) return;
-        std::snprintf(line, sizeof line, "D.U.T. TEMP: %s", test.temperatureText);
-        result(1);
-        if (!withEquivalents) return;
-        std::snprintf(line, sizeof line, "EQUIV RES @40C: %s", test.equivRes40CText);
-        result(1);
-        std::snprintf(line, sizeof line, "EQUIV RES @20C: %s", test.equivRes20CText);
-        result(1);
-    };
-
-    switch (test.testType) {
-    case 1:
-    case 2:
-        left = test.testType == 1 ? boxLeft + 4 * W : boxLeft + bw / 2 - 20 * W;
-        std::snprintf(line, sizeof line, "Final Test Resistance: %s", test.finalResistanceText);
-        result(1);
-        std::snprintf(line, sizeof line, "Final Test Voltage:    %s", test.testVoltageText);
-        result(1);
-        std::snprintf(line, sizeof line, "Final Test Current:    %s", test.finalCurrentText);
-        result(1);
-        std::snprintf(line, sizeof line, "Test Capacitance:      %s", test.capacitanceText);
-        result(1);
-        std::snprintf(line, sizeof line, "Test Duration:         %s", test.durationText);
-        result(1);
-        std::snprintf(line, sizeof line, "Hum Rejection Freq:    %s", test.humFrequencyText);
-        result(1);
-        temperatureLines(true);
-        break;
-    case 3:
-        left = boxLeft + 4 * W;
-        std::snprintf(line, sizeof line, "PI Ratio:           %s", test.piRatioText);
-        result(1);
-        std::snprintf(line, sizeof line, "RES @  01:00 =      %s", test.resistanceAt1MinText);
-        result(1);
-        std::snprintf(line, sizeof line, "RES @  %02d:%02d =      %s", test.sampleCount / 60, test.sampleCount % 60,
-                      test.finalResistanceText);
-        result(1);
-        std::snprintf(line, sizeof line, "Final Test Voltage: %s", test.testVoltageText);
-        result(1);
-        std::snprintf(line, sizeof line, "Test Capacitance:   %s", test.capacitanceText);
-        result(1);
-        std::snprintf(line, sizeof line, "Test Duration:      %s", test.durationText);
-        result(1);
-        std::snprintf(line, sizeof line, "Hum Rejection Freq: %s", test.humFrequencyText);
-        result(1);
-        temperatureLines(true);
-        break;
-    case 4:
-        left = boxLeft + bw / 2 - 20 * W;
-        std::snprintf(line, sizeof line, "DD Ratio:           %s", test.ddRatioText);
-        result(2);
-        if (test.hasCapacitance) {
-            std::snprintf(line, sizeof line, "I @ TEST +1 MIN:    %s", test.currentAt1MinText);
-            result(1);
+    for (const TestResult& result : DescribeResults(test)) {
+        if (!result.onPage) continue;
+        if (result.joinSpaces >= 0 && !texts.empty()) {
+            texts.back().text += std::string(static_cast<std::size_t>(result.joinSpaces), ' ') + result.PageText();
+        } else {
+            const int left = result.column == PageColumn::Indent     ? boxLeft + 4 * W
+                             : result.column == PageColumn::Centre20 ? middle - 20 * W
+                                                                     : middle - 30 * W;
+            texts.push_back({left, y, result.PageText()});
         }
-        std::snprintf(line, sizeof line, "Final Test Voltage: %s", test.testVoltageText);
-        result(1);
-        std::snprintf(line, sizeof line, "Test Capacitance:   %s", test.capacitanceText);
-        result(1);
-        std::snprintf(line, sizeof line, "Test Duration:      %s", test.durationText);
-        result(2);
-        std::snprintf(line, sizeof line, "Hum Rejection Freq: %s", test.humFrequencyText);
-        result(1);
-        temperatureLines(false);
-        break;
-    case 5:
-        left = boxLeft + bw / 2 - 20 * W;
-        for (int i = 0; i < test.stepCount && i < 5; ++i) {
-            std::snprintf(line, sizeof line, "%s", test.stepResultText[i]);
-            result(1);
-        }
-        left = boxLeft + bw / 2 - 30 * W;
-        std::snprintf(line, sizeof line, "Step Interval: %s MIN   Test Capacitance: %s", test.stepIntervalText,
-                      test.capacitanceText);
-        result(1);
-        std::snprintf(line, sizeof line, "Test Duration:  %s  Hum Rejection Freq: %s", test.durationText,
-                      test.humFrequencyText);
-        result(1);
-        temperatureLines(true);
-        break;
-    default:
-        break;  // an unknown type shows no results
+        y += result.linesAfter * H;
     }
 
     // The time table: nine entries a column, the second column 20 characters right of the first.
-    if (test.testType == 1 || test.testType == 3) {
-        for (const plot_layout::TimeTableEntry& entry : plot_layout::TimeTable(test)) {
+    if (HasTimeTable(test)) {
+        for (const TimeTableEntry& entry : TimeTable(test)) {
             const int column = entry.index / 9;
             texts.push_back({boxLeft + 50 * W + column * 20 * W, top + (entry.index % 9) * H, entry.line});
         }

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "display/plot_layout.h"
 #include "export/builtin_server.h"
 #include "platform/names.h"
 #include "testfile/kel_file.h"
 #include "testfile/kel_test_list.h"
 #include "testfile/latin1.h"
+#include "testfile/test_results.h"
 
 using platform::DispatchObject;
 using platform::Variant;
@@ -132,61 +132,20 @@ bool WriteTestSheet(AutomationCalls& calls, DispatchObject& sheet, const CKELFil
     line("Description:", test.description);
     line("Operator:", test.operatorName);
     line("Test Type:", test.testTypeName);
-    const auto temperature = [&](bool withEquivalents) {
-        if (!test.hasTemperature) return;
-        line("D.U.T. TEMP:", test.temperatureText);
-        if (!withEquivalents) return;
-        line("EQUIV RES @40C:", test.equivRes40CText);
-        line("EQUIV RES @20C:", test.equivRes20CText);
-    };
-    switch (test.testType) {
-    case 1:
-    case 2:
-        line("Final Test Resistance:", test.finalResistanceText);
-        line("Final Test Voltage:", test.testVoltageText);
-        line("Final Test Current:", test.finalCurrentText);
-        line("Test Capacitance:", test.capacitanceText);
-        line("Test Duration:", test.durationText);
-        line("Hum Rejection Freq:", test.humFrequencyText);
-        temperature(true);
-        break;
-    case 3: {
-        line("PI Ratio:", test.piRatioText);
-        line("RES @  01:00", test.resistanceAt1MinText);
-        char label[32];
-        std::snprintf(label, sizeof label, "RES @  %02d:%02d", test.sampleCount / 60, test.sampleCount % 60);
-        line(label, test.finalResistanceText);
-        line("Final Test Voltage:", test.testVoltageText);
-        line("Test Capacitance:", test.capacitanceText);
-        line("Test Duration:", test.durationText);
-        line("Hum Rejection Freq:", test.humFrequencyText);
-        temperature(true);
-        break;
-    }
-    case 4:
-        line("DD Ratio:", test.ddRatioText);
-        if (test.hasCapacitance) line("I @ TEST +1 MIN:", test.currentAt1MinText);
-        line("Final Test Voltage:", test.testVoltageText);
-        line("Test Capacitance:", test.capacitanceText);
-        line("Test Duration:", test.durationText);
-        line("Hum Rejection Freq:", test.humFrequencyText);
-        temperature(false);
-        break;
-    case 5:
-        ok = ok && WriteCell(calls, sheet, row, 1, "Step Interval:") && WriteCell(calls, sheet, row, 2, "%s", test.stepIntervalText) &&
-             WriteCell(calls, sheet, row, 3, "MIN");
+    for (const TestResult& result : DescribeResults(test)) {
+        if (!result.inWorkbook) continue;
+        if (result.unit.empty()) {
+            line(result.label.c_str(), result.value.c_str());
+            continue;
+        }
+        ok = ok && WriteCell(calls, sheet, row, 1, "%s", result.label.c_str()) &&
+             WriteCell(calls, sheet, row, 2, "%s", result.value.c_str()) &&
+             WriteCell(calls, sheet, row, 3, "%s", result.unit.c_str());
         ++row;
-        line("Test Capacitance:", test.capacitanceText);
-        line("Test Duration:", test.durationText);
-        line("Hum Rejection Freq:", test.humFrequencyText);
-        temperature(true);
-        break;
-    default:
-        break;
     }
-    if (test.testType == 1 || test.testType == 3) {
+    if (HasTimeTable(test)) {
         // Readings at 15, 30, 45 s and every minute to 15, as far as the test went.
-        for (const plot_layout::TimeTableEntry& reading : plot_layout::TimeTable(test)) {
+        for (const TimeTableEntry& reading : TimeTable(test)) {
             ok = ok && WriteCell(calls, sheet, row, 1, "%s :", reading.label.c_str()) &&
                  WriteCell(calls, sheet, row, 2, "%s", reading.value.c_str());
             ++row;

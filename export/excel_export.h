@@ -46,7 +46,7 @@ private:
     std::shared_ptr<platform::DispatchObject> Failed(const std::string& error);
 };
 
-// Rows 2 onwards of the sheet: by test type, then the readings table.
+// Rows 2 onwards of the sheet: the header texts, the test's results, then the time table.
 bool WriteTestSheet(AutomationCalls& calls, platform::DispatchObject& sheet, const CKELFile& test);
 // The formatted text into the cell at `row`, `column` (from 1), as text ("@").
 bool WriteCell(AutomationCalls& calls, platform::DispatchObject& sheet, int row, int column, const char* format, ...)

@@ -7,6 +7,7 @@
 
 #include "platform/regular_file.h"
 #include "testfile/kel_format.h"
+#include "testfile/test_results.h"
 
 using namespace kel;
 
@@ -147,7 +148,7 @@ void CKELFile::DecodeHeader(const unsigned char* header)
     std::snprintf(testVoltageText, sizeof testVoltageText, "%d V", testVoltage);
 
     // A dielectric-discharge test carries no equivalent resistance: those fields stay as they were.
-    if (testType != 4) {
+    if (HasEquivalentResistances(*this)) {
         const unsigned char* equiv = header + kHeaderEquivRes40C;
         if (equiv[0] == kNotMeasured8 && equiv[1] == kNotMeasured8 && equiv[2] == kNotMeasured8) {
             std::snprintf(equivRes40CText, sizeof equivRes40CText, "Not Measured");

@@ -22,6 +22,7 @@
 #include "platform/message_box.h"
 #include "testfile/kel_file.h"
 #include "testfile/latin1.h"
+#include "testfile/test_results.h"
 #include "tools/demo_tests.h"
 #ifdef KEL_HAVE_RENDER
 #include "tools/render_command.h"
@@ -145,7 +146,7 @@ Json RecordJson(const CKELFile& record, bool withSamples)
     }
     json["finalCurrent"] = MeasuredJson(record.finalCurrent);
     json["finalResistance"] = MeasuredJson(record.finalResistance);
-    if (record.testType != 4) {
+    if (HasEquivalentResistances(record)) {
         const bool measured = std::string(record.equivRes40CText) != "Not Measured";
         if (measured) json["equivRes40C"] = MeasuredJson(record.equivRes40C);
         json["equivRes40CText"] = TextJson(record.equivRes40CText);

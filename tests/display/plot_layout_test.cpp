@@ -1,4 +1,5 @@
 #include "display/plot_layout.h"
+#include "testfile/test_results.h"
 
 #include <gtest/gtest.h>
 
