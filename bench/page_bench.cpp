@@ -158,7 +158,7 @@ void BM_RecallSelectRow(benchmark::State& state)
     KelContext context(services);
     COpenTestDlg dialog(context);
     dialog.OnInitDialog();
-    QWidget* previews[] = {dialog.GetDlgItem(1019), dialog.GetDlgItem(1014)};
+    QWidget* previews[] = {dialog.GetDlgItem(resources::IDC_RESISTANCE_PREVIEW), dialog.GetDlgItem(resources::IDC_CURRENT_PREVIEW)};
     QImage image(previews[0]->size(), QImage::Format_RGB32);
     int row = 0;
     for (auto _ : state) {

@@ -47,6 +47,34 @@ constexpr int IDD_APP_SETUP = 134;
 constexpr int IDD_RECALL_TEST = 136;
 constexpr int IDD_EDIT_TEST = 139;
 
+// The controls the dialogs reach, named once for the templates and the dialogs.
+// About
+constexpr int IDC_REVISION = 1000;
+// KEL-7300 Directory
+constexpr int IDC_TEST_LIST = 1001;
+constexpr int IDC_DELETE_TEST = 1002;
+constexpr int IDC_FILE_PREFIX = 1005;
+constexpr int IDC_DOWNLOAD_TEST = 1006;
+// Transferring Test
+constexpr int IDC_ABORT = 1002;
+constexpr int IDC_TEST_TEXT = 1003;
+constexpr int IDC_BYTES_TEXT = 1004;
+// Application Setup
+constexpr int IDC_PORT_LIST = 1008;
+constexpr int IDC_LANDSCAPE = 1009;
+constexpr int IDC_PORTRAIT = 1010;
+// Recall Test
+constexpr int IDC_FILE_LIST = 1001;
+constexpr int IDC_CURRENT_PREVIEW = 1014;
+constexpr int IDC_RESISTANCE_PREVIEW = 1019;
+constexpr int IDC_FOLDER = 1022;
+constexpr int IDC_SHOT_PATH = 1023;
+// Edit Test
+constexpr int IDC_LOCATION = 1006;
+constexpr int IDC_OPERATOR = 1007;
+constexpr int IDC_COMPANY = 1008;
+constexpr int IDC_DESCRIPTION = 1021;
+
 // The template of dialog `id`; nullptr when there is none.
 const DialogTemplate* FindDialogTemplate(int id);
 

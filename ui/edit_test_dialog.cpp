@@ -24,10 +24,10 @@ dlgTestEdit::dlgTestEdit(QWidget* parent) : Dialog(resources::IDD_EDIT_TEST, par
 
 void dlgTestEdit::DoDataExchange(platform::DataExchange& dx)
 {
-    platform::DDX_Text(dx, 1008, companyText);
-    platform::DDX_Text(dx, 1021, descriptionText);
-    platform::DDX_Text(dx, 1006, locationText);
-    platform::DDX_Text(dx, 1007, operatorText);
+    platform::DDX_Text(dx, resources::IDC_COMPANY, companyText);
+    platform::DDX_Text(dx, resources::IDC_DESCRIPTION, descriptionText);
+    platform::DDX_Text(dx, resources::IDC_LOCATION, locationText);
+    platform::DDX_Text(dx, resources::IDC_OPERATOR, operatorText);
 }
 
 bool dlgTestEdit::OnInitDialog()

@@ -17,11 +17,6 @@
 
 namespace {
 
-constexpr int kFileList = 1001;
-constexpr int kCurrentPreview = 1014;
-constexpr int kResistancePreview = 1019;
-constexpr int kFolder = 1022;
-constexpr int kShotPath = 1023;
 
 constexpr platform::ListColumn kColumns[7] = {
     {"File Name", true, "File Name 0000000001"},   {"Date", false, "04/44/99 123"},
@@ -44,8 +39,8 @@ COpenTestDlg::COpenTestDlg(KelContext& context, QWidget* parent)
 
 void COpenTestDlg::DoDataExchange(platform::DataExchange& dx)
 {
-    platform::DDX_Control(dx, kFileList, fileList);
-    platform::DDX_Name(dx, kFolder, shotPath);
+    platform::DDX_Control(dx, resources::IDC_FILE_LIST, fileList);
+    platform::DDX_Name(dx, resources::IDC_FOLDER, shotPath);
 }
 
 bool COpenTestDlg::OnInitDialog()
@@ -124,7 +119,7 @@ void COpenTestDlg::LoadPreview(int row)
         }
     }
     // A row that holds no test clears the previews instead of leaving the last test's curves.
-    for (const int id : {kResistancePreview, kCurrentPreview})
+    for (const int id : {resources::IDC_RESISTANCE_PREVIEW, resources::IDC_CURRENT_PREVIEW})
         if (QWidget* button = GetDlgItem(id)) button->update();
 }
 
@@ -133,7 +128,7 @@ void COpenTestDlg::OnDrawItem(int id, QPainter& painter, const QRect& rect)
     if (!previewLoaded) return;
     platform::QtDrawingSurface surface(painter, rect.size());
     plotter.Prepare(&surface, &previewRecord, 1, 0);
-    plotter.DrawPlot({rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1}, id == kCurrentPreview ? 1 : 0);
+    plotter.DrawPlot({rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1}, id == resources::IDC_CURRENT_PREVIEW ? 1 : 0);
 }
 
 void COpenTestDlg::OnOK()
@@ -159,7 +154,7 @@ void COpenTestDlg::OnOK()
 
 void COpenTestDlg::OnCommand(int id)
 {
-    if (id == kShotPath) OnShotPath();
+    if (id == resources::IDC_SHOT_PATH) OnShotPath();
 }
 
 void COpenTestDlg::OnShotPath()

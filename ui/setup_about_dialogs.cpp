@@ -12,14 +12,6 @@
 #include "app/kel_context.h"
 #include "platform/serial_port.h"
 
-namespace {
-
-constexpr int kPortList = 1008;
-constexpr int kLandscape = 1009;
-constexpr int kRevision = 1000;
-
-}  // namespace
-
 CAppSetup::CAppSetup(QWidget* parent) : Dialog(resources::IDD_APP_SETUP, parent)
 {
     // Under the port list: the device the chosen port opens, so COM33 and /dev/ttyUSB0 can be told apart.
@@ -33,9 +25,9 @@ CAppSetup::CAppSetup(QWidget* parent) : Dialog(resources::IDD_APP_SETUP, parent)
 
 void CAppSetup::DoDataExchange(platform::DataExchange& dx)
 {
-    platform::DDX_CBIndex(dx, kPortList, portIndex);
-    platform::DDX_Control(dx, kPortList, portList);
-    platform::DDX_Radio(dx, kLandscape, orientation);
+    platform::DDX_CBIndex(dx, resources::IDC_PORT_LIST, portIndex);
+    platform::DDX_Control(dx, resources::IDC_PORT_LIST, portList);
+    platform::DDX_Radio(dx, resources::IDC_LANDSCAPE, orientation);
 }
 
 bool CAppSetup::OnInitDialog()
@@ -74,7 +66,7 @@ CAboutDlg::CAboutDlg(KelContext& context, QWidget* parent) : Dialog(resources::I
 
 void CAboutDlg::DoDataExchange(platform::DataExchange& dx)
 {
-    platform::DDX_Text(dx, kRevision, revisionText);
+    platform::DDX_Text(dx, resources::IDC_REVISION, revisionText);
 }
 
 bool CAboutDlg::OnInitDialog()

@@ -11,11 +11,6 @@
 
 namespace {
 
-constexpr int kList = 1001;
-constexpr int kDelete = 1002;
-constexpr int kPrefix = 1005;
-constexpr int kDownload = 1006;
-
 constexpr platform::ListColumn kColumns[7] = {
     {"Test", true, "Test Num"},
     {"Date", false, "04/44/99 123"},
@@ -35,8 +30,8 @@ CTestDlg::CTestDlg(KelContext& context, QWidget* parent)
 
 void CTestDlg::DoDataExchange(platform::DataExchange& dx)
 {
-    platform::DDX_Control(dx, kList, testList);
-    platform::DDX_Name(dx, kPrefix, filePrefix);  // it names files
+    platform::DDX_Control(dx, resources::IDC_TEST_LIST, testList);
+    platform::DDX_Name(dx, resources::IDC_FILE_PREFIX, filePrefix);  // it names files
 }
 
 bool CTestDlg::OnInitDialog()
@@ -69,8 +64,8 @@ QList<int> CTestDlg::SelectedRows() const
 
 void CTestDlg::OnCommand(int id)
 {
-    if (id == kDelete) OnDeleteTest();
-    else if (id == kDownload) OnDownloadTest();
+    if (id == resources::IDC_DELETE_TEST) OnDeleteTest();
+    else if (id == resources::IDC_DOWNLOAD_TEST) OnDownloadTest();
 }
 
 void CTestDlg::OnDeleteTest()

@@ -3,14 +3,6 @@
 #include <QProgressBar>
 #include <QTimer>
 
-namespace {
-
-constexpr int kAbort = 1002;
-constexpr int kTestText = 1003;
-constexpr int kBytesText = 1004;
-
-}  // namespace
-
 CXferDlg::CXferDlg(CSerialCom& channel, const std::string& folder, platform::MessagePresenter& messages,
                    QWidget* parent)
     : Dialog(resources::IDD_TRANSFER, parent), transfer(channel, folder)
@@ -31,8 +23,8 @@ CXferDlg::CXferDlg(CSerialCom& channel, const std::string& folder, platform::Mes
 
 void CXferDlg::DoDataExchange(platform::DataExchange& dx)
 {
-    platform::DDX_Text(dx, kTestText, transfer.testText);
-    platform::DDX_Text(dx, kBytesText, transfer.bytesText);
+    platform::DDX_Text(dx, resources::IDC_TEST_TEXT, transfer.testText);
+    platform::DDX_Text(dx, resources::IDC_BYTES_TEXT, transfer.bytesText);
 }
 
 bool CXferDlg::OnInitDialog()
@@ -66,7 +58,7 @@ int CXferDlg::DownloadAll()
 
 void CXferDlg::OnCommand(int id)
 {
-    if (id == kAbort) OnAbort();
+    if (id == resources::IDC_ABORT) OnAbort();
 }
 
 void CXferDlg::OnCancel()
