@@ -41,6 +41,14 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
         results.push_back(std::move(result));
         return results.back();
     };
+    // What the resistance, PI and DD tests report after their readings; returns where the duration stands.
+    const auto conditions = [&] {
+        add("Test Capacitance:", test.capacitanceText);
+        add("Test Duration:", test.durationText);
+        const std::size_t duration = results.size() - 1;
+        add("Hum Rejection Freq:", test.humFrequencyText);
+        return duration;
+    };
     // The measured temperature, and with it the tester's equivalent resistances.
     const auto temperature = [&] {
         if (!test.hasTemperature) return;
@@ -59,9 +67,7 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
         add("Final Test Resistance:", test.finalResistanceText);
         add("Final Test Voltage:", test.testVoltageText);
         add("Final Test Current:", test.finalCurrentText);
-        add("Test Capacitance:", test.capacitanceText);
-        add("Test Duration:", test.durationText);
-        add("Hum Rejection Freq:", test.humFrequencyText);
+        conditions();
         temperature();
         break;
     case 3: {
@@ -74,9 +80,7 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
         std::snprintf(label, sizeof label, "RES @  %02d:%02d", test.sampleCount / 60, test.sampleCount % 60);
         add(label, test.finalResistanceText).pageLabel = std::string(label) + " =";
         add("Final Test Voltage:", test.testVoltageText);
-        add("Test Capacitance:", test.capacitanceText);
-        add("Test Duration:", test.durationText);
-        add("Hum Rejection Freq:", test.humFrequencyText);
+        conditions();
         temperature();
         break;
     }
@@ -86,9 +90,7 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
         add("DD Ratio:", test.ddRatioText).linesAfter = 2;  // the page leaves a line free after the ratio
         if (test.hasCapacitance) add("I @ TEST +1 MIN:", test.currentAt1MinText);
         add("Final Test Voltage:", test.testVoltageText);
-        add("Test Capacitance:", test.capacitanceText);
-        add("Test Duration:", test.durationText).linesAfter = 2;  // and after the duration
-        add("Hum Rejection Freq:", test.humFrequencyText);
+        results[conditions()].linesAfter = 2;  // and after the duration
         temperature();
         break;
     case 5: {

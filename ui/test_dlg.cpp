@@ -59,6 +59,8 @@ QList<int> CTestDlg::SelectedRows() const
     QList<int> rows;
     for (const QModelIndex& index : testList->selectionModel()->selectedRows()) rows.append(index.row());
     std::sort(rows.begin(), rows.end());
+    // Delete and Download need a row: without one they say so and do nothing.
+    if (rows.isEmpty()) ShowMessage(context_.services.Messages(), "Please select test first");
     return rows;
 }
 
@@ -71,11 +73,8 @@ void CTestDlg::OnCommand(int id)
 void CTestDlg::OnDeleteTest()
 {
     const QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) return;
     platform::MessagePresenter& messages = context_.services.Messages();
-    if (rows.isEmpty()) {
-        ShowMessage(messages, "Please select test first");
-        return;
-    }
     CKELDevice& kelDevice = context_.kelDevice;
     for (const int row : rows) Report(messages, kelDevice.EraseTest(kelDevice.entries[row].testNumber));
     EndDialog(resources::IDCANCEL);
@@ -84,11 +83,8 @@ void CTestDlg::OnDeleteTest()
 void CTestDlg::OnDownloadTest()
 {
     const QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) return;
     platform::MessagePresenter& messages = context_.services.Messages();
-    if (rows.isEmpty()) {
-        ShowMessage(messages, "Please select test first");
-        return;
-    }
     // The files land in the current folder, which follows Shot Path.
     std::string folder;
     platform::GetCurrentFolder(folder);

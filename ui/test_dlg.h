@@ -32,6 +32,7 @@ protected:
     void OnOK() override {}
 
 private:
+    // The chosen rows in order; none is told to the user.
     QList<int> SelectedRows() const;
 
     KelContext& context_;
