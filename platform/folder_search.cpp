@@ -1,7 +1,10 @@
 #include "platform/folder_search.h"
 
 #include <algorithm>
+#include <set>
 #include <system_error>
+
+#include "platform/regular_file.h"
 
 namespace platform {
 namespace {
@@ -50,6 +53,40 @@ std::vector<std::string> FindByExtension(const std::filesystem::path& folder, co
         std::sort(names.begin(), names.end(), NameLessCaseInsensitive);
     }
     return names;
+}
+
+namespace {
+
+bool Walk(const std::filesystem::path& folder, const std::string& extension,
+          const std::function<bool(const std::filesystem::path&)>& onMatch, std::set<FileIdentity>& walked)
+{
+    FileIdentity identity;
+    if (!IdentityOf(folder.string(), identity) || !walked.insert(identity).second) return true;
+    std::vector<std::filesystem::directory_entry> entries;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(*it);
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return NameLessCaseInsensitive(a.path().filename().string(), b.path().filename().string());
+    });
+    for (const std::filesystem::directory_entry& entry : entries) {
+        std::error_code ignored;
+        if (entry.is_directory(ignored)) {
+            if (!Walk(entry.path(), extension, onMatch, walked)) return false;
+        } else if (EndsWithCaseInsensitive(entry.path().filename().string(), extension)) {
+            if (!onMatch(entry.path())) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void WalkTree(const std::filesystem::path& root, const std::string& extension,
+              const std::function<bool(const std::filesystem::path&)>& onMatch)
+{
+    std::set<FileIdentity> walked;
+    Walk(root, extension, onMatch, walked);
 }
 
 }  // namespace platform

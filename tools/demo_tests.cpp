@@ -68,6 +68,39 @@ const DemoRecipe kRecipes[] = {
      900e12, 4.0e-13, 0.9, 0, 0, {}},
 };
 
+// A history for the asset trend: yearly tests of two assets of the set above,
+// in the folder "history". The pump motor's insulation absorbs moisture year by
+// year, until its last test before the one above trips the flags; the feeder
+// cable has two earlier one-minute tests.
+struct HistoryRecipe {
+    const char* fileName;
+    DemoRecipe recipe;
+};
+
+const HistoryRecipe kHistory[] = {
+    {"history/PumpMotor3-2021.kel",
+     {101, 3, 600, 1000, 64, 0.34, 60, 11, 9, 21, 9, 15, 0, "J. MARTINEZ", "PUMP MOTOR 3", "PUMP HOUSE B",
+      "RIVERSIDE WATER", 2e12, 4.0e-11, 0.60, 0, 0, {}}},
+    {"history/PumpMotor3-2022.kel",
+     {102, 3, 600, 1000, 61, 0.34, 60, 11, 8, 22, 10, 2, 0, "J. MARTINEZ", "PUMP MOTOR 3", "PUMP HOUSE B",
+      "RIVERSIDE WATER", 1e12, 4.0e-11, 0.60, 0, 0, {}}},
+    {"history/PumpMotor3-2023.kel",
+     {103, 3, 600, 1000, 66, 0.35, 60, 11, 7, 23, 8, 40, 0, "R. CHEN", "PUMP MOTOR 3", "PUMP HOUSE B",
+      "RIVERSIDE WATER", 0.6e12, 4.0e-11, 0.60, 0, 0, {}}},
+    {"history/PumpMotor3-2024.kel",
+     {104, 3, 600, 1000, 63, 0.35, 60, 11, 12, 24, 9, 5, 0, "R. CHEN", "PUMP MOTOR 3", "PUMP HOUSE B",
+      "RIVERSIDE WATER", 0.35e12, 4.0e-11, 0.60, 0, 0, {}}},
+    {"history/PumpMotor3-2025.kel",
+     {105, 3, 600, 1000, 70, 0.36, 60, 11, 4, 25, 13, 20, 0, "J. MARTINEZ", "PUMP MOTOR 3", "PUMP HOUSE B",
+      "RIVERSIDE WATER", 0.05e12, 4.0e-11, 0.60, 0, 0, {}}},
+    {"history/FeederCableF7-2024.kel",
+     {106, 2, 60, 2500, 50, 2.05, 60, 10, 28, 24, 11, 0, 0, "A. LINDQVIST", "FEEDER CABLE F7", "SUBSTATION NORTH",
+      "FJORDVIK ENERGI", 900e9, 5.0e-12, 0.5, 0, 0, {}}},
+    {"history/FeederCableF7-2025.kel",
+     {107, 2, 60, 2500, 54, 2.08, 60, 10, 30, 25, 10, 45, 0, "A. LINDQVIST", "FEEDER CABLE F7", "SUBSTATION NORTH",
+      "FJORDVIK ENERGI", 750e9, 5.5e-12, 0.5, 0, 0, {}}},
+};
+
 // A fixed pseudo-random sequence, so the demo files are the same on every run.
 class Noise {
 public:
@@ -248,6 +281,19 @@ std::vector<DemoTest> MakeDemoTests()
     return tests;
 }
 
+std::vector<DemoTest> MakeDemoHistory()
+{
+    std::vector<DemoTest> tests;
+    for (const HistoryRecipe& entry : kHistory) {
+        DemoTest test;
+        test.testNumber = entry.recipe.number;
+        test.fileName = entry.fileName;
+        test.stream = MakeStream(entry.recipe);
+        tests.push_back(std::move(test));
+    }
+    return tests;
+}
+
 std::vector<unsigned char> TestFileBytes(const std::vector<unsigned char>& stream)
 {
     std::vector<unsigned char> bytes(kPreambleSize + stream.size());
@@ -265,7 +311,9 @@ bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string
         *error = "Can't create folder " + folder.string() + ": " + code.message();
         return false;
     }
-    const std::vector<DemoTest> tests = MakeDemoTests();
+    std::vector<DemoTest> tests = MakeDemoTests();
+    for (DemoTest& test : MakeDemoHistory()) tests.push_back(std::move(test));
+    std::filesystem::create_directories(folder / "history", code);
     if (!replace) {
         // Download names: a test folder may hold real tests under them. Write nothing then.
         std::string inTheWay;

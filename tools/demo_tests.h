@@ -20,10 +20,14 @@ struct DemoTest {
 // The demo tests, the same on every call.
 std::vector<DemoTest> MakeDemoTests();
 
+// The demo history for the asset trend: earlier yearly tests of two assets of
+// the set, named "history/....kel" (a folder beside the set).
+std::vector<DemoTest> MakeDemoHistory();
+
 // The test file of a stream: the five-byte preamble, then the stream.
 std::vector<unsigned char> TestFileBytes(const std::vector<unsigned char>& stream);
 
-// Writes every demo test into `folder` (made when missing). Without `replace`
+// Writes every demo test and the history into `folder` (made when missing). Without `replace`
 // it writes nothing when any of their names exists there already (the names
 // are those a download writes). Returns the paths written, or stops at the
 // first failure with a message in `error`.

@@ -24,6 +24,7 @@
 #include "testfile/latin1.h"
 #include "testfile/test_results.h"
 #include "tools/demo_tests.h"
+#include "tools/trend_command.h"
 #ifdef KEL_HAVE_RENDER
 #include "tools/render_command.h"
 #endif
@@ -396,6 +397,11 @@ int RunErase(CKELDevice& kelDevice, const std::vector<int>& tests)
 
 }  // namespace
 
+std::string PrintableText(const std::string& utf8)
+{
+    return Printable(utf8);
+}
+
 int Run(int argc, char** argv)
 {
     // Ctrl+C during a download leaves no temporary file behind.
@@ -463,6 +469,24 @@ int Run(int argc, char** argv)
     exportCommand->add_option("--to", exportFolder, "the folder for the workbooks")->required();
     exportCommand->add_option("FILE", exportFiles, "test files (.kel)")->required();
 
+    TrendOptions trend;
+    auto* trendCommand = app.add_subcommand(
+        "trend", "The history of every asset (the equipment its company, location and description name) across "
+                 "test files: the one-minute resistance, as measured and corrected to 40 C, PI, DD and DAR of each "
+                 "test in time order, flagged against the minimums and a drop below half the last corrected "
+                 "reading.");
+    trendCommand->add_option("PATH", trend.paths, "test files, or folders searched recursively for .kel files")
+        ->required();
+    trendCommand->add_flag("--json", trend.json, "one JSON object per asset per line");
+    trendCommand->add_flag("--csv", trend.csv, "one CSV row per test (RFC 4180, UTF-8), the asset's texts first");
+    trendCommand->add_option("--min-ir", trend.minIr, "minimum insulation resistance in ohms, with k, M, G or T "
+                                                      "(default 100M)");
+    trendCommand->add_option("--min-pi", trend.minPi, "minimum polarization index (default 2.0)");
+    trendCommand->add_option("--asset", trend.asset, "only assets whose company, location or description "
+                                                     "contains TEXT, in any case");
+    trendCommand->add_option("-o,--output", trend.output, "FILE.png (one asset) or FILE.pdf (a page per asset): "
+                                                          "the trend pages");
+
 #ifdef KEL_HAVE_RENDER
     RenderOptions render;
     auto* renderCommand = app.add_subcommand("render", "Draw the report page of one to four test files (the first "
@@ -501,6 +525,7 @@ int Run(int argc, char** argv)
     if (*info) return RunInfo(files, asJson, withSamples);
     if (*list) return RunList(context.testCatalogue, folder, asJson);
     if (*setTexts) return RunSetTexts(file, edits);
+    if (*trendCommand) return RunTrend(trend, argc, argv);
     if (*makeDemo) return RunMakeDemo(demoFolder, force);
 #ifdef KEL_HAVE_RENDER
     if (*renderCommand) return RunRender(render, argc, argv);

@@ -4,6 +4,7 @@
 #include <QPrinter>
 
 #include "display/report_drawing.h"
+#include "display/trend_drawing.h"
 #include "platform/qt/qt_drawing_surface.h"
 
 namespace {
@@ -38,5 +39,30 @@ bool PrintPage(QPrinter& printer, CKELFile* records, int count, int zoomed, int 
     // The painter's origin is the printable area's top-left corner.
     const QSize size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
     Draw(painter, size, records, count, true, zoomed, zoomResistance);
+    return painter.end();
+}
+
+QImage RenderTrendImage(const history::Asset& asset, const history::Limits& limits, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    platform::QtDrawingSurface surface(painter, size);
+    DrawTrendPage(surface, asset, limits, {0, 0, size.width() - 1, size.height() - 1});
+    painter.end();
+    return image;
+}
+
+bool PrintTrendPages(QPrinter& printer, const std::vector<const history::Asset*>& assets,
+                     const history::Limits& limits)
+{
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    const QSize size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+    for (std::size_t i = 0; i < assets.size(); ++i) {
+        if (i > 0 && !printer.newPage()) return false;
+        platform::QtDrawingSurface surface(painter, size);
+        DrawTrendPage(surface, *assets[i], limits, {0, 0, size.width() - 1, size.height() - 1});
+    }
     return painter.end();
 }

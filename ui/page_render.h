@@ -6,6 +6,10 @@
 #include <QImage>
 #include <QSize>
 
+#include <vector>
+
+#include "history/asset_history.h"
+
 class CKELFile;
 class QPrinter;
 
@@ -16,3 +20,9 @@ QImage RenderPageImage(CKELFile* records, int count, QSize size, bool paper, int
 // Draws one sheet onto `printer`, into its printable area in device pixels.
 // Returns false when the printer cannot be started.
 bool PrintPage(QPrinter& printer, CKELFile* records, int count, int zoomed, int zoomResistance);
+
+// The trend page of `asset` as an image of `size` pixels.
+QImage RenderTrendImage(const history::Asset& asset, const history::Limits& limits, QSize size);
+// The trend page of each asset on a sheet of its own. False when the printer cannot be started.
+bool PrintTrendPages(QPrinter& printer, const std::vector<const history::Asset*>& assets,
+                     const history::Limits& limits);

@@ -18,4 +18,46 @@ std::FILE* OpenRegularFile(const std::string& path, const char* mode)
     return file;
 }
 
+namespace {
+
+bool IdentityOfHandle(HANDLE handle, FileIdentity& identity)
+{
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(handle, &information)) return false;
+    identity = {information.dwVolumeSerialNumber,
+                static_cast<std::uint64_t>(information.nFileIndexHigh) << 32 | information.nFileIndexLow};
+    return true;
+}
+
+}  // namespace
+
+bool IdentityOf(const std::string& path, FileIdentity& identity)
+{
+    // Folders open only with backup semantics; links are followed.
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool ok = IdentityOfHandle(handle, identity);
+    CloseHandle(handle);
+    return ok;
+}
+
+bool ReadFileStart(const std::string& path, std::size_t size, std::vector<unsigned char>& bytes,
+                   FileIdentity& identity)
+{
+    bytes.clear();
+    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileType(handle) == FILE_TYPE_DISK && IdentityOfHandle(handle, identity);
+    if (ok) {
+        bytes.resize(size);
+        DWORD got = 0;
+        ok = ReadFile(handle, bytes.data(), static_cast<DWORD>(size), &got, nullptr) != 0;
+        bytes.resize(ok ? got : 0);
+    }
+    CloseHandle(handle);
+    return ok;
+}
+
 }  // namespace platform

@@ -1,0 +1,234 @@
+#include "tools/trend_command.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <functional>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+
+#include "display/trend_drawing.h"
+#include "history/asset_history.h"
+#include "testfile/latin1.h"
+#ifdef KEL_HAVE_RENDER
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QSaveFile>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "ui/page_render.h"
+#endif
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using history::Asset;
+using history::TestPoint;
+
+int Fail(const std::string& message)
+{
+    std::cerr << "kel7300-cli: " << message << "\n";
+    return 1;
+}
+
+// The tester's readings are 32-bit floats: the shortest text that reads back as
+// the same float, with '.' whatever the locale.
+std::string Number(double value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, static_cast<float>(value));
+    return std::string(text, result.ptr);
+}
+
+Json OptionalJson(const std::optional<double>& value)
+{
+    return value ? Json(std::strtod(Number(*value).c_str(), nullptr)) : Json(nullptr);
+}
+
+std::string Flags(const TestPoint& test)
+{
+    std::string flags;
+    for (const std::string& flag : test.flags) flags += (flags.empty() ? "" : " ") + flag;
+    return flags;
+}
+
+Json AssetJson(const Asset& asset)
+{
+    Json tests = Json::array();
+    for (const TestPoint& test : asset.tests) {
+        tests.push_back({{"path", test.path},
+                         {"testNumber", test.testNumber},
+                         {"dateTime", test.dateTime},
+                         {"testTypeName", test.testTypeName},
+                         {"testVoltage", test.testVoltage},
+                         {"resistance1Min", OptionalJson(test.resistance1Min)},
+                         {"resistance40C", OptionalJson(test.resistance40C)},
+                         {"piRatio", OptionalJson(test.piRatio)},
+                         {"ddRatio", OptionalJson(test.ddRatio)},
+                         {"darRatio", OptionalJson(test.darRatio)},
+                         {"flags", test.flags}});
+    }
+    return {{"company", Latin1ToUtf8(asset.company)},
+            {"location", Latin1ToUtf8(asset.location)},
+            {"description", Latin1ToUtf8(asset.description)},
+            {"tests", tests}};
+}
+
+// One RFC 4180 field: quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::string CsvNumber(const std::optional<double>& value)
+{
+    return value ? Number(*value) : std::string();
+}
+
+void PrintCsv(const std::vector<const Asset*>& assets)
+{
+    std::cout << "company,location,description,path,testNumber,dateTime,testTypeName,testVoltage,"
+                 "resistance1Min,resistance40C,piRatio,ddRatio,darRatio,flags\r\n";
+    for (const Asset* asset : assets) {
+        for (const TestPoint& test : asset->tests) {
+            const std::string fields[] = {
+                Latin1ToUtf8(asset->company), Latin1ToUtf8(asset->location), Latin1ToUtf8(asset->description),
+                test.path, std::to_string(test.testNumber), test.dateTime, test.testTypeName,
+                std::to_string(test.testVoltage), CsvNumber(test.resistance1Min), CsvNumber(test.resistance40C),
+                CsvNumber(test.piRatio), CsvNumber(test.ddRatio), CsvNumber(test.darRatio), Flags(test)};
+            for (std::size_t i = 0; i < std::size(fields); ++i) std::cout << (i ? "," : "") << CsvField(fields[i]);
+            std::cout << "\r\n";
+        }
+    }
+}
+
+void PrintTable(const std::vector<const Asset*>& assets, const std::function<std::string(const std::string&)>& shown)
+{
+    for (const Asset* asset : assets) {
+        if (asset != assets.front()) std::cout << "\n";
+        std::cout << shown(Latin1ToUtf8(asset->company)) << " / " << shown(Latin1ToUtf8(asset->location)) << " / "
+                  << shown(Latin1ToUtf8(asset->description)) << ": " << asset->tests.size()
+                  << (asset->tests.size() == 1 ? " test" : " tests") << (asset->Flagged() ? ", flagged" : "") << "\n";
+        char line[256];
+        std::snprintf(line, sizeof line, "  %-19s %6s %-22s %6s %9s %9s %6s %6s %6s  %s\n", "date/time", "test",
+                      "type", "volts", "R 1 min", "R @40C", "PI", "DD", "DAR", "flags");
+        std::cout << line;
+        for (const TestPoint& test : asset->tests) {
+            const auto ohms = [](const std::optional<double>& v) { return v ? OhmsText(*v) : std::string("-"); };
+            const auto ratio = [](const std::optional<double>& v) {
+                char text[16];
+                std::snprintf(text, sizeof text, "%.2f", v.value_or(0));
+                return v ? std::string(text) : std::string("-");
+            };
+            std::snprintf(line, sizeof line, "  %-19s %6d %-22s %6d %9s %9s %6s %6s %6s  %s\n",
+                          test.dateTime.c_str(), test.testNumber, test.testTypeName.c_str(), test.testVoltage,
+                          ohms(test.resistance1Min).c_str(), ohms(test.resistance40C).c_str(),
+                          ratio(test.piRatio).c_str(), ratio(test.ddRatio).c_str(), ratio(test.darRatio).c_str(),
+                          Flags(test).c_str());
+            std::cout << line;
+        }
+    }
+}
+
+#ifdef KEL_HAVE_RENDER
+bool EndsWith(const std::string& text, const std::string& suffix)
+{
+    if (text.size() < suffix.size()) return false;
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        const char c = text[text.size() - suffix.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != suffix[i]) return false;
+    }
+    return true;
+}
+
+int Draw(const std::string& output, const std::vector<const Asset*>& assets, const history::Limits& limits, int argc,
+         char** argv)
+{
+    const bool pdf = EndsWith(output, ".pdf");
+    if (!pdf && !EndsWith(output, ".png")) return Fail("the output must end in .png or .pdf");
+    if (assets.empty()) return Fail("no asset to draw");
+    if (!pdf && assets.size() != 1)
+        return Fail("a PNG holds one asset and " + std::to_string(assets.size()) +
+                    " match: choose one with --asset, or draw them into a .pdf");
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    if (!pdf) {
+        const QImage image = RenderTrendImage(*assets.front(), limits, QSize(1600, 1100));
+        QSaveFile file(QString::fromLocal8Bit(output.c_str()));
+        if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+            return Fail("Can't write file " + output);
+        return 0;
+    }
+    // The PDF is printed into a temporary name and takes its own only when whole.
+    const std::string partial = output + ".partial";
+    bool ok = false;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setResolution(300);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromLocal8Bit(partial.c_str()));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        printer.setDocName(QStringLiteral("KEL-7300 asset trend"));
+        printer.setCreator(QStringLiteral("KEL-7300"));
+        ok = PrintTrendPages(printer, assets, limits);
+    }
+    std::error_code error;
+    if (ok) std::filesystem::rename(partial, output, error);
+    if (!ok || error) {
+        std::filesystem::remove(partial, error);
+        return Fail("Can't write file " + output);
+    }
+    return 0;
+}
+#endif
+
+}  // namespace
+
+int RunTrend(const TrendOptions& options, int argc, char** argv)
+{
+    history::Limits limits;
+    if (!options.minIr.empty()) {
+        const std::optional<double> ohms = history::ParseOhms(options.minIr);
+        if (!ohms) return Fail("--min-ir wants ohms with an optional k, M, G or T, not " + options.minIr);
+        limits.minIrOhms = *ohms;
+    }
+    limits.minPi = options.minPi;
+    if (options.json && options.csv) return Fail("--json and --csv exclude each other");
+
+    const history::Scan scan = history::ScanPaths(options.paths, limits);
+    for (const Status& problem : scan.unreadable) {
+        const bool noTest = problem.problem == Problem::CantReadFile;
+        Fail(problem.subject + (noTest ? ": not a KEL-7300 test file" : ": can't be read"));
+    }
+    if (!scan.unreadable.empty())
+        Fail(std::to_string(scan.unreadable.size()) + " of " +
+             std::to_string(scan.unreadable.size() + scan.testsRead) + " files left out");
+
+    std::vector<const Asset*> chosen;
+    for (const Asset& asset : scan.assets)
+        if (options.asset.empty() || asset.Matches(Utf8ToLatin1(options.asset))) chosen.push_back(&asset);
+
+    if (options.json) {
+        for (const Asset* asset : chosen)
+            std::cout << AssetJson(*asset).dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+    } else if (options.csv) {
+        PrintCsv(chosen);
+    } else if (options.output.empty()) {
+        PrintTable(chosen, PrintableText);
+    }
+    if (options.output.empty()) return 0;
+#ifdef KEL_HAVE_RENDER
+    return Draw(options.output, chosen, limits, argc, argv);
+#else
+    (void)argc, (void)argv;
+    return Fail("this build draws no pages (built without Qt)");
+#endif
+}
