@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/excel_export.h"
+#include "history/asset_history.h"
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
 #include "testfile/kel_test_list.h"
@@ -148,5 +149,53 @@ void BM_ExportPiTestWorkbook(benchmark::State& state)
         if (!ExportTest(services, test, workbook)) state.SkipWithError("the export failed");
 }
 BENCHMARK(BM_ExportPiTestWorkbook)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// A long-serving fleet: 20,000 ten-minute PI tests of 400 assets, in 200 folders of 100 files.
+const std::vector<std::string>& FleetOf20000()
+{
+    static const std::vector<std::string> paths = [] {
+        std::vector<std::string> written;
+        std::vector<unsigned char> bytes = TestFile(600);
+        for (int folder = 0; folder < 200; ++folder) {
+            const auto dir = BenchFolder() / "fleet" / ("site" + std::to_string(folder));
+            std::filesystem::create_directories(dir);
+            for (int i = 0; i < 100; ++i) {
+                const int asset = (folder * 100 + i) % 400;
+                unsigned char* header = bytes.data() + kel::kPreambleSize;
+                std::snprintf(reinterpret_cast<char*>(header + kel::kHeaderDescription), kel::kHeaderTextSize,
+                              "MOTOR %d", asset);
+                header[kel::kHeaderDate + 2] = EncodeBcd(folder % 50);
+                written.push_back(WriteFile(dir / ("Test" + std::to_string(i) + ".kel"), bytes));
+            }
+        }
+        return written;
+    }();
+    return paths;
+}
+
+void BM_TrendScanFleetOf20000(benchmark::State& state)
+{
+    FleetOf20000();
+    const std::string root = (BenchFolder() / "fleet").string();
+    for (auto _ : state) {
+        const history::Scan scan = history::ScanPaths({root}, {});
+        if (scan.testsRead != 20000 || scan.assets.size() != 400) state.SkipWithError("not 20,000 tests of 400 assets");
+    }
+    state.SetItemsProcessed(state.iterations() * 20000);
+}
+BENCHMARK(BM_TrendScanFleetOf20000)->Unit(benchmark::kMillisecond);
+
+void BM_TrendScanFleetOf20000Floor(benchmark::State& state)
+{
+    std::vector<unsigned char> buffer(history::kBytesNeeded);
+    for (auto _ : state)
+        for (const std::string& path : FleetOf20000()) ReadBare(path, buffer);
+    state.SetItemsProcessed(state.iterations() * 20000);
+}
+BENCHMARK(BM_TrendScanFleetOf20000Floor)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -5,9 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <tuple>
+#include <utility>
 
 #include "platform/folder_search.h"
 #include "platform/regular_file.h"
@@ -60,17 +61,33 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Latin-1 letters folded to upper case, so that "Pump" and "PUMP" (and "é" and "É") compare equal.
+// Appends `text` without blanks at either end, its Latin-1 letters folded to
+// upper case, so that "Pump" and " PUMP" (and "é" and "É") compare equal.
+void AppendFolded(std::string& out, const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return;
+    const std::size_t last = text.find_last_not_of(' ');
+    for (std::size_t i = first; i <= last; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool lower = (byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7);
+        out += static_cast<char>(lower ? byte - 0x20 : byte);
+    }
+}
+
 std::string Folded(const std::string& text)
 {
-    std::string folded = Trimmed(text);
-    for (char& c : folded) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7))
-            c = static_cast<char>(byte - 0x20);
-    }
+    std::string folded;
+    AppendFolded(folded, text);
     return folded;
 }
+
+struct IdentityHash {
+    std::size_t operator()(const platform::FileIdentity& identity) const
+    {
+        return std::hash<std::uint64_t>()(identity.file * 0x9E3779B97F4A7C15ull ^ identity.device);
+    }
+};
 
 void AddFlag(TestPoint& point, const char* flag)
 {
@@ -99,19 +116,32 @@ bool Asset::Matches(const std::string& text) const
     return false;
 }
 
-Status DecodeTestPoint(std::span<const unsigned char> bytes, TestPoint& point)
+namespace {
+
+// Two decimal digits of `value` at `text`.
+void Digits(char* text, int value)
 {
-    CKELFile record;
-    if (Status decoded = record.Decode(bytes, 0); !decoded) return decoded;
+    text[0] = static_cast<char>('0' + value / 10 % 10);
+    text[1] = static_cast<char>('0' + value % 10);
+}
+
+// DecodeTestPoint with a record to decode into, so that a scan of many files reuses one.
+Status DecodeInto(std::span<const unsigned char> bytes, TestPoint& point, CKELFile& record)
+{
+    if (Status decoded = record.DecodeValues(bytes); !decoded) return decoded;
     const unsigned char* header = bytes.data() + kel::kPreambleSize;
 
     point.testNumber = record.testNumber;
-    char dateTime[32];
-    std::snprintf(dateTime, sizeof dateTime, "20%02d-%02d-%02dT%02d:%02d:%02d", record.dateParts[2] % 100,
-                  record.dateParts[0] % 100, record.dateParts[1] % 100, record.timeParts[0] % 100,
-                  record.timeParts[1] % 100, record.timeParts[2] % 100);
+    // "20YY-MM-DDThh:mm:ss" from the tester's month, day and two-digit year.
+    char dateTime[] = "2000-00-00T00:00:00";
+    Digits(dateTime + 2, record.dateParts[2]);
+    Digits(dateTime + 5, record.dateParts[0]);
+    Digits(dateTime + 8, record.dateParts[1]);
+    Digits(dateTime + 11, record.timeParts[0]);
+    Digits(dateTime + 14, record.timeParts[1]);
+    Digits(dateTime + 17, record.timeParts[2]);
     point.dateTime = dateTime;
-    point.testTypeName = record.testTypeName;
+    point.testTypeName = TestTypeName(record.testType);
     point.testVoltage = record.testVoltage;
     point.company = record.company;
     point.location = record.location;
@@ -130,7 +160,7 @@ Status DecodeTestPoint(std::span<const unsigned char> bytes, TestPoint& point)
     }
 
     point.resistance40C.reset();
-    if (HasEquivalentResistances(record) && std::string(record.equivRes40CText) != "Not Measured") {
+    if (HasEquivalentResistances(record) && record.hasEquivRes40C) {
         if (OverRange(record.equivRes40C)) AddFlag(point, kOverRange);
         else point.resistance40C = Ohms(record.equivRes40C);
     }
@@ -150,19 +180,60 @@ Status DecodeTestPoint(std::span<const unsigned char> bytes, TestPoint& point)
     return {};
 }
 
+}  // namespace
+
+Status DecodeTestPoint(std::span<const unsigned char> bytes, TestPoint& point)
+{
+    CKELFile record;
+    return DecodeInto(bytes, point, record);
+}
+
 std::vector<Asset> BuildAssets(std::vector<TestPoint> points, const Limits& limits)
 {
-    using Key = std::tuple<std::string, std::string, std::string>;
-    std::map<Key, Asset> byKey;  // ordered by the folded texts: company, location, description
-    for (TestPoint& point : points) {
-        const Key key{Folded(point.company), Folded(point.location), Folded(point.description)};
-        byKey[key].tests.push_back(std::move(point));
+    // Each point's asset: the folded texts company, location, description. The
+    // separator sorts below every character a text holds, so the key orders as the three would.
+    std::unordered_map<std::string, std::size_t> indexOf;
+    std::vector<std::string> keys;
+    std::vector<std::size_t> assetOf(points.size());
+    std::string key;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        key.clear();
+        AppendFolded(key, points[i].company);
+        key += '\x01';
+        AppendFolded(key, points[i].location);
+        key += '\x01';
+        AppendFolded(key, points[i].description);
+        const auto [at, added] = indexOf.try_emplace(key, keys.size());
+        if (added) keys.push_back(key);
+        assetOf[i] = at->second;
     }
-    std::vector<Asset> assets;
-    for (auto& [key, asset] : byKey) {
-        std::sort(asset.tests.begin(), asset.tests.end(), [](const TestPoint& a, const TestPoint& b) {
-            return std::tie(a.dateTime, a.path) < std::tie(b.dateTime, b.path);
-        });
+    // The assets in key order, their tests by date and time, then path: sorted
+    // through indices, so that each point (a large record) moves once.
+    std::vector<std::size_t> rank(keys.size()), byKey(keys.size());
+    for (std::size_t a = 0; a < keys.size(); ++a) byKey[a] = a;
+    std::sort(byKey.begin(), byKey.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    for (std::size_t r = 0; r < byKey.size(); ++r) rank[byKey[r]] = r;
+    // The sort key as numbers: the asset's rank, then the date and time as YYYYMMDDhhmmss.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> stamps(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        std::uint64_t stamp = 0;
+        for (const char c : points[i].dateTime)
+            if (c >= '0' && c <= '9') stamp = stamp * 10 + static_cast<std::uint64_t>(c - '0');
+        stamps[i] = {rank[assetOf[i]], stamp};
+    }
+    std::vector<std::size_t> order(points.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (stamps[a] != stamps[b]) return stamps[a] < stamps[b];
+        return points[a].path < points[b].path;
+    });
+    std::vector<Asset> assets(keys.size());
+    std::vector<std::size_t> counts(keys.size());
+    for (const std::size_t a : assetOf) ++counts[rank[a]];
+    for (std::size_t r = 0; r < assets.size(); ++r) assets[r].tests.reserve(counts[r]);
+    for (const std::size_t i : order) assets[rank[assetOf[i]]].tests.push_back(std::move(points[i]));
+
+    for (Asset& asset : assets) {
         const TestPoint& newest = asset.tests.back();
         asset.company = Trimmed(newest.company);
         asset.location = Trimmed(newest.location);
@@ -177,7 +248,6 @@ std::vector<Asset> BuildAssets(std::vector<TestPoint> points, const Limits& limi
                 previous40C = test.resistance40C;
             }
         }
-        assets.push_back(std::move(asset));
     }
     return assets;
 }
@@ -187,23 +257,26 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
 {
     Scan scan;
     std::vector<TestPoint> points;
-    std::set<platform::FileIdentity> seen;
+    points.reserve(1024);
+    std::unordered_set<platform::FileIdentity, IdentityHash> seen;
     std::vector<unsigned char> bytes;
+    CKELFile record;
     std::size_t filesRead = 0;
-    const auto read = [&](const std::string& path) {
-        platform::FileIdentity identity;
-        if (!platform::ReadFileStart(path, kBytesNeeded, bytes, identity)) {
+    // One file whose first bytes were read (or not).
+    const auto take = [&](std::string path, bool wasRead, const std::vector<unsigned char>& start,
+                          const platform::FileIdentity& identity) {
+        if (!wasRead) {
             scan.unreadable.push_back(Status::File(Problem::CantOpenFile, path));
-            return !scan.cancelled;
+            return true;
         }
         if (!seen.insert(identity).second) return true;  // another link to a file read already
         TestPoint point;
-        point.path = path;
-        if (DecodeTestPoint(bytes, point)) {
+        point.path = std::move(path);
+        if (DecodeInto(start, point, record)) {
             points.push_back(std::move(point));
             ++scan.testsRead;
         } else {
-            scan.unreadable.push_back(Status::File(Problem::CantReadFile, path));
+            scan.unreadable.push_back(Status::File(Problem::CantReadFile, point.path));
         }
         // The caller hears of the progress every 64 files, and may stop the scan there.
         if (++filesRead % 64 == 0 && progress && !progress(filesRead)) scan.cancelled = true;
@@ -212,9 +285,11 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
     for (const std::string& path : paths) {
         std::error_code error;
         if (std::filesystem::is_directory(path, error)) {
-            platform::WalkTree(path, ".kel", [&](const std::filesystem::path& file) { return read(file.string()); });
-        } else if (!read(path)) {
-            break;
+            platform::ReadTreeFileStarts(path, ".kel", kBytesNeeded, take);
+        } else {
+            platform::FileIdentity identity;
+            const bool wasRead = platform::ReadFileStart(path, kBytesNeeded, bytes, identity);
+            take(path, wasRead, bytes, identity);
         }
         if (scan.cancelled) break;
     }

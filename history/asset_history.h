@@ -31,7 +31,7 @@ struct TestPoint {
     std::string path;
     int testNumber = 0;
     std::string dateTime;      // ISO 8601 local time, YYYY-MM-DDThh:mm:ss
-    std::string testTypeName;
+    const char* testTypeName = "";  // the type table's own text
     int testVoltage = 0;       // V
     std::optional<double> resistance1Min;  // ohms
     std::optional<double> resistance40C;   // ohms: the tester's own correction

@@ -1,10 +1,8 @@
 #include "platform/folder_search.h"
 
 #include <algorithm>
-#include <set>
 #include <system_error>
 
-#include "platform/regular_file.h"
 
 namespace platform {
 namespace {
@@ -15,14 +13,14 @@ unsigned char Fold(char c)
     return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
 }
 
+}  // namespace
+
 bool EndsWithCaseInsensitive(const std::string& name, const std::string& suffix)
 {
     if (name.size() < suffix.size()) return false;
     return std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<std::ptrdiff_t>(suffix.size()),
                       [](char a, char b) { return Fold(a) == Fold(b); });
 }
-
-}  // namespace
 
 bool NameLessCaseInsensitive(const std::string& a, const std::string& b)
 {
@@ -53,40 +51,6 @@ std::vector<std::string> FindByExtension(const std::filesystem::path& folder, co
         std::sort(names.begin(), names.end(), NameLessCaseInsensitive);
     }
     return names;
-}
-
-namespace {
-
-bool Walk(const std::filesystem::path& folder, const std::string& extension,
-          const std::function<bool(const std::filesystem::path&)>& onMatch, std::set<FileIdentity>& walked)
-{
-    FileIdentity identity;
-    if (!IdentityOf(folder.string(), identity) || !walked.insert(identity).second) return true;
-    std::vector<std::filesystem::directory_entry> entries;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        entries.push_back(*it);
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-        return NameLessCaseInsensitive(a.path().filename().string(), b.path().filename().string());
-    });
-    for (const std::filesystem::directory_entry& entry : entries) {
-        std::error_code ignored;
-        if (entry.is_directory(ignored)) {
-            if (!Walk(entry.path(), extension, onMatch, walked)) return false;
-        } else if (EndsWithCaseInsensitive(entry.path().filename().string(), extension)) {
-            if (!onMatch(entry.path())) return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
-void WalkTree(const std::filesystem::path& root, const std::string& extension,
-              const std::function<bool(const std::filesystem::path&)>& onMatch)
-{
-    std::set<FileIdentity> walked;
-    Walk(root, extension, onMatch, walked);
 }
 
 }  // namespace platform

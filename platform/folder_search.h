@@ -16,13 +16,8 @@ namespace platform {
 std::vector<std::string> FindByExtension(const std::filesystem::path& folder, const std::string& extension,
                                          std::size_t limit);
 
-// Calls `onMatch` with every entry under `root` (recursively) whose name ends
-// in `extension` in any case and that is not a folder, in case-insensitive name
-// order within each folder. Links to folders are followed, but each folder is
-// walked once, so a link loop ends. Unreadable folders are passed over. When
-// `onMatch` returns false the walk stops.
-void WalkTree(const std::filesystem::path& root, const std::string& extension,
-              const std::function<bool(const std::filesystem::path&)>& onMatch);
+// Whether `name` ends in `suffix`, ASCII letters compared without regard to case.
+bool EndsWithCaseInsensitive(const std::string& name, const std::string& suffix);
 
 // Orders names by their ASCII letters folded to lower case, then by their bytes.
 bool NameLessCaseInsensitive(const std::string& a, const std::string& b);

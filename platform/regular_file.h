@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,19 @@ bool IdentityOf(const std::string& path, FileIdentity& identity);
 // False, with nothing read, when it is no regular file or cannot be read.
 bool ReadFileStart(const std::string& path, std::size_t size, std::vector<unsigned char>& bytes,
                    FileIdentity& identity);
+
+// Walks `root` recursively and hands `onFile` the path of every entry whose name
+// ends in `extension` in any case and that is not a folder, in case-insensitive
+// name order within each folder: with `read` true and the file's first `size`
+// bytes and identity when it is a regular file that could be read, else with
+// `read` false. Links to folders are followed, but each folder is walked once,
+// so a link loop ends; unreadable folders are passed over. When `onFile`
+// returns false the walk stops. Each file is opened relative to its open
+// folder, so a deep tree costs no more than a flat one.
+using TreeFileVisitor = std::function<bool(std::string path, bool read, const std::vector<unsigned char>& bytes,
+                                           const FileIdentity& identity)>;
+void ReadTreeFileStarts(const std::string& root, const std::string& extension, std::size_t size,
+                        const TreeFileVisitor& onFile);
 
 // Opens `path` with the stdio `mode` ("rb" or "r+b") when it is a regular
 // file; otherwise, or when it cannot be opened, returns null.

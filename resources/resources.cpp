@@ -34,7 +34,8 @@ const std::vector<MenuItem>& MainMenu()
         recent.grayed = true;
         const auto fileUtilities = [] {
             return std::vector<MenuItem>{Item("File Manipulation", ID_FILE_MANIPULATION),
-                                         Item("Export To Excel", ID_EXPORT_TO_EXCEL)};
+                                         Item("Export To Excel", ID_EXPORT_TO_EXCEL),
+                                         Item("Asset Trend...", ID_ASSET_TREND)};
         };
         return std::vector<MenuItem>{
             Popup("&File",
@@ -101,6 +102,7 @@ const std::string& LoadString(int id)
         {ID_SAVE_TEST, "Save test"},
         {ID_FILE_MANIPULATION, "Manipulate files"},
         {ID_EXPORT_TO_EXCEL, "Export files to Excel"},
+        {ID_ASSET_TREND, "Show the trend of each asset across all its tests"},
         // The framework's own commands keep their standard prompts.
         {ID_FILE_NEW, "Create a new document\nNew"},
         {ID_FILE_SAVE, "Save the active document\nSave"},

@@ -61,23 +61,36 @@ Status CKELFile::Load(const std::string& filePath, int withSamples)
     // Every read below is one piece; a stream buffer would only copy it twice.
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
 
-    // The header first; the samples it announces only when they are wanted.
-    std::vector<unsigned char> bytes(kFileHeaderEnd);
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    // The header first; the samples it announces only when they are wanted, read
+    // after it into one buffer that nothing fills first.
+    unsigned char head[kFileHeaderEnd];
+    std::size_t got = std::fread(head, 1, sizeof head, file.get());
     // Opened but unreadable: a folder named like a test file, or a device error.
-    if (got < bytes.size() && std::ferror(file.get())) return cantOpen;
-    bytes.resize(got);
+    if (got < sizeof head && std::ferror(file.get())) return cantOpen;
+    std::unique_ptr<unsigned char[]> whole;
+    const unsigned char* bytes = head;
     if (withSamples && got == kFileHeaderEnd) {
-        const long count = SampleCount(bytes.data() + kPreambleSize);
+        const long count = SampleCount(head + kPreambleSize);
         if (count > 0) {
             const std::size_t rawSize = static_cast<std::size_t>(count) * kSampleSize;
-            bytes.resize(kFileHeaderEnd + rawSize);
-            bytes.resize(kFileHeaderEnd + std::fread(bytes.data() + kFileHeaderEnd, 1, rawSize, file.get()));
+            whole.reset(new (std::nothrow) unsigned char[kFileHeaderEnd + rawSize]);
+            if (!whole) return Status::Of(Problem::NotATest);
+            std::memcpy(whole.get(), head, kFileHeaderEnd);
+            got += std::fread(whole.get() + kFileHeaderEnd, 1, rawSize, file.get());
+            bytes = whole.get();
         }
     }
-    Status decoded = Decode(bytes, withSamples);
+    Status decoded = Decode({bytes, got}, withSamples);
     if (decoded) path = filePath;
     return decoded;
+}
+
+Status CKELFile::DecodeValues(std::span<const unsigned char> bytes)
+{
+    if (bytes.size() < kFileHeaderEnd || !HasMagic(bytes.data()) || SampleCount(bytes.data() + kPreambleSize) < 0)
+        return Status::Of(Problem::NotATest);
+    DecodeValues(bytes.data() + kPreambleSize);
+    return {};
 }
 
 Status CKELFile::Decode(std::span<const unsigned char> bytes, int withSamples)
@@ -109,66 +122,76 @@ Status CKELFile::Decode(std::span<const unsigned char> bytes, int withSamples)
     return {};
 }
 
-void CKELFile::DecodeHeader(const unsigned char* header)
+void CKELFile::DecodeValues(const unsigned char* header)
 {
     testNumber = static_cast<int>(Word(header, kHeaderTestNumber));
     for (int i = 0; i < 3; ++i) {
         dateParts[i] = DecodeBcd(header[kHeaderDate + i]);
         timeParts[i] = DecodeBcd(header[kHeaderTime + i]);
     }
-    std::snprintf(dateText, sizeof dateText, "%02d/%02d/%02d", dateParts[0], dateParts[1], dateParts[2]);
-    std::snprintf(timeText, sizeof timeText, "%02d:%02d:%02d", timeParts[0], timeParts[1], timeParts[2]);
-    std::snprintf(dateTimeText, sizeof dateTimeText, "%s %s", dateText, timeText);
-
     testType = header[kHeaderTestType];
-    std::snprintf(testTypeName, sizeof testTypeName, "%s", TestTypeName(testType));
-    std::snprintf(testTypeCode, sizeof testTypeCode, "%s", TestTypeShortCode(testType));
-
     CopyHeaderText(operatorName, header + kHeaderOperator);
     CopyHeaderText(description, header + kHeaderDescription);
     CopyHeaderText(location, header + kHeaderLocation);
     CopyHeaderText(company, header + kHeaderCompany);
-
     sampleCount = static_cast<int>(SampleCount(header));
-    std::snprintf(durationText, sizeof durationText, "%02d:%02d MIN", sampleCount / 60, sampleCount % 60);
+    finalCurrent = DecodeMeasuredValue(header + kHeaderFinalCurrent);
+    finalResistance = DecodeMeasuredValue(header + kHeaderFinalResistance);
+    testVoltage = static_cast<int>(Word(header, kHeaderTestVoltage));
+    // A dielectric-discharge test carries no equivalent resistance: those fields stay as they were.
+    if (HasEquivalentResistances(*this)) {
+        const unsigned char* equiv = header + kHeaderEquivRes40C;
+        hasEquivRes40C =
+            equiv[0] == kNotMeasured8 && equiv[1] == kNotMeasured8 && equiv[2] == kNotMeasured8 ? 0 : 1;
+        if (hasEquivRes40C) {
+            equivRes40C = DecodeMeasuredValue(equiv);
+            equivRes20C = equivRes40C.value * 4;
+        }
+    }
+    hasCapacitance = Word(header, kHeaderCapacitance) == kNotMeasured16 ? 0 : 1;
+    hasTemperature = header[kHeaderTemperature] != kNotMeasured8 ? 1 : 0;
+    if (testType == 5) {
+        stepIntervalSeconds = header[kHeaderStepMinutes] * 60 + header[kHeaderStepSeconds];
+        stepCount = stepIntervalSeconds == 0 ? 0 : sampleCount / stepIntervalSeconds;
+        if (stepCount > 5) stepCount = 5;
+    }
+}
 
+void CKELFile::DecodeHeader(const unsigned char* header)
+{
+    DecodeValues(header);
+    std::snprintf(dateText, sizeof dateText, "%02d/%02d/%02d", dateParts[0], dateParts[1], dateParts[2]);
+    std::snprintf(timeText, sizeof timeText, "%02d:%02d:%02d", timeParts[0], timeParts[1], timeParts[2]);
+    std::snprintf(dateTimeText, sizeof dateTimeText, "%s %s", dateText, timeText);
+    std::snprintf(testTypeName, sizeof testTypeName, "%s", TestTypeName(testType));
+    std::snprintf(testTypeCode, sizeof testTypeCode, "%s", TestTypeShortCode(testType));
+    std::snprintf(durationText, sizeof durationText, "%02d:%02d MIN", sampleCount / 60, sampleCount % 60);
     std::snprintf(humFrequencyText, sizeof humFrequencyText, "%s",
                   header[kHeaderHumFrequency] == 50 ? "50 HZ" : "60 HZ");
 
-    finalCurrent = DecodeMeasuredValue(header + kHeaderFinalCurrent);
     std::snprintf(finalCurrentText, sizeof finalCurrentText, "%3.3f %cA", finalCurrent.value, finalCurrent.unit);
-    finalResistance = DecodeMeasuredValue(header + kHeaderFinalResistance);
     if (finalResistance.unit == 'O' || finalResistance.unit == 'o')
         std::snprintf(finalResistanceText, sizeof finalResistanceText, "> 65 T");
     else
         std::snprintf(finalResistanceText, sizeof finalResistanceText, "%3.3f %c", finalResistance.value,
                       finalResistance.unit);
-
-    testVoltage = static_cast<int>(Word(header, kHeaderTestVoltage));
     std::snprintf(testVoltageText, sizeof testVoltageText, "%d V", testVoltage);
 
-    // A dielectric-discharge test carries no equivalent resistance: those fields stay as they were.
     if (HasEquivalentResistances(*this)) {
-        const unsigned char* equiv = header + kHeaderEquivRes40C;
-        if (equiv[0] == kNotMeasured8 && equiv[1] == kNotMeasured8 && equiv[2] == kNotMeasured8) {
+        if (!hasEquivRes40C) {
             std::snprintf(equivRes40CText, sizeof equivRes40CText, "Not Measured");
             std::snprintf(equivRes20CText, sizeof equivRes20CText, "Not Measured");
         } else {
-            equivRes40C = DecodeMeasuredValue(equiv);
             std::snprintf(equivRes40CText, sizeof equivRes40CText, "%3.3f %c", equivRes40C.value, equivRes40C.unit);
-            equivRes20C = equivRes40C.value * 4;
             std::snprintf(equivRes20CText, sizeof equivRes20CText, "%.3lf %c", static_cast<double>(equivRes20C),
                           equivRes40C.unit);
         }
     }
 
-    const unsigned int capacitance = Word(header, kHeaderCapacitance);
-    if (capacitance == kNotMeasured16) {
+    if (!hasCapacitance) {
         std::snprintf(capacitanceText, sizeof capacitanceText, "N/A");
-        hasCapacitance = 0;
     } else {
-        hasCapacitance = 1;
-        const float microfarads = static_cast<float>(capacitance / 100.0);
+        const float microfarads = static_cast<float>(Word(header, kHeaderCapacitance) / 100.0);
         std::snprintf(capacitanceText, sizeof capacitanceText, "%3.2f uF", microfarads);
     }
 
@@ -186,18 +209,11 @@ void CKELFile::DecodeHeader(const unsigned char* header)
     std::snprintf(currentAt1MinText, sizeof currentAt1MinText, "%3.3f %cA", currentAt1Min.value,
                   currentAt1Min.unit);
 
-    hasTemperature = 0;
-    if (header[kHeaderTemperature] != kNotMeasured8) {
-        hasTemperature = 1;
-        std::snprintf(temperatureText, sizeof temperatureText, "%d F", header[kHeaderTemperature]);
-    }
+    if (hasTemperature) std::snprintf(temperatureText, sizeof temperatureText, "%d F", header[kHeaderTemperature]);
 
     if (testType == 5) {
-        stepIntervalSeconds = header[kHeaderStepMinutes] * 60 + header[kHeaderStepSeconds];
-        stepCount = stepIntervalSeconds == 0 ? 0 : sampleCount / stepIntervalSeconds;
         std::snprintf(stepIntervalText, sizeof stepIntervalText, "%02d:%02d", stepIntervalSeconds / 60,
                       stepIntervalSeconds % 60);
-        if (stepCount > 5) stepCount = 5;
         for (int i = 0; i < stepCount; ++i) {
             const int t = (i + 1) * stepIntervalSeconds;
             const MeasuredValue resistance = DecodeMeasuredValue(header + kHeaderStepResistances + 4 * i);

@@ -24,6 +24,9 @@ public:
     Status Load(const std::string& path, int withSamples);
     // The same from the file's bytes, as far as they go (`path` is left as it is).
     Status Decode(std::span<const unsigned char> bytes, int withSamples);
+    // The header's values and its four texts only, without the formatted texts
+    // and the samples: for readers of many files that need numbers.
+    Status DecodeValues(std::span<const unsigned char> bytes);
 
     // Writes the four header texts back into the file at `path`, in place.
     // Ok when all 80 bytes were written.
@@ -59,6 +62,7 @@ public:
     MeasuredValue finalCurrent;
     MeasuredValue finalResistance;
     MeasuredValue equivRes40C;
+    int hasEquivRes40C = 0;  // measured: not the "not measured" marker
     char equivRes40CText[80] = {};
     float equivRes20C = 0.0f;
     char equivRes20CText[80] = {};
@@ -72,5 +76,6 @@ public:
     int hasCapacitance = 0;
 
 private:
+    void DecodeValues(const unsigned char* header);
     void DecodeHeader(const unsigned char* header);
 };

@@ -101,7 +101,7 @@ void PrintCsv(const std::vector<const Asset*>& assets)
         for (const TestPoint& test : asset->tests) {
             const std::string fields[] = {
                 Latin1ToUtf8(asset->company), Latin1ToUtf8(asset->location), Latin1ToUtf8(asset->description),
-                test.path, std::to_string(test.testNumber), test.dateTime, test.testTypeName,
+                test.path, std::to_string(test.testNumber), test.dateTime, std::string(test.testTypeName),
                 std::to_string(test.testVoltage), CsvNumber(test.resistance1Min), CsvNumber(test.resistance40C),
                 CsvNumber(test.piRatio), CsvNumber(test.ddRatio), CsvNumber(test.darRatio), Flags(test)};
             for (std::size_t i = 0; i < std::size(fields); ++i) std::cout << (i ? "," : "") << CsvField(fields[i]);
@@ -129,7 +129,7 @@ void PrintTable(const std::vector<const Asset*>& assets, const std::function<std
                 return v ? std::string(text) : std::string("-");
             };
             std::snprintf(line, sizeof line, "  %-19s %6d %-22s %6d %9s %9s %6s %6s %6s  %s\n",
-                          test.dateTime.c_str(), test.testNumber, test.testTypeName.c_str(), test.testVoltage,
+                          test.dateTime.c_str(), test.testNumber, test.testTypeName, test.testVoltage,
                           ohms(test.resistance1Min).c_str(), ohms(test.resistance40C).c_str(),
                           ratio(test.piRatio).c_str(), ratio(test.ddRatio).c_str(), ratio(test.darRatio).c_str(),
                           Flags(test).c_str());

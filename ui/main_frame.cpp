@@ -21,6 +21,7 @@
 #include "ui/test_dlg.h"
 #include "ui/edit_test_dialog.h"
 #include "ui/recall_dialog.h"
+#include "ui/trend_window.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ bool IsTestFile(const QUrl& url)
 }  // namespace
 
 CMainFrame::CMainFrame(KelContext& context, QPrinter* printer, CCmdTarget* application)
-    : context_(context), document_(context.kelApp.GetDocument())
+    : context_(context), printer_(printer), document_(context.kelApp.GetDocument())
 {
     CKelDoc* document = document_;
     // The caption never shows a document name.
@@ -211,7 +212,7 @@ bool CMainFrame::HasCommand(int id) const
 {
     return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_MANIPULATION || id == ids::ID_RECALL_TEST ||
            id == ids::ID_EDIT_TEST || id == ids::ID_RETRIEVE_TEST_RECORD || id == ids::ID_RETURN_TO_PANEL ||
-           id == ids::ID_APPLICATION_SETUP || id == ids::ID_EXPORT_TO_EXCEL;
+           id == ids::ID_APPLICATION_SETUP || id == ids::ID_EXPORT_TO_EXCEL || id == ids::ID_ASSET_TREND;
 }
 
 bool CMainFrame::OnCommand(int id)
@@ -247,6 +248,10 @@ bool CMainFrame::OnCommand(int id)
     }
     if (id == ids::ID_EXPORT_TO_EXCEL) {
         OnExportToExcel();
+        return true;
+    }
+    if (id == ids::ID_ASSET_TREND) {
+        OnAssetTrend();
         return true;
     }
     return false;
@@ -303,6 +308,16 @@ void CMainFrame::OnSaveTest()
 {
     // The view is not redrawn.
     Report(context_.services.Messages(), document_->records[0].WriteHeaderTexts());
+}
+
+void CMainFrame::OnAssetTrend()
+{
+    // The current test folder and its subfolders; the window can choose another.
+    std::string folder;
+    platform::GetCurrentFolder(folder);
+    auto* window = new CTrendWindow(context_, printer_, folder, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
 }
 
 void CMainFrame::OnFileManipulation()

@@ -66,8 +66,10 @@ private:
     void OnRetrieveTestRecord();
     void OnExportToExcel();
     void OnFileManipulation();
+    void OnAssetTrend();
 
     KelContext& context_;
+    QPrinter* printer_;
     CKelDoc* document_;
     CKelView* view_;
     CommandRouter router_;

@@ -3,6 +3,13 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "platform/folder_search.h"
+
 namespace platform {
 
 std::FILE* OpenRegularFile(const std::string& path, const char* mode)
@@ -58,6 +65,47 @@ bool ReadFileStart(const std::string& path, std::size_t size, std::vector<unsign
     }
     CloseHandle(handle);
     return ok;
+}
+
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+bool WalkFolder(const std::filesystem::path& folder, const std::string& extension, std::size_t size,
+                const TreeFileVisitor& onFile, std::set<FileIdentity>& walked, std::vector<unsigned char>& bytes)
+{
+    FileIdentity identity;
+    if (!IdentityOf(folder.string(), identity) || !walked.insert(identity).second) return true;
+    std::vector<std::pair<std::string, bool>> entries;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        entries.emplace_back(it->path().filename().string(), it->is_directory(ignored));
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return NameLessCaseInsensitive(a.first, b.first); });
+    for (const auto& [name, isFolder] : entries) {
+        const std::filesystem::path path = folder / name;
+        if (isFolder) {
+            if (!WalkFolder(path, extension, size, onFile, walked, bytes)) return false;
+        } else if (EndsWithCaseInsensitive(name, extension)) {
+            FileIdentity fileIdentity;
+            const bool read = ReadFileStart(path.string(), size, bytes, fileIdentity);
+            if (!onFile(path.string(), read, bytes, fileIdentity)) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void ReadTreeFileStarts(const std::string& root, const std::string& extension, std::size_t size,
+                        const TreeFileVisitor& onFile)
+{
+    std::set<FileIdentity> walked;
+    std::vector<unsigned char> bytes;
+    WalkFolder(root, extension, size, onFile, walked, bytes);
 }
 
 }  // namespace platform

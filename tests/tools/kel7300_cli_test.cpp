@@ -8,9 +8,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -431,3 +433,75 @@ TEST(Cli, RenderWritesPngAndOnePagePdf)
 
 }  // namespace
 #endif
+
+namespace {
+
+// One CSV record split by RFC 4180: quoted fields may hold commas and doubled quotes.
+std::vector<std::string> CsvRecord(const std::string& line)
+{
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') fields.back() += '"', ++i;
+        else if (c == '"') quoted = !quoted;
+        else if (c == ',' && !quoted) fields.emplace_back();
+        else fields.back() += c;
+    }
+    return fields;
+}
+
+TEST(Cli, TrendAsCsvJsonAndPages)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "site");
+    // A motor whose company holds a comma and a quote, tested twice, the second time below half.
+    TestFileBuilder().TestType(2).Date(0x05, 0x01, 0x24).Company("ACME, \"WEST\"").Location("PLANT").Description("M1")
+        .Samples(60, 500, 1e-9).Temperature(68).Measured(63, 'G', 0x04, 12345).Write(dir.File("site/a.kel"));
+    TestFileBuilder().TestType(2).Date(0x05, 0x01, 0x25).Company("acme, \"west\" ").Location("plant").Description("m1")
+        .Samples(60, 500, 2e-9).Temperature(68).Measured(63, 'M', 0, 600).Write(dir.File("site/b.kel"));
+    TestFileBuilder().Company("OTHER").Write(dir.File("site/c.kel"));
+    TestFileBuilder().Magic(0).Write(dir.File("site/broken.kel"));
+
+    const CliRun csv = RunCli("trend --csv " + dir.File("site"), dir);
+    EXPECT_EQ(csv.status, 0);  // a damaged file is named, never fatal
+    EXPECT_NE(csv.err.find(dir.File("site/broken.kel") + ": not a KEL-7300 test file"), std::string::npos) << csv.err;
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t at = 0, end; (end = csv.out.find("\r\n", at)) != std::string::npos; at = end + 2)
+        rows.push_back(CsvRecord(csv.out.substr(at, end - at)));
+    ASSERT_EQ(rows.size(), 4u);  // the header and three tests
+    EXPECT_EQ(rows[0][8], "resistance1Min");
+    EXPECT_EQ(rows[1][0], "acme, \"west\"");  // the newest test's texts, trimmed
+    EXPECT_EQ(rows[1][5], "2024-05-01T09:30:00");
+    EXPECT_EQ(std::strtof(rows[1][8].c_str(), nullptr), 5e11f);        // the float, read back exactly
+    EXPECT_EQ(std::strtof(rows[1][9].c_str(), nullptr), 123.45e9f);
+    EXPECT_EQ(rows[2][9], "6e+08");
+    EXPECT_EQ(rows[2][13], "dropped");
+    EXPECT_EQ(rows[3][0], "OTHER");
+    EXPECT_EQ(rows[3][8], "");  // no samples: no one-minute reading
+
+    const CliRun json = RunCli("trend --json --asset WEST " + dir.File("site"), dir);
+    std::istringstream lines(json.out);
+    std::string line;
+    std::vector<Json> assets;
+    while (std::getline(lines, line)) assets.push_back(Json::parse(line));
+    ASSERT_EQ(assets.size(), 1u);
+    EXPECT_EQ(assets[0]["tests"].size(), 2u);
+    EXPECT_TRUE(assets[0]["tests"][0]["piRatio"].is_null());
+    EXPECT_EQ(assets[0]["tests"][1]["flags"], Json::array({"dropped"}));
+
+    EXPECT_EQ(RunCli("trend --min-ir lots " + dir.File("site"), dir).status, 1);
+#ifdef KEL_HAVE_RENDER
+    EXPECT_EQ(RunCli("trend -o " + dir.File("all.png") + " " + dir.File("site"), dir).status, 1);  // two assets
+    EXPECT_FALSE(std::filesystem::exists(dir.File("all.png")));
+    const CliRun pdf = RunCli("trend -o " + dir.File("all.pdf") + " " + dir.File("site"), dir);
+    ASSERT_EQ(pdf.status, 0) << pdf.err;
+    FILE* info = popen(("pdfinfo " + dir.File("all.pdf")).c_str(), "r");
+    std::string text(4096, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), info));
+    pclose(info);
+    EXPECT_NE(text.find("Pages:           2"), std::string::npos) << text;
+#endif
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+#include "ui/trend_window.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/kel_context.h"
+#include "display/trend_drawing.h"
+#include "platform/qt/qt_drawing_surface.h"
+#include "platform/qt/qt_text.h"
+#include "ui/page_render.h"
+
+// The trend page of the chosen asset, drawn into the widget.
+class TrendPlot : public QWidget {
+public:
+    using QWidget::QWidget;
+    void Show(const history::Asset* asset, const history::Limits* limits)
+    {
+        asset_ = asset;
+        limits_ = limits;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        if (!asset_) return;
+        platform::QtDrawingSurface surface(painter, size());
+        DrawTrendPage(surface, *asset_, *limits_, {0, 0, width() - 1, height() - 1});
+    }
+
+private:
+    const history::Asset* asset_ = nullptr;
+    const history::Limits* limits_ = nullptr;
+};
+
+namespace {
+
+QString Text(const std::string& latin1)
+{
+    return platform::FromFileText(latin1);
+}
+
+QString Ohms(const std::optional<double>& value)
+{
+    return value ? QString::fromStdString(OhmsText(*value)) : QStringLiteral("-");
+}
+
+QString Ratio(const std::optional<double>& value)
+{
+    return value ? QString::number(*value, 'f', 2) : QStringLiteral("-");
+}
+
+}  // namespace
+
+CTrendWindow::CTrendWindow(KelContext& context, QPrinter* printer, const std::string& folder, QWidget* parent)
+    : QDialog(parent), context_(context), printer_(printer)
+{
+    setWindowTitle(QStringLiteral("Asset Trend"));
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Folder:")));
+    folderLabel_ = new QLabel;
+    folderLabel_->setFrameShape(QFrame::StyledPanel);
+    top->addWidget(folderLabel_, 1);
+    auto* choose = new QPushButton(QStringLiteral("Choose Folder..."));
+    top->addWidget(choose);
+    layout->addLayout(top);
+
+    auto* split = new QSplitter(Qt::Horizontal);
+    assets_ = new QTreeWidget;
+    assets_->setHeaderLabels({QStringLiteral("!"), QStringLiteral("Company"), QStringLiteral("Location"),
+                              QStringLiteral("Description"), QStringLiteral("Tests")});
+    assets_->setRootIsDecorated(false);
+    assets_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    split->addWidget(assets_);
+    auto* right = new QSplitter(Qt::Vertical);
+    plot_ = new TrendPlot;
+    plot_->setMinimumSize(480, 330);
+    right->addWidget(plot_);
+    tests_ = new QTreeWidget;
+    tests_->setHeaderLabels({QStringLiteral("Date/Time"), QStringLiteral("Test"), QStringLiteral("Type"),
+                             QStringLiteral("Volts"), QStringLiteral("R 1 min"), QStringLiteral("R @40C"),
+                             QStringLiteral("PI"), QStringLiteral("DD"), QStringLiteral("DAR"),
+                             QStringLiteral("Flags"), QStringLiteral("File")});
+    tests_->setRootIsDecorated(false);
+    tests_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    right->addWidget(tests_);
+    right->setStretchFactor(0, 3);
+    right->setStretchFactor(1, 1);
+    split->addWidget(right);
+    split->setStretchFactor(1, 1);
+    split->setSizes({440, 760});
+    layout->addWidget(split, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* print = new QPushButton(QStringLiteral("Print..."));
+    auto* preview = new QPushButton(QStringLiteral("Print Preview..."));
+    auto* close = new QPushButton(QStringLiteral("Close"));
+    buttons->addWidget(print);
+    buttons->addWidget(preview);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+
+    QObject::connect(choose, &QPushButton::clicked, this, [this] { ChooseFolder(); });
+    QObject::connect(print, &QPushButton::clicked, this, [this] { Print(); });
+    QObject::connect(preview, &QPushButton::clicked, this, [this] { PrintPreview(); });
+    QObject::connect(close, &QPushButton::clicked, this, &QDialog::close);
+    QObject::connect(assets_, &QTreeWidget::currentItemChanged, this,
+                     [this] { ShowAsset(assets_->indexOfTopLevelItem(assets_->currentItem())); });
+    QObject::connect(tests_, &QTreeWidget::itemDoubleClicked, this,
+                     [this](QTreeWidgetItem* item) { OpenTest(tests_->indexOfTopLevelItem(item)); });
+    resize(1200, 760);
+    Scan(folder);
+}
+
+QWidget* CTrendWindow::plot() const
+{
+    return plot_;
+}
+
+bool CTrendWindow::Scan(const std::string& folder)
+{
+    folder_ = folder;
+    folderLabel_->setText(platform::FromName(folder));
+    // The bar appears only when the scan lasts longer than half a second.
+    QProgressDialog progress(QStringLiteral("Reading test files..."), QStringLiteral("Cancel"), 0, 0, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setValue(0);
+    scan_ = history::ScanPaths({folder}, limits_, [&progress](std::size_t read) {
+        progress.setLabelText(QStringLiteral("Reading test files... %1").arg(read));
+        progress.setValue(0);
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+    progress.reset();
+
+    assets_->clear();
+    for (const history::Asset& asset : scan_.assets) {
+        auto* row = new QTreeWidgetItem(QStringList{asset.Flagged() ? QStringLiteral("!") : QString(),
+                                                    Text(asset.company), Text(asset.location),
+                                                    Text(asset.description), QString::number(asset.tests.size())});
+        if (asset.Flagged()) row->setForeground(0, QBrush(Qt::red));
+        assets_->addTopLevelItem(row);
+    }
+    if (assets_->topLevelItemCount() > 0) assets_->setCurrentItem(assets_->topLevelItem(0));
+    else ShowAsset(-1);
+    return !scan_.cancelled;
+}
+
+void CTrendWindow::ChooseFolder()
+{
+    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Asset Trend folder"),
+                                                             platform::FromName(folder_), QFileDialog::ShowDirsOnly);
+    if (!chosen.isEmpty()) Scan(platform::ToName(chosen));
+}
+
+const history::Asset* CTrendWindow::Chosen() const
+{
+    const int index = assets_->indexOfTopLevelItem(assets_->currentItem());
+    if (index < 0 || index >= static_cast<int>(scan_.assets.size())) return nullptr;
+    return &scan_.assets[static_cast<std::size_t>(index)];
+}
+
+void CTrendWindow::ShowAsset(int)
+{
+    const history::Asset* asset = Chosen();
+    plot_->Show(asset, &limits_);
+    tests_->clear();
+    if (!asset) return;
+    for (const history::TestPoint& test : asset->tests) {
+        QString flags;
+        for (const std::string& flag : test.flags) flags += (flags.isEmpty() ? "" : " ") + QString::fromStdString(flag);
+        QString dateTime = QString::fromStdString(test.dateTime).replace(QLatin1Char('T'), QLatin1Char(' '));
+        auto* row = new QTreeWidgetItem(QStringList{
+            dateTime, QString::number(test.testNumber), QString::fromLatin1(test.testTypeName),
+            QString::number(test.testVoltage), Ohms(test.resistance1Min), Ohms(test.resistance40C),
+            Ratio(test.piRatio), Ratio(test.ddRatio), Ratio(test.darRatio), flags, platform::FromName(test.path)});
+        tests_->addTopLevelItem(row);
+    }
+}
+
+void CTrendWindow::OpenTest(int row)
+{
+    const history::Asset* asset = Chosen();
+    if (!asset || row < 0 || row >= static_cast<int>(asset->tests.size())) return;
+    // As Recall Test does for one test: the file alone in the main window.
+    context_.kelApp.OpenDocumentFile(asset->tests[static_cast<std::size_t>(row)].path, 0);
+}
+
+void CTrendWindow::Print()
+{
+    const history::Asset* asset = Chosen();
+    if (!asset || !printer_) return;
+    QPrintDialog dialog(printer_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    PrintTrendPages(*printer_, {asset}, limits_);
+}
+
+void CTrendWindow::PrintPreview()
+{
+    const history::Asset* asset = Chosen();
+    if (!asset || !printer_) return;
+    QPrintPreviewDialog preview(printer_, this);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                     [this, asset](QPrinter* printer) { PrintTrendPages(*printer, {asset}, limits_); });
+    preview.exec();
+}

@@ -1,0 +1,50 @@
+// The Asset Trend window: the assets of a folder and its subfolders with a mark
+// at those with a flag, the trend page of the chosen asset, and its tests. A
+// double click on a test shows it in the main window; Print and Print Preview
+// print the trend page. A scan that takes longer than half a second shows its
+// progress and can be cancelled.
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+#include "history/asset_history.h"
+
+class KelContext;
+class QLabel;
+class QPrinter;
+class QTreeWidget;
+class TrendPlot;
+
+class CTrendWindow : public QDialog {
+public:
+    CTrendWindow(KelContext& context, QPrinter* printer, const std::string& folder, QWidget* parent = nullptr);
+
+    // Reads `folder` and its subfolders afresh; false when the user cancelled.
+    bool Scan(const std::string& folder);
+    void ChooseFolder();
+    void Print();
+    void PrintPreview();
+
+    const history::Scan& scan() const { return scan_; }
+    QTreeWidget* assetList() const { return assets_; }
+    QTreeWidget* testList() const { return tests_; }
+    QWidget* plot() const;
+    const std::string& folder() const { return folder_; }
+
+private:
+    void ShowAsset(int index);
+    void OpenTest(int row);
+    const history::Asset* Chosen() const;
+
+    KelContext& context_;
+    QPrinter* printer_;
+    std::string folder_;
+    history::Limits limits_;
+    history::Scan scan_;
+    QLabel* folderLabel_;
+    QTreeWidget* assets_;
+    QTreeWidget* tests_;
+    TrendPlot* plot_;
+};
