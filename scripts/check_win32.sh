@@ -10,7 +10,7 @@ command -v "$cxx" >/dev/null || cxx=x86_64-w64-mingw32-g++
 cd "$root"
 version=$(sed -n 's/^project(kel7300 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 sources=()
-for source in app/*.cpp testfile/*.cpp instrument/*.cpp display/*.cpp export/*.cpp export/biff8/*.cpp \
+for source in app/*.cpp testfile/*.cpp instrument/*.cpp history/*.cpp display/*.cpp export/*.cpp export/biff8/*.cpp \
               resources/*.cpp status/*.cpp platform/*.cpp platform/win32/*.cpp tools/*.cpp tools/sim/*.cpp; do
   # The Qt front end is checked by the Linux build; kel7300-sim runs on POSIX pseudo-terminals only.
   grep -q '#include <Q' "$source" && continue
