@@ -72,13 +72,13 @@ std::shared_ptr<DispatchObject> AutomationCalls::Failed(const std::string& error
     return nullptr;
 }
 
-std::string WorkbookPath(const std::string& folder, const std::string& name, char separator)
+std::string WorkbookPath(const std::string& folder, const std::string& name, char separator, const char* extension)
 {
     // Only the file name loses its extension: a dot in a folder name is no extension.
     std::string stem = name;
     const std::size_t dot = stem.rfind('.');
     if (dot != std::string::npos) stem.erase(dot);
-    return folder + separator + stem + ".xls";
+    return folder + separator + stem + extension;
 }
 
 Status WorkbooksOfOneRun::Claim(const std::string& workbook, const std::string& testPath)
@@ -191,6 +191,15 @@ Status ExportTest(const platform::Services& services, const std::string& testPat
 Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services,
                            const std::string& startFolder)
 {
+    return ExportChosenTests(catalogue, services, startFolder, ".xls",
+                             [&services](const std::string& test, const std::string& workbook) {
+                                 return ExportTest(services, test, workbook);
+                             });
+}
+
+Status ExportChosenTests(const CKELTestList& catalogue, const platform::Services& services,
+                         const std::string& startFolder, const char* extension, const OneTestExport& exportOne)
+{
     std::string folder;
     if (!services.BrowseForFolder("Export to folder", startFolder, folder)) return Status::Of(Problem::Aborted);
     // No folder is not the root of the file system.
@@ -199,9 +208,9 @@ Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Servic
     for (int i = 0; i < catalogue.fileCount; ++i) {
         if (!catalogue.selected[i]) continue;
         // T.kel and T.KEL both make T.xls: the second would replace the first.
-        const std::string workbook = WorkbookPath(folder, catalogue.fileNames[i]);
+        const std::string workbook = WorkbookPath(folder, catalogue.fileNames[i], kPathSeparator, extension);
         if (Status claimed = run.Claim(workbook, catalogue.fileNames[i]); !claimed) return claimed;
-        if (Status exported = ExportTest(services, catalogue.PathOf(i), workbook); !exported) return exported;
+        if (Status exported = exportOne(catalogue.PathOf(i), workbook); !exported) return exported;
     }
     return {};
 }

@@ -22,6 +22,12 @@ class CKELTestList;
 // ends the export.
 Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services,
                            const std::string& startFolder);
+// The same for any export of one test into one file: each chosen test of
+// `catalogue` through `exportOne` into its file, named like the workbook but
+// ending in `extension`, in a folder the user picks.
+using OneTestExport = std::function<Status(const std::string& testPath, const std::string& outputPath)>;
+Status ExportChosenTests(const CKELTestList& catalogue, const platform::Services& services,
+                         const std::string& startFolder, const char* extension, const OneTestExport& exportOne);
 // The test file at `testPath` into the workbook at `workbookPath`, through the
 // services' spreadsheet server. Cell B1 holds the file's plain name.
 Status ExportTest(const platform::Services& services, const std::string& testPath, const std::string& workbookPath);
@@ -58,8 +64,10 @@ constexpr char kPathSeparator = '\\';
 constexpr char kPathSeparator = '/';
 #endif
 // The workbook of test file `name` in `folder`: the folder, a separator, the
-// name without everything from its last ".", then ".xls".
-std::string WorkbookPath(const std::string& folder, const std::string& name, char separator = kPathSeparator);
+// name without everything from its last ".", then ".xls" (or `extension`: the
+// readings workbook and CSV file are named alike).
+std::string WorkbookPath(const std::string& folder, const std::string& name, char separator = kPathSeparator,
+                         const char* extension = ".xls");
 
 // The workbooks one export run has written, so that a second test that maps to
 // the same workbook (T.kel and T.KEL, or a/T.kel and b/T.kel) is refused instead

@@ -20,24 +20,6 @@
 namespace history {
 namespace {
 
-// A reading's value in ohms from its unit letter.
-double Ohms(const MeasuredValue& value)
-{
-    switch (value.unit) {
-    case 'T': return value.value * 1e12;
-    case 'G': return value.value * 1e9;
-    case 'M': return value.value * 1e6;
-    case 'K':
-    case 'k': return value.value * 1e3;
-    default: return value.value;
-    }
-}
-
-bool OverRange(const MeasuredValue& value)
-{
-    return value.unit == 'O' || value.unit == 'o';
-}
-
 // The resistance of second `second` of the test (sample `second` - 1): none when
 // the test is shorter; over range when the sample reads no current.
 struct SampleReading {
@@ -152,8 +134,8 @@ Status DecodeInto(std::span<const unsigned char> bytes, TestPoint& point, CKELFi
     point.resistance1Min.reset();
     if (record.testType == 3) {
         const MeasuredValue atOneMinute = DecodeMeasuredValue(header + kel::kHeaderResistanceAt1Min);
-        if (OverRange(atOneMinute)) AddFlag(point, kOverRange);
-        else point.resistance1Min = Ohms(atOneMinute);
+        if (IsOverRange(atOneMinute)) AddFlag(point, kOverRange);
+        else point.resistance1Min = InSiUnits(atOneMinute);
     } else if (const SampleReading reading = SampleAt(bytes, record.sampleCount, 60); reading.present) {
         if (reading.overRange) AddFlag(point, kOverRange);
         else point.resistance1Min = reading.ohms;
@@ -161,8 +143,8 @@ Status DecodeInto(std::span<const unsigned char> bytes, TestPoint& point, CKELFi
 
     point.resistance40C.reset();
     if (HasEquivalentResistances(record) && record.hasEquivRes40C) {
-        if (OverRange(record.equivRes40C)) AddFlag(point, kOverRange);
-        else point.resistance40C = Ohms(record.equivRes40C);
+        if (IsOverRange(record.equivRes40C)) AddFlag(point, kOverRange);
+        else point.resistance40C = InSiUnits(record.equivRes40C);
     }
 
     const auto ratio = [&](std::size_t offset) -> std::optional<double> {

@@ -17,7 +17,8 @@ constexpr int ID_EDIT_TEST = 32779;
 constexpr int ID_SAVE_TEST = 32780;
 constexpr int ID_FILE_MANIPULATION = 32782;
 constexpr int ID_EXPORT_TO_EXCEL = 32783;
-constexpr int ID_ASSET_TREND = 32784;  // beyond the original menus: the trend of each asset
+constexpr int ID_ASSET_TREND = 32784;      // beyond the original menus: the trend of each asset
+constexpr int ID_EXPORT_READINGS = 32785;  // and the readings as numbers (.xlsx)
 
 // The framework's standard commands.
 constexpr int ID_FILE_NEW = 57600;

@@ -35,7 +35,8 @@ const std::vector<MenuItem>& MainMenu()
         const auto fileUtilities = [] {
             return std::vector<MenuItem>{Item("File Manipulation", ID_FILE_MANIPULATION),
                                          Item("Export To Excel", ID_EXPORT_TO_EXCEL),
-                                         Item("Asset Trend...", ID_ASSET_TREND)};
+                                         Item("Asset Trend...", ID_ASSET_TREND),
+                                         Item("Export Readings...", ID_EXPORT_READINGS)};
         };
         return std::vector<MenuItem>{
             Popup("&File",
@@ -103,6 +104,7 @@ const std::string& LoadString(int id)
         {ID_FILE_MANIPULATION, "Manipulate files"},
         {ID_EXPORT_TO_EXCEL, "Export files to Excel"},
         {ID_ASSET_TREND, "Show the trend of each asset across all its tests"},
+        {ID_EXPORT_READINGS, "Export the readings of tests as numbers with charts (.xlsx)"},
         // The framework's own commands keep their standard prompts.
         {ID_FILE_NEW, "Create a new document\nNew"},
         {ID_FILE_SAVE, "Save the active document\nSave"},

@@ -8,11 +8,11 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   # libraries
-  qt6-base-dev nlohmann-json3-dev libcli11-dev libx11-dev
+  qt6-base-dev nlohmann-json3-dev libcli11-dev libx11-dev libxlsxwriter-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # looking at output: fonts for the report page, PDF and workbook readers
-  fonts-liberation2 poppler-utils python3-xlrd
+  fonts-liberation2 poppler-utils python3-xlrd python3-openpyxl
   # the desktop program in a real window: Qt's platform plugins and a virtual display
   qt6-qpa-plugins xvfb xauth
   # the Win32 sources are compile-checked with mingw-w64

@@ -106,19 +106,23 @@ Status CKELFile::Decode(std::span<const unsigned char> bytes, int withSamples)
 
     std::unique_ptr<float[]> newCurrents;
     std::unique_ptr<float[]> newResistances;
+    std::unique_ptr<float[]> newVoltages;
     if (withSamples) {
         const std::size_t rawSize = static_cast<std::size_t>(count) * kSampleSize;
         if (bytes.size() - kFileHeaderEnd < rawSize) return notATest;
         newCurrents.reset(new (std::nothrow) float[count]);
         newResistances.reset(new (std::nothrow) float[count]);
-        if (!newCurrents || !newResistances) return notATest;
-        DecodeSamples(bytes.data() + kFileHeaderEnd, static_cast<int>(count), newCurrents.get(),
-                      newResistances.get());
+        newVoltages.reset(new (std::nothrow) float[count]);
+        if (!newCurrents || !newResistances || !newVoltages) return notATest;
+        const unsigned char* raw = bytes.data() + kFileHeaderEnd;
+        DecodeSamples(raw, static_cast<int>(count), newCurrents.get(), newResistances.get());
+        for (long k = 0; k < count; ++k) newVoltages[k] = static_cast<float>(Word(raw + k * kSampleSize, 0));
     }
 
     DecodeHeader(header);
     currents = std::move(newCurrents);
     resistances = std::move(newResistances);
+    voltages = std::move(newVoltages);
     return {};
 }
 
@@ -150,10 +154,26 @@ void CKELFile::DecodeValues(const unsigned char* header)
     }
     hasCapacitance = Word(header, kHeaderCapacitance) == kNotMeasured16 ? 0 : 1;
     hasTemperature = header[kHeaderTemperature] != kNotMeasured8 ? 1 : 0;
+    const auto hundredths = [&](std::size_t offset) {
+        const unsigned int word = Word(header, offset);
+        return word == kNotMeasured16 ? -1 : static_cast<int>(word);
+    };
+    piRatioHundredths = hundredths(kHeaderPiRatio);
+    ddRatioHundredths = hundredths(kHeaderDdRatio);
+    capacitanceHundredths = hundredths(kHeaderCapacitance);
+    temperatureF = hasTemperature ? header[kHeaderTemperature] : -1;
+    humFrequencyHz = header[kHeaderHumFrequency] == 50 ? 50 : 60;
+    resistanceAt1Min = DecodeMeasuredValue(header + kHeaderResistanceAt1Min);
+    currentAt1Min = DecodeMeasuredValue(header + kHeaderCurrentAt1Min);
     if (testType == 5) {
         stepIntervalSeconds = header[kHeaderStepMinutes] * 60 + header[kHeaderStepSeconds];
         stepCount = stepIntervalSeconds == 0 ? 0 : sampleCount / stepIntervalSeconds;
         if (stepCount > 5) stepCount = 5;
+        for (int i = 0; i < stepCount; ++i) {
+            // Step 5 stands in the final resistance and the test voltage, right after steps 1-4.
+            stepVolts[i] = static_cast<int>(Word(header, kHeaderStepVoltages + 2 * i));
+            stepResistances[i] = DecodeMeasuredValue(header + kHeaderStepResistances + 4 * i);
+        }
     }
 }
 
@@ -202,10 +222,8 @@ void CKELFile::DecodeHeader(const unsigned char* header)
     if (ddRatio == kNotMeasured16) std::snprintf(ddRatioText, sizeof ddRatioText, "N/A");
     else std::snprintf(ddRatioText, sizeof ddRatioText, "%3.3f", ddRatio / 100.0);
 
-    const MeasuredValue resistanceAt1Min = DecodeMeasuredValue(header + kHeaderResistanceAt1Min);
     std::snprintf(resistanceAt1MinText, sizeof resistanceAt1MinText, "%3.3f %c", resistanceAt1Min.value,
                   resistanceAt1Min.unit);
-    const MeasuredValue currentAt1Min = DecodeMeasuredValue(header + kHeaderCurrentAt1Min);
     std::snprintf(currentAt1MinText, sizeof currentAt1MinText, "%3.3f %cA", currentAt1Min.value,
                   currentAt1Min.unit);
 
@@ -216,9 +234,8 @@ void CKELFile::DecodeHeader(const unsigned char* header)
                       stepIntervalSeconds % 60);
         for (int i = 0; i < stepCount; ++i) {
             const int t = (i + 1) * stepIntervalSeconds;
-            const MeasuredValue resistance = DecodeMeasuredValue(header + kHeaderStepResistances + 4 * i);
-            // Step 5 stands in the final resistance and the test voltage, right after steps 1-4.
-            const int volts = static_cast<int>(Word(header, kHeaderStepVoltages + 2 * i));
+            const MeasuredValue& resistance = stepResistances[i];
+            const int volts = stepVolts[i];
             if (resistance.unit == 'O')
                 std::snprintf(stepResultText[i], sizeof stepResultText[i], "AT %02d:%02d, %5dV,  R = > 65 T",
                               t / 60, t % 60, volts);

@@ -56,6 +56,7 @@ public:
     int sampleCount = 0;
     std::unique_ptr<float[]> currents;
     std::unique_ptr<float[]> resistances;
+    std::unique_ptr<float[]> voltages;  // each second's test voltage in volts, loaded with the samples
     int stepCount = 0;
     int stepIntervalSeconds = 0;
     char stepResultText[5][80] = {};
@@ -74,6 +75,19 @@ public:
     int hasTemperature = 0;
     char temperatureText[80] = {};
     int hasCapacitance = 0;
+
+    // The header's numbers behind the texts above, for the readings workbook:
+    // ratios and capacitance in hundredths (-1: not measured), the one-minute
+    // readings, and each step's voltage and resistance.
+    int piRatioHundredths = -1;
+    int ddRatioHundredths = -1;
+    int capacitanceHundredths = -1;
+    int temperatureF = -1;
+    int humFrequencyHz = 60;
+    MeasuredValue resistanceAt1Min;
+    MeasuredValue currentAt1Min;
+    int stepVolts[5] = {};
+    MeasuredValue stepResistances[5];
 
 private:
     void DecodeValues(const unsigned char* header);

@@ -170,3 +170,25 @@ unsigned char EncodeBcd(int value)
     value %= 100;
     return static_cast<unsigned char>((value / 10) << 4 | (value % 10));
 }
+
+double InSiUnits(const MeasuredValue& value)
+{
+    const double v = value.value;
+    switch (value.unit) {
+    case 'T': return v * 1e12;
+    case 'G': return v * 1e9;
+    case 'M': return v * 1e6;
+    case 'K':
+    case 'k': return v * 1e3;
+    case 'm': return v * 1e-3;
+    case 'u': return v * 1e-6;
+    case 'n': return v * 1e-9;
+    case 'p': return v * 1e-12;
+    default: return v;
+    }
+}
+
+bool IsOverRange(const MeasuredValue& value)
+{
+    return value.unit == 'O' || value.unit == 'o';
+}

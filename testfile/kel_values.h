@@ -46,6 +46,12 @@ void DecodeSamples(const unsigned char* raw, int count, float* currents, float* 
 // The current of a sample word: mantissa (low 12 bits) times 10^-exponent (top 4 bits).
 float DecodeCurrentWord(std::uint16_t word);
 
+// A reading in SI units: ohms from T, G, M and K, amperes from m, u, n and p;
+// a value with another letter stands as it is.
+double InSiUnits(const MeasuredValue& value);
+// The letter 'O' (in either case): over range, no number.
+bool IsOverRange(const MeasuredValue& value);
+
 // FormatResistance writes at most this many bytes, terminator included.
 constexpr std::size_t kResistanceTextSize = 16;
 

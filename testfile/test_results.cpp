@@ -5,6 +5,22 @@
 #include "testfile/kel_file.h"
 #include "testfile/kel_values.h"
 
+namespace {
+
+std::optional<double> Si(const MeasuredValue& value)
+{
+    if (IsOverRange(value)) return std::nullopt;
+    return InSiUnits(value);
+}
+
+std::optional<double> Hundredths(int value)
+{
+    if (value < 0) return std::nullopt;
+    return value / 100.0;
+}
+
+}  // namespace
+
 std::string TestResult::PageText() const
 {
     const std::string& shown = pageLabel.empty() ? label : pageLabel;
@@ -43,20 +59,25 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
     };
     // What the resistance, PI and DD tests report after their readings; returns where the duration stands.
     const auto conditions = [&] {
-        add("Test Capacitance:", test.capacitanceText);
-        add("Test Duration:", test.durationText);
+        add("Test Capacitance:", test.capacitanceText).Measure("Capacitance (\u00B5F)", Hundredths(test.capacitanceHundredths));
+        add("Test Duration:", test.durationText).Measure("Test Duration (s)", test.sampleCount);
         const std::size_t duration = results.size() - 1;
-        add("Hum Rejection Freq:", test.humFrequencyText);
+        add("Hum Rejection Freq:", test.humFrequencyText).Measure("Hum Rejection Frequency (Hz)", test.humFrequencyHz);
         return duration;
     };
     // The measured temperature, and with it the tester's equivalent resistances.
     const auto temperature = [&] {
         if (!test.hasTemperature) return;
         width = 0;
-        add("D.U.T. TEMP:", test.temperatureText);
+        add("D.U.T. TEMP:", test.temperatureText).Measure("Temperature (\u00B0F)", test.temperatureF);
         if (!HasEquivalentResistances(test)) return;
-        add("EQUIV RES @40C:", test.equivRes40CText);
-        add("EQUIV RES @20C:", test.equivRes20CText);
+        const bool measured = test.hasEquivRes40C && !IsOverRange(test.equivRes40C);
+        add("EQUIV RES @40C:", test.equivRes40CText)
+            .Measure("Equivalent Resistance at 40 \u00B0C (\u03A9)", measured ? Si(test.equivRes40C) : std::nullopt);
+        add("EQUIV RES @20C:", test.equivRes20CText)
+            .Measure("Equivalent Resistance at 20 \u00B0C (\u03A9)",
+                     measured ? std::optional<double>(InSiUnits({test.equivRes20C, test.equivRes40C.unit}))
+                              : std::nullopt);
     };
 
     switch (test.testType) {
@@ -64,22 +85,27 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
     case 2:
         column = test.testType == 1 ? PageColumn::Indent : PageColumn::Centre20;
         width = 23;
-        add("Final Test Resistance:", test.finalResistanceText);
-        add("Final Test Voltage:", test.testVoltageText);
-        add("Final Test Current:", test.finalCurrentText);
+        add("Final Test Resistance:", test.finalResistanceText)
+            .Measure("Final Test Resistance (\u03A9)", Si(test.finalResistance));
+        add("Final Test Voltage:", test.testVoltageText).Measure("Test Voltage (V)", test.testVoltage);
+        add("Final Test Current:", test.finalCurrentText).Measure("Final Test Current (A)", Si(test.finalCurrent));
         conditions();
         temperature();
         break;
     case 3: {
         column = PageColumn::Indent;
         width = 20;
-        add("PI Ratio:", test.piRatioText);
+        add("PI Ratio:", test.piRatioText).Measure("PI Ratio", Hundredths(test.piRatioHundredths));
         // The page writes the readings' times as "RES @  mm:ss =", the workbook without the "=".
-        add("RES @  01:00", test.resistanceAt1MinText).pageLabel = "RES @  01:00 =";
+        add("RES @  01:00", test.resistanceAt1MinText)
+            .Measure("Resistance at 01:00 (\u03A9)", Si(test.resistanceAt1Min))
+            .pageLabel = "RES @  01:00 =";
         char label[32];
         std::snprintf(label, sizeof label, "RES @  %02d:%02d", test.sampleCount / 60, test.sampleCount % 60);
-        add(label, test.finalResistanceText).pageLabel = std::string(label) + " =";
-        add("Final Test Voltage:", test.testVoltageText);
+        add(label, test.finalResistanceText)
+            .Measure(std::string("Resistance at ") + (label + 7) + " (\u03A9)", Si(test.finalResistance))
+            .pageLabel = std::string(label) + " =";
+        add("Final Test Voltage:", test.testVoltageText).Measure("Test Voltage (V)", test.testVoltage);
         conditions();
         temperature();
         break;
@@ -87,9 +113,12 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
     case 4:
         column = PageColumn::Centre20;
         width = 20;
-        add("DD Ratio:", test.ddRatioText).linesAfter = 2;  // the page leaves a line free after the ratio
-        if (test.hasCapacitance) add("I @ TEST +1 MIN:", test.currentAt1MinText);
-        add("Final Test Voltage:", test.testVoltageText);
+        // The page leaves a line free after the ratio.
+        add("DD Ratio:", test.ddRatioText).Measure("DD Ratio", Hundredths(test.ddRatioHundredths)).linesAfter = 2;
+        if (test.hasCapacitance)
+            add("I @ TEST +1 MIN:", test.currentAt1MinText)
+                .Measure("Current 1 min after the Test (A)", Si(test.currentAt1Min));
+        add("Final Test Voltage:", test.testVoltageText).Measure("Test Voltage (V)", test.testVoltage);
         results[conditions()].linesAfter = 2;  // and after the duration
         temperature();
         break;
@@ -99,12 +128,16 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
         for (int i = 0; i < test.stepCount && i < 5; ++i) add("", test.stepResultText[i]).inWorkbook = false;
         // The page sets two results on a line; the workbook writes the interval's unit into column C.
         column = PageColumn::Centre30;
-        add("Step Interval:", test.stepIntervalText).unit = "MIN";
-        add("Test Capacitance:", test.capacitanceText).joinSpaces = 3;
+        add("Step Interval:", test.stepIntervalText).Measure("Step Interval (s)", test.stepIntervalSeconds).unit = "MIN";
+        add("Test Capacitance:", test.capacitanceText)
+            .Measure("Capacitance (\u00B5F)", Hundredths(test.capacitanceHundredths))
+            .joinSpaces = 3;
         width = 16;
-        add("Test Duration:", test.durationText);
+        add("Test Duration:", test.durationText).Measure("Test Duration (s)", test.sampleCount);
         width = 0;
-        add("Hum Rejection Freq:", test.humFrequencyText).joinSpaces = 2;
+        add("Hum Rejection Freq:", test.humFrequencyText)
+            .Measure("Hum Rejection Frequency (Hz)", test.humFrequencyHz)
+            .joinSpaces = 2;
         temperature();
         break;
     }

@@ -5,6 +5,7 @@
 // lines) the difference stands in the entry itself.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,18 @@ struct TestResult {
     PageColumn column = PageColumn::Indent;
     bool onPage = true;
     bool inWorkbook = true;
+
+    // The readings workbook: the result as a number in SI units (or a plain
+    // ratio) under a label that names its unit. A result with a quantity but no
+    // number (over range, not measured) is written as its text.
+    std::string quantity;  // UTF-8, e.g. "Test Voltage (V)"; empty: not in the readings workbook
+    std::optional<double> number;
+    TestResult& Measure(std::string quantityLabel, std::optional<double> amount)
+    {
+        quantity = std::move(quantityLabel);
+        number = amount;
+        return *this;
+    }
 
     // "label value unit" as the page shows it (a result without a label shows its value only).
     std::string PageText() const;

@@ -17,6 +17,7 @@
 
 #include "app/kel_context.h"
 #include "export/excel_export.h"
+#include "export/readings_export.h"
 #include "instrument/test_transfer.h"
 #include "platform/atomic_file.h"
 #include "platform/message_box.h"
@@ -27,6 +28,7 @@
 #include "tools/trend_command.h"
 #ifdef KEL_HAVE_RENDER
 #include "tools/render_command.h"
+#include "tools/report_command.h"
 #endif
 
 namespace {
@@ -358,7 +360,8 @@ int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vecto
     return transfer.DownloadAll() ? 0 : 1;
 }
 
-int RunExport(const platform::Services& services, const std::string& folder, const std::vector<std::string>& testFiles)
+int RunExport(const platform::Services& services, const std::string& format, const std::string& folder,
+              const std::vector<std::string>& testFiles)
 {
     std::error_code error;
     if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
@@ -368,13 +371,18 @@ int RunExport(const platform::Services& services, const std::string& folder, con
     int status = 0;
     WorkbooksOfOneRun run;
     for (const std::string& file : testFiles) {
-        const std::string workbook = WorkbookPath(folder, std::filesystem::path(file).filename().string());
+        const std::string extension = "." + format;
+        const std::string workbook =
+            WorkbookPath(folder, std::filesystem::path(file).filename().string(), kPathSeparator, extension.c_str());
         if (Status claimed = run.Claim(workbook, file); !claimed) {
             Tell(claimed);
             status = 1;
             continue;
         }
-        if (Status exported = ExportTest(services, file, workbook); exported) {
+        const Status exported = format == "xlsx"  ? ExportReadingsWorkbook(file, workbook)
+                                : format == "csv" ? ExportReadingsCsv(file, workbook)
+                                                  : ExportTest(services, file, workbook);
+        if (exported) {
             std::cout << workbook << "\n";
         } else {
             Tell(exported, file);
@@ -466,7 +474,13 @@ int Run(int argc, char** argv)
     std::vector<std::string> exportFiles;
     auto* exportCommand = app.add_subcommand("export", "Export each test file into an Excel 97-2003 workbook "
                                                        "(.xls) of its own in DIR.");
+    std::string exportFormat = "xls";
     exportCommand->add_option("--to", exportFolder, "the folder for the workbooks")->required();
+    exportCommand->add_option("--format", exportFormat,
+                              "xls (default): the header and readings as text, as Export To Excel writes them; "
+                              "xlsx: typed values, the readings as numbers and charts of resistance and current; "
+                              "csv: the readings as numbers")
+        ->check(CLI::IsMember({"xls", "xlsx", "csv"}));
     exportCommand->add_option("FILE", exportFiles, "test files (.kel)")->required();
 
     TrendOptions trend;
@@ -500,6 +514,17 @@ int Run(int argc, char** argv)
     renderCommand->add_flag("--paper", render.paper, "draw a PNG as the printed page instead of the screen page");
     renderCommand->add_option("--zoom", render.zoom, "draw only the resistance or the current plot, as zoomed")
         ->check(CLI::IsMember({"resistance", "current"}));
+
+    ReportOptions report;
+    auto* reportCommand = app.add_subcommand("report", "The report page of each test, alone on a sheet of its own, "
+                                                       "in one PDF: test files in the order given, folders in "
+                                                       "catalogue order. Unreadable files are named and left out "
+                                                       "(exit status 1).");
+    reportCommand->add_option("PATH", report.paths, "test files (.kel) or folders")->required();
+    reportCommand->add_option("-o,--output", report.output, "REPORT.pdf")->required();
+    reportCommand->add_flag("--recursive", report.recursive, "search folders' subfolders too");
+    reportCommand->add_flag("--portrait", report.portrait, "portrait sheets (default: the program's print setting)");
+    reportCommand->add_flag("--landscape", report.landscape, "landscape sheets");
 #endif
 
     try {
@@ -521,7 +546,7 @@ int Run(int argc, char** argv)
         Tell(returned);
         return returned ? 0 : 1;
     }
-    if (*exportCommand) return RunExport(services, exportFolder, exportFiles);
+    if (*exportCommand) return RunExport(services, exportFormat, exportFolder, exportFiles);
     if (*info) return RunInfo(files, asJson, withSamples);
     if (*list) return RunList(context.testCatalogue, folder, asJson);
     if (*setTexts) return RunSetTexts(file, edits);
@@ -529,6 +554,7 @@ int Run(int argc, char** argv)
     if (*makeDemo) return RunMakeDemo(demoFolder, force);
 #ifdef KEL_HAVE_RENDER
     if (*renderCommand) return RunRender(render, argc, argv);
+    if (*reportCommand) return RunReport(report, argc, argv);
 #endif
     return 1;
 }

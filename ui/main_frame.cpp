@@ -18,6 +18,7 @@
 #include "ui/kel_view.h"
 #include "resources/resource_ids.h"
 #include "export/excel_export.h"
+#include "export/readings_export.h"
 #include "ui/test_dlg.h"
 #include "ui/edit_test_dialog.h"
 #include "ui/recall_dialog.h"
@@ -212,7 +213,8 @@ bool CMainFrame::HasCommand(int id) const
 {
     return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_MANIPULATION || id == ids::ID_RECALL_TEST ||
            id == ids::ID_EDIT_TEST || id == ids::ID_RETRIEVE_TEST_RECORD || id == ids::ID_RETURN_TO_PANEL ||
-           id == ids::ID_APPLICATION_SETUP || id == ids::ID_EXPORT_TO_EXCEL || id == ids::ID_ASSET_TREND;
+           id == ids::ID_APPLICATION_SETUP || id == ids::ID_EXPORT_TO_EXCEL || id == ids::ID_ASSET_TREND ||
+           id == ids::ID_EXPORT_READINGS;
 }
 
 bool CMainFrame::OnCommand(int id)
@@ -252,6 +254,10 @@ bool CMainFrame::OnCommand(int id)
     }
     if (id == ids::ID_ASSET_TREND) {
         OnAssetTrend();
+        return true;
+    }
+    if (id == ids::ID_EXPORT_READINGS) {
+        OnExportReadings();
         return true;
     }
     return false;
@@ -308,6 +314,18 @@ void CMainFrame::OnSaveTest()
 {
     // The view is not redrawn.
     Report(context_.services.Messages(), document_->records[0].WriteHeaderTexts());
+}
+
+void CMainFrame::OnExportReadings()
+{
+    // Chosen as for Export To Excel: up to four tests, then a folder.
+    COpenTestDlg dialog(context_, this);
+    dialog.caption = "Select files to Export Readings";
+    if (dialog.DoModal() != resources::IDOK) return;
+    std::string start;
+    platform::GetCurrentFolder(start);
+    Report(context_.services.Messages(),
+           ExportChosenTests(context_.testCatalogue, context_.services, start, ".xlsx", ExportReadingsWorkbook));
 }
 
 void CMainFrame::OnAssetTrend()

@@ -67,6 +67,7 @@ private:
     void OnExportToExcel();
     void OnFileManipulation();
     void OnAssetTrend();
+    void OnExportReadings();
 
     KelContext& context_;
     QPrinter* printer_;

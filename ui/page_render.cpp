@@ -5,6 +5,7 @@
 
 #include "display/report_drawing.h"
 #include "display/trend_drawing.h"
+#include "testfile/kel_file.h"
 #include "platform/qt/qt_drawing_surface.h"
 
 namespace {
@@ -40,6 +41,25 @@ bool PrintPage(QPrinter& printer, CKELFile* records, int count, int zoomed, int 
     const QSize size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
     Draw(painter, size, records, count, true, zoomed, zoomResistance);
     return painter.end();
+}
+
+bool PrintEachTest(QPrinter& printer, int count, const std::function<bool(int, CKELFile&)>& load)
+{
+    QPainter painter;
+    bool begun = false;
+    for (int i = 0; i < count; ++i) {
+        CKELFile record;
+        if (!load(i, record)) continue;
+        if (!begun) {
+            if (!painter.begin(&printer)) return false;
+            begun = true;
+        } else if (!printer.newPage()) {
+            return false;
+        }
+        const QSize size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+        Draw(painter, size, &record, 1, true, 0, 0);
+    }
+    return begun && painter.end();
 }
 
 QImage RenderTrendImage(const history::Asset& asset, const history::Limits& limits, QSize size)

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <functional>
 #include <vector>
 
 #include "history/asset_history.h"
@@ -20,6 +21,11 @@ QImage RenderPageImage(CKELFile* records, int count, QSize size, bool paper, int
 // Draws one sheet onto `printer`, into its printable area in device pixels.
 // Returns false when the printer cannot be started.
 bool PrintPage(QPrinter& printer, CKELFile* records, int count, int zoomed, int zoomResistance);
+
+// Prints `count` tests, each alone on a sheet of its own, in one job: `load(i,
+// record)` loads test i with its samples, or returns false to leave it out.
+// False when the printer cannot be started or a sheet cannot be begun.
+bool PrintEachTest(QPrinter& printer, int count, const std::function<bool(int index, CKELFile& record)>& load);
 
 // The trend page of `asset` as an image of `size` pixels.
 QImage RenderTrendImage(const history::Asset& asset, const history::Limits& limits, QSize size);

@@ -1,0 +1,175 @@
+#include "export/readings_export.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <system_error>
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "platform/names.h"
+#include "platform/xlsx_book.h"
+#include "testfile/kel_file.h"
+#include "testfile/latin1.h"
+#include "testfile/test_results.h"
+
+namespace {
+
+const char* const kColumns[] = {"Time (s)", "Voltage (V)", "Current (A)", "Resistance (\u03A9)"};
+
+// The shortest text that reads back as the same float, '.' whatever the locale.
+void AppendFloat(std::string& out, float value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+// A second's current and resistance are numbers only when the tester measured a current.
+bool Measured(const CKELFile& test, int k)
+{
+    return test.currents[k] != 0 && test.resistances[k] != 0;
+}
+
+Status Loaded(CKELFile& test, const std::string& testPath)
+{
+    return test.Load(testPath, 1);
+}
+
+}  // namespace
+
+std::string ReadingsCsv(const CKELFile& test)
+{
+    std::string csv;
+    csv.reserve(64 + static_cast<std::size_t>(test.sampleCount) * 40);
+    for (int c = 0; c < 4; ++c) (csv += c ? "," : "") += kColumns[c];
+    csv += "\r\n";
+    for (int k = 0; k < test.sampleCount; ++k) {
+        csv += std::to_string(k + 1);
+        csv += ',';
+        AppendFloat(csv, test.voltages[k]);
+        csv += ',';
+        if (Measured(test, k)) AppendFloat(csv, test.currents[k]);
+        csv += ',';
+        if (Measured(test, k)) AppendFloat(csv, test.resistances[k]);
+        csv += "\r\n";
+    }
+    return csv;
+}
+
+Status ExportReadingsCsv(const std::string& testPath, const std::string& csvPath)
+{
+    CKELFile test;
+    if (Status loaded = Loaded(test, testPath); !loaded) return loaded;
+    const std::string csv = ReadingsCsv(test);
+    if (!platform::WriteWholeFile(csvPath, csv.data(), csv.size())) return Status::File(Problem::CantWriteFile, csvPath);
+    return {};
+}
+
+Status ExportReadingsWorkbook(const std::string& testPath, const std::string& workbookPath)
+{
+    CKELFile test;
+    if (Status loaded = Loaded(test, testPath); !loaded) return loaded;
+    const Status cantWrite = Status::File(Problem::CantWriteFile, workbookPath);
+
+    // libxlsxwriter writes the whole workbook into a file of its own; it reaches
+    // the chosen folder through an atomic file, as every other file does.
+    std::error_code error;
+    std::random_device random;
+    char name[64];
+    std::snprintf(name, sizeof name, "kel7300-readings-%08x%08x.xlsx", random(), random());
+    const std::filesystem::path scratch = std::filesystem::temp_directory_path(error) / name;
+    if (error) return cantWrite;
+    {
+        platform::XlsxBook book(scratch.string());
+        const int summary = book.AddSheet("Summary");
+        const int readings = book.AddSheet("Readings");
+
+        // The summary: the header's texts and every result the report page shows, typed.
+        int row = 0;
+        const auto text = [&](const char* label, const std::string& latin1) {
+            book.Label(summary, row, 0, label);
+            book.Text(summary, row++, 1, Latin1ToUtf8(latin1));
+        };
+        book.Label(summary, row, 0, "File");
+        book.Text(summary, row++, 1, platform::NameToUtf8(std::filesystem::path(testPath).filename().string()));
+        book.Label(summary, row, 0, "Test Number");
+        book.Number(summary, row++, 1, test.testNumber);
+        book.Label(summary, row, 0, "Date and Time");
+        book.DateTime(summary, row++, 1,
+                      {2000 + test.dateParts[2] % 100, test.dateParts[0], test.dateParts[1], test.timeParts[0],
+                       test.timeParts[1], test.timeParts[2]});
+        text("Company", test.company);
+        text("Location", test.location);
+        text("Description", test.description);
+        text("Operator", test.operatorName);
+        text("Test Type", test.testTypeName);
+        for (const TestResult& result : DescribeResults(test)) {
+            if (result.quantity.empty()) continue;
+            book.Label(summary, row, 0, result.quantity);
+            if (result.number) book.Number(summary, row++, 1, *result.number);
+            else book.Text(summary, row++, 1, Latin1ToUtf8(result.value));
+        }
+        if (test.testType == 5 && test.stepCount > 0) {
+            ++row;
+            const char* heads[] = {"Step", "Time (s)", "Voltage (V)", "Resistance (\u03A9)"};
+            for (int c = 0; c < 4; ++c) book.Label(summary, row, c, heads[c]);
+            ++row;
+            for (int i = 0; i < test.stepCount; ++i, ++row) {
+                book.Number(summary, row, 0, i + 1);
+                book.Number(summary, row, 1, (i + 1) * test.stepIntervalSeconds);
+                book.Number(summary, row, 2, test.stepVolts[i]);
+                if (IsOverRange(test.stepResistances[i])) book.Text(summary, row, 3, "> 65 T");
+                else book.Scientific(summary, row, 3, InSiUnits(test.stepResistances[i]));
+            }
+        }
+        book.ColumnWidth(summary, 0, 0, 38);
+        book.ColumnWidth(summary, 1, 3, 20);
+
+        // The readings: one row a second; no current means no number, not a text.
+        for (int c = 0; c < 4; ++c) book.Label(readings, 0, c, kColumns[c]);
+        for (int k = 0; k < test.sampleCount; ++k) {
+            book.Number(readings, k + 1, 0, k + 1);
+            book.Number(readings, k + 1, 1, test.voltages[k]);
+            if (!Measured(test, k)) continue;
+            book.Scientific(readings, k + 1, 2, test.currents[k]);
+            book.Scientific(readings, k + 1, 3, test.resistances[k]);
+        }
+        book.FreezeTopRow(readings);
+        book.ColumnWidth(readings, 0, 1, 12);
+        book.ColumnWidth(readings, 2, 3, 16);
+        if (test.sampleCount > 0) {
+            platform::XlsxLineChart chart;
+            chart.dataSheet = "Readings";
+            chart.firstRow = 1;
+            chart.lastRow = test.sampleCount;
+            chart.categoryColumn = 0;
+            chart.xTitle = "Time (s)";
+            chart.title = "Resistance";
+            chart.yTitle = kColumns[3];
+            chart.valueColumn = 3;
+            chart.logarithmic = true;
+            chart.anchorRow = 1;
+            chart.anchorColumn = 5;
+            book.InsertLineChart(readings, chart);
+            chart.title = "Current";
+            chart.yTitle = kColumns[2];
+            chart.valueColumn = 2;
+            chart.anchorRow = 25;
+            book.InsertLineChart(readings, chart);
+        }
+        if (!book.Close()) {
+            std::filesystem::remove(scratch, error);
+            return cantWrite;
+        }
+    }
+    std::ifstream in(scratch, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    std::filesystem::remove(scratch, error);
+    if (bytes.empty() || !platform::WriteWholeFile(workbookPath, bytes.data(), bytes.size())) return cantWrite;
+    return {};
+}
