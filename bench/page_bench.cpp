@@ -16,6 +16,7 @@
 #include "display/report_drawing.h"
 #include "ui/kel_view.h"
 #include "tools/demo_tests.h"
+#include "ui/page_render.h"
 #include "ui/recall_dialog.h"
 
 #include <QItemSelectionModel>
@@ -169,6 +170,38 @@ void BM_RecallSelectRow(benchmark::State& state)
     if (!dialog.previewLoaded) state.SkipWithError("no preview");
 }
 BENCHMARK(BM_RecallSelectRow)->Unit(benchmark::kMillisecond);
+
+// A report of 50 tests in one PDF (the demo set's seven tests in turn), each
+// alone on an A4 sheet at 600 dpi, as kel7300-cli report prints it.
+void BM_ReportPdfOf50Tests(benchmark::State& state)
+{
+    EnterFolderOf500();
+    const std::vector<DemoTest> demo = MakeDemoTests();
+    std::vector<std::string> files;
+    for (int i = 0; i < 50; ++i) {
+        const DemoTest& test = demo[static_cast<std::size_t>(i) % demo.size()];
+        const std::string path = "report" + std::to_string(i) + ".kel";
+        const auto bytes = TestFileBytes(test.stream);
+        FILE* file = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+        files.push_back(path);
+    }
+    const std::string pdf = (std::filesystem::temp_directory_path() / "kel7300-bench-report.pdf").string();
+    for (auto _ : state) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setResolution(600);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        const bool ok = PrintEachTest(printer, 50, [&](int i, CKELFile& record) {
+            return record.Load(files[static_cast<std::size_t>(i)], 1).Ok();
+        });
+        if (!ok) state.SkipWithError("the report failed");
+    }
+    state.counters["bytes_written"] = static_cast<double>(std::filesystem::file_size(pdf));
+}
+BENCHMARK(BM_ReportPdfOf50Tests)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "export/excel_export.h"
+#include "export/readings_export.h"
 #include "history/asset_history.h"
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
@@ -197,5 +198,38 @@ void BM_TrendScanFleetOf20000Floor(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * 20000);
 }
 BENCHMARK(BM_TrendScanFleetOf20000Floor)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// The longest test as readings: the workbook with its charts, and the CSV file,
+// each written through an atomic file (synced to disk before it takes its name).
+void BM_ReadingsWorkbookLongest(benchmark::State& state)
+{
+    const std::string workbook = (BenchFolder() / "longest.xlsx").string();
+    for (auto _ : state)
+        if (!ExportReadingsWorkbook(LongestFile(), workbook)) state.SkipWithError("the export failed");
+    state.counters["bytes_written"] = static_cast<double>(std::filesystem::file_size(workbook));
+}
+BENCHMARK(BM_ReadingsWorkbookLongest)->Unit(benchmark::kMillisecond);
+
+void BM_ReadingsCsvLongest(benchmark::State& state)
+{
+    const std::string csv = (BenchFolder() / "longest.csv").string();
+    for (auto _ : state)
+        if (!ExportReadingsCsv(LongestFile(), csv)) state.SkipWithError("the export failed");
+    state.counters["bytes_written"] = static_cast<double>(std::filesystem::file_size(csv));
+}
+BENCHMARK(BM_ReadingsCsvLongest)->Unit(benchmark::kMillisecond);
+
+// The CSV text alone, without the load and the file.
+void BM_ReadingsCsvTextLongest(benchmark::State& state)
+{
+    CKELFile record;
+    record.Load(LongestFile(), 1);
+    for (auto _ : state) benchmark::DoNotOptimize(ReadingsCsv(record));
+}
+BENCHMARK(BM_ReadingsCsvTextLongest)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -139,6 +139,7 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
             book.Scientific(readings, k + 1, 3, test.resistances[k]);
         }
         book.FreezeTopRow(readings);
+        book.PrintOneSheetWide(readings);
         book.ColumnWidth(readings, 0, 1, 12);
         book.ColumnWidth(readings, 2, 3, 16);
         if (test.sampleCount > 0) {
@@ -155,6 +156,7 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
             chart.anchorRow = 1;
             chart.anchorColumn = 5;
             book.InsertLineChart(readings, chart);
+            // The current falls by decades too.
             chart.title = "Current";
             chart.yTitle = kColumns[2];
             chart.valueColumn = 2;

@@ -2,6 +2,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace platform {
@@ -23,7 +24,10 @@ struct XlsxBook::State {
 
 XlsxBook::XlsxBook(const std::string& path) : state_(std::make_unique<State>())
 {
-    state_->workbook = workbook_new(path.c_str());
+    // Rows go out as they are written (each sheet row by row), not kept in memory.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    state_->workbook = workbook_new_opt(path.c_str(), &options);
     if (!state_->workbook) {
         state_->failed = true;
         return;
@@ -110,6 +114,14 @@ void XlsxBook::FreezeTopRow(int sheet)
     if (lxw_worksheet* s = state_->sheets.at(static_cast<std::size_t>(sheet))) worksheet_freeze_panes(s, 1, 0);
 }
 
+void XlsxBook::PrintOneSheetWide(int sheet)
+{
+    if (lxw_worksheet* s = state_->sheets.at(static_cast<std::size_t>(sheet))) {
+        worksheet_set_landscape(s);
+        worksheet_fit_to_pages(s, 1, 0);
+    }
+}
+
 void XlsxBook::InsertLineChart(int sheet, const XlsxLineChart& spec)
 {
     lxw_worksheet* target = state_->sheets.at(static_cast<std::size_t>(sheet));
@@ -130,6 +142,14 @@ void XlsxBook::InsertLineChart(int sheet, const XlsxLineChart& spec)
     chart_axis_set_name(chart->x_axis, spec.xTitle.c_str());
     chart_axis_set_name(chart->y_axis, spec.yTitle.c_str());
     if (spec.logarithmic) chart_axis_set_log_base(chart->y_axis, 10);
+    chart_axis_set_num_format(chart->y_axis, "0E+00");
+    // About ten time labels across, whatever the test's length.
+    const int points = spec.lastRow - spec.firstRow + 1;
+    if (points > 20) {
+        const auto every = static_cast<uint16_t>(std::min(points / 10, 65535));
+        chart_axis_set_interval_unit(chart->x_axis, every);
+        chart_axis_set_interval_tick(chart->x_axis, every);
+    }
     chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
     lxw_chart_options options{};
     options.x_scale = 2.0;

@@ -42,6 +42,8 @@ public:
     void ColumnWidth(int sheet, int firstColumn, int lastColumn, double characters);
     // The first row stays in view while the rest scrolls.
     void FreezeTopRow(int sheet);
+    // Printed on landscape sheets, as wide as one sheet.
+    void PrintOneSheetWide(int sheet);
     void InsertLineChart(int sheet, const XlsxLineChart& chart);
     // Writes the file; false when it could not be written (or a step before failed).
     bool Close();

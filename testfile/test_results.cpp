@@ -7,10 +7,12 @@
 
 namespace {
 
+// The reading in SI units, to the float precision the tester measures with
+// (123.45 G is 123449999360 ohms, not 123449996948.24).
 std::optional<double> Si(const MeasuredValue& value)
 {
     if (IsOverRange(value)) return std::nullopt;
-    return InSiUnits(value);
+    return static_cast<float>(InSiUnits(value));
 }
 
 std::optional<double> Hundredths(int value)
@@ -76,7 +78,7 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
             .Measure("Equivalent Resistance at 40 \u00B0C (\u03A9)", measured ? Si(test.equivRes40C) : std::nullopt);
         add("EQUIV RES @20C:", test.equivRes20CText)
             .Measure("Equivalent Resistance at 20 \u00B0C (\u03A9)",
-                     measured ? std::optional<double>(InSiUnits({test.equivRes20C, test.equivRes40C.unit}))
+                     measured ? Si({test.equivRes20C, test.equivRes40C.unit})
                               : std::nullopt);
     };
 

@@ -2,8 +2,9 @@
 // /usr/bin/python3. Every cell as "row,column,format key,is style,text" lines.
 #pragma once
 
-#include <cstdio>
 #include <string>
+
+#include "support/python3.h"
 
 namespace kel_test {
 
@@ -21,15 +22,7 @@ inline std::string ReadWithXlrd(const std::string& path)
         "      x=b.xf_list[s.cell_xf_index(r,c)]\n"
         "      print('%d,%d,%d,%d,%s'%(r,c,x.format_key,x.is_style,s.cell_value(r,c)))\n"
         "print('log',[l for l in log.getvalue().splitlines() if 'WARN' in l or 'NOTE' in l])\n";
-    const std::string command = "/usr/bin/python3 -c \"$(cat <<'PYEOF'\n" + script + "PYEOF\n)\" '" + path + "' 2>&1";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-        pclose(pipe);
-    }
-    return output;
+    return RunPython3(script, path);
 }
 
 }  // namespace kel_test

@@ -505,3 +505,49 @@ TEST(Cli, TrendAsCsvJsonAndPages)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Cli, ReadingsExportsShareTheRefusalsAndReportPrintsEachTestOnASheet)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "tests");
+    std::filesystem::create_directories(dir.path() / "out");
+    TestFileBuilder().TestNumber(7).Samples(30, 500, 1e-9).Write(dir.File("tests/T.kel"));
+    TestFileBuilder().TestNumber(8).Samples(30, 500, 1e-9).Write(dir.File("tests/T.KEL"));
+    for (const char* format : {"xlsx", "csv"}) {
+        const CliRun run = RunCli(std::string("export --format ") + format + " --to " + dir.File("out") + " " +
+                                      dir.File("tests/T.KEL") + " " + dir.File("tests/T.kel"), dir);
+        EXPECT_EQ(run.status, 1) << format;  // the second test would replace the first one's file
+        EXPECT_EQ(run.out, dir.File("out/T.") + format + "\n") << format;
+        EXPECT_NE(run.err.find("is not exported"), std::string::npos) << run.err;
+    }
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File("out")))
+        written.push_back(entry.path().filename().string());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"T.csv", "T.xlsx"}));  // no temporary file left beside them
+    EXPECT_EQ(RunCli("export --format ods --to " + dir.File("out") + " " + dir.File("tests/T.kel"), dir).status, 1);
+
+#ifdef KEL_HAVE_RENDER
+    TestFileBuilder().Magic(0).Write(dir.File("tests/broken.kel"));
+    const CliRun report = RunCli("report " + dir.File("tests") + " --portrait -o " + dir.File("report.pdf"), dir);
+    EXPECT_EQ(report.status, 1);  // the damaged file is left out, and said
+    EXPECT_NE(report.err.find(dir.File("tests/broken.kel") + ": not a KEL-7300 test file"), std::string::npos)
+        << report.err;
+    FILE* info = popen(("pdfinfo " + dir.File("report.pdf") + "; pdftotext " + dir.File("report.pdf") + " -").c_str(),
+                       "r");
+    std::string text(1 << 16, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), info));
+    pclose(info);
+    EXPECT_NE(text.find("Pages:           2"), std::string::npos) << text;
+    EXPECT_NE(text.find("Page size:       595 x 842 pts (A4)"), std::string::npos) << text;  // portrait
+    EXPECT_NE(text.find("Test Number: 7"), std::string::npos);
+    EXPECT_NE(text.find("Test Number: 8"), std::string::npos);
+    EXPECT_LT(text.find("Test Number: 8"), text.find("Test Number: 7"));  // catalogue order: T.KEL before T.kel
+    EXPECT_EQ(RunCli("report " + dir.File("tests/broken.kel") + " -o " + dir.File("none.pdf"), dir).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("none.pdf")));
+#endif
+}
+
+}  // namespace

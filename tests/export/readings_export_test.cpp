@@ -1,0 +1,173 @@
+// The readings as numbers: the .xlsx workbook read back by openpyxl, and the
+// CSV file read back number by number.
+#include "export/readings_export.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "support/openpyxl_reader.h"
+#include "support/temp_dir.h"
+#include "support/test_file_builder.h"
+#include "testfile/kel_file.h"
+
+namespace {
+
+using kel_test::TempDir;
+using kel_test::TestFileBuilder;
+
+// A test whose current falls from 10 nA, with one second of no current (over range) at second 5.
+TestFileBuilder Curve(int type, int seconds)
+{
+    TestFileBuilder builder;
+    builder.TestType(static_cast<std::uint8_t>(type)).TestVoltage(500).Company("\xC9" "COLE").Samples(4, 500, 1e-8);
+    builder.Sample(500, 0);
+    for (int k = 5; k < seconds; ++k) builder.Samples(1, static_cast<std::uint16_t>(490 + k % 7), 1e-8 / (k + 1));
+    return builder;
+}
+
+struct Workbook {
+    std::map<std::string, std::string> summary;  // label -> "type format|value"
+    std::map<std::pair<int, int>, std::pair<std::string, std::string>> readings;  // (row, column) -> (type, value)
+    std::vector<std::string> freezes, charts;
+};
+
+Workbook Read(const std::string& path)
+{
+    Workbook book;
+    std::istringstream lines(kel_test::ReadWithOpenpyxl(path));
+    std::map<int, std::string> labels;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string kind, sheet;
+        words >> kind >> sheet;
+        if (kind == "freeze") book.freezes.push_back(line);
+        if (kind == "chart") book.charts.push_back(line.substr(line.find(' ', 6) + 1));
+        if (kind != "cell") continue;
+        int row = 0, column = 0;
+        std::string type, rest;
+        words >> row >> column >> type;
+        std::getline(words, rest);
+        rest = rest.substr(1);
+        if (sheet == "Summary" && column == 1) labels[row] = rest.substr(rest.find('|') + 2, rest.size() - rest.find('|') - 3);
+        else if (sheet == "Summary" && column == 2) book.summary[labels[row]] = type + " " + rest;
+        else if (sheet == "Readings") book.readings[{row, column}] = {type, rest};
+    }
+    return book;
+}
+
+TEST(ReadingsWorkbook, TypedSummaryNumericReadingsAndChartsOnTheirRanges)
+{
+    const struct {
+        const char* name;
+        TestFileBuilder file;
+        // label -> what openpyxl reads: a text exactly, "=x" a number equal to x as a float
+        std::map<std::string, std::string> summary;
+    } cases[] = {
+        {"PI test with temperature and correction",
+         Curve(3, 90).Measured(17, 'G', 0x04, 12345).Measured(33, 'G', 0x02, 1500).PiRatio(250).Temperature(68)
+             .Measured(63, 'M', 0x08, 8000).Capacitance(35).Date(0x11, 0x02, 0x26).Time(0x09, 0x40, 0x12),
+         {{"Test Number", "=1"},
+          {"Date and Time", "datetime yyyy-mm-dd hh:mm:ss|datetime.datetime(2026, 11, 2, 9, 40, 12)"},
+          {"Company", "str General|'\xC3\x89" "COLE'"},
+          {"PI Ratio", "=2.5"},
+          {"Resistance at 01:00 (\xCE\xA9)", "=123.45e9"},
+          {"Resistance at 01:30 (\xCE\xA9)", "=1.5e9"},
+          {"Test Voltage (V)", "=500"},
+          {"Capacitance (\xC2\xB5" "F)", "=0.35"},
+          {"Test Duration (s)", "=90"},
+          {"Temperature (\xC2\xB0" "F)", "=68"},
+          {"Equivalent Resistance at 40 \xC2\xB0" "C (\xCE\xA9)", "=800e6"},
+          {"Equivalent Resistance at 20 \xC2\xB0" "C (\xCE\xA9)", "=3.2e9"}}},
+        {"IR test: over range and not measured are texts",
+         Curve(2, 30).Measured(33, 'O', 0, 65535).Measured(37, 'n', 0x02, 1500),
+         {{"Final Test Resistance (\xCE\xA9)", "str General|'> 65 T'"},
+          {"Final Test Current (A)", "=1.5e-9"},
+          {"Capacitance (\xC2\xB5" "F)", "str General|'N/A'"}}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        c.file.Write(dir.File("T.kel"));
+        ASSERT_TRUE(ExportReadingsWorkbook(dir.File("T.kel"), dir.File("T.xlsx"))) << c.name;
+        const Workbook book = Read(dir.File("T.xlsx"));
+        for (const auto& [label, expected] : c.summary) {
+            ASSERT_TRUE(book.summary.count(label)) << c.name << ": " << label;
+            const std::string& read = book.summary.at(label);
+            if (expected[0] != '=') {
+                EXPECT_EQ(read, expected) << c.name << ": " << label;
+                continue;
+            }
+            // A number cell, typed, equal to the record's value at float precision.
+            EXPECT_TRUE(read.rfind("int ", 0) == 0 || read.rfind("float ", 0) == 0) << label << ": " << read;
+            const float value = static_cast<float>(std::strtod(read.substr(read.find('|') + 1).c_str(), nullptr));
+            EXPECT_EQ(value, std::strtof(expected.c_str() + 1, nullptr)) << c.name << ": " << label << " " << read;
+        }
+
+        // Every reading is the record's float, as a number; no current leaves both cells empty.
+        CKELFile record;
+        ASSERT_TRUE(record.Load(dir.File("T.kel"), 1));
+        for (int k = 0; k < record.sampleCount; ++k) {
+            const int row = k + 2;
+            EXPECT_EQ(book.readings.at({row, 1}).second, "General|" + std::to_string(k + 1)) << c.name;
+            EXPECT_EQ(std::strtof(book.readings.at({row, 2}).second.substr(8).c_str(), nullptr), record.voltages[k]);
+            if (record.currents[k] == 0) {
+                EXPECT_FALSE(book.readings.count({row, 3}) || book.readings.count({row, 4})) << c.name << " " << k;
+                continue;
+            }
+            EXPECT_EQ(book.readings.at({row, 3}).first, "float");
+            EXPECT_EQ(static_cast<float>(std::strtod(book.readings.at({row, 3}).second.substr(10).c_str(), nullptr)),
+                      record.currents[k]) << c.name << " " << k;
+            EXPECT_EQ(static_cast<float>(std::strtod(book.readings.at({row, 4}).second.substr(10).c_str(), nullptr)),
+                      record.resistances[k]) << c.name << " " << k;
+        }
+        EXPECT_EQ(book.readings.at({2, 3}).second.substr(0, 10), "0.000E+00|") << c.name;
+        EXPECT_EQ(book.readings.at({1, 4}).second, "General|'Resistance (\xCE\xA9)'") << c.name;
+        EXPECT_EQ(book.freezes, (std::vector<std::string>{"freeze Summary None", "freeze Readings A2"})) << c.name;
+        const std::string last = std::to_string(record.sampleCount + 1);
+        EXPECT_EQ(book.charts, (std::vector<std::string>{
+                                   "Readings!$A$2:$A$" + last + " Readings!$D$2:$D$" + last + " log line",
+                                   "Readings!$A$2:$A$" + last + " Readings!$C$2:$C$" + last + " log line"}))
+            << c.name;
+    }
+}
+
+TEST(ReadingsCsv, EveryFloatReadsBackAndNoCurrentIsAnEmptyField)
+{
+    TempDir dir;
+    Curve(2, 60).Write(dir.File("T.kel"));
+    ASSERT_TRUE(ExportReadingsCsv(dir.File("T.kel"), dir.File("T.csv")));
+    CKELFile record;
+    ASSERT_TRUE(record.Load(dir.File("T.kel"), 1));
+    const auto bytes = kel_test::ReadFileBytes(dir.File("T.csv"));
+    const std::string csv(bytes.begin(), bytes.end());
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "Time (s),Voltage (V),Current (A),Resistance (\xCE\xA9)");
+    std::size_t at = csv.find("\r\n") + 2;
+    for (int k = 0; k < record.sampleCount; ++k) {
+        const std::size_t end = csv.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos);
+        std::vector<std::string> fields(1);
+        for (const char ch : csv.substr(at, end - at)) {
+            if (ch == ',') fields.emplace_back();
+            else fields.back().push_back(ch);
+        }
+        ASSERT_EQ(fields.size(), 4u) << k;
+        EXPECT_EQ(fields[0], std::to_string(k + 1));
+        EXPECT_EQ(std::strtof(fields[1].c_str(), nullptr), record.voltages[k]) << k;
+        if (record.currents[k] == 0) {
+            EXPECT_EQ(fields[2] + fields[3], "") << k;
+        } else {
+            EXPECT_EQ(std::strtof(fields[2].c_str(), nullptr), record.currents[k]) << fields[2];
+            EXPECT_EQ(std::strtof(fields[3].c_str(), nullptr), record.resistances[k]) << fields[3];
+            EXPECT_EQ(fields[2].find_first_not_of("0123456789.e-+"), std::string::npos) << fields[2];
+        }
+        at = end + 2;
+    }
+    EXPECT_EQ(at, csv.size());
+    EXPECT_EQ(ExportReadingsCsv(dir.File("missing.kel"), dir.File("M.csv")).problem, Problem::CantOpenFile);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("M.csv")));
+}
+
+}  // namespace
