@@ -320,27 +320,38 @@ TEST_F(CommandTest, RecallOverlaysThreeChosenOutOfOrderInRowOrder)
     EXPECT_EQ(doc.recordCount, 3);  // Cancel: the shown tests stay
 }
 
-TEST_F(CommandTest, ExportToExcelWritesAWorkbookPerChosenTest)
+TEST_F(CommandTest, BothExportsWriteAFilePerChosenTest)
 {
-    TempDir out;
-    SetFolderChooser([&](const std::string& title, const std::string&, std::string& folder) {
-        EXPECT_EQ(title, "Export to folder");
-        folder = out.path().string();
-        return true;
-    });
-    RunWithDialog(ids::ID_EXPORT_TO_EXCEL, [](QWidget* widget) {
-        auto* dialog = dynamic_cast<COpenTestDlg*>(widget);
-        ASSERT_TRUE(dialog);
-        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Select files to Export"));
-        SelectRows(*dialog, {3, 1});
-        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
-    });
-    SetFolderChooser(nullptr);
-    EXPECT_TRUE(std::filesystem::exists(out.path() / "T2.xls"));
-    EXPECT_TRUE(std::filesystem::exists(out.path() / "T4.xls"));
-    EXPECT_FALSE(std::filesystem::exists(out.path() / "T1.xls"));
-    EXPECT_EQ(std::filesystem::current_path(), dir.path());
-    EXPECT_EQ(context.kelApp.GetDocument()->testOpen, 0);  // nothing is shown by an export
+    const struct {
+        int command;
+        const char* caption;
+        const char* extension;
+    } cases[] = {
+        {ids::ID_EXPORT_TO_EXCEL, "Select files to Export", ".xls"},
+        {ids::ID_EXPORT_READINGS, "Select files to Export Readings", ".xlsx"},
+    };
+    for (const auto& c : cases) {
+        TempDir out;
+        SetFolderChooser([&](const std::string& title, const std::string&, std::string& folder) {
+            EXPECT_EQ(title, "Export to folder");
+            folder = out.path().string();
+            return true;
+        });
+        const std::string caption = c.caption;
+        RunWithDialog(c.command, [caption](QWidget* widget) {
+            auto* dialog = dynamic_cast<COpenTestDlg*>(widget);
+            ASSERT_TRUE(dialog);
+            EXPECT_EQ(dialog->windowTitle(), QString::fromStdString(caption));
+            SelectRows(*dialog, {3, 1});
+            QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
+        });
+        SetFolderChooser(nullptr);
+        EXPECT_TRUE(std::filesystem::exists(out.path() / (std::string("T2") + c.extension))) << c.extension;
+        EXPECT_TRUE(std::filesystem::exists(out.path() / (std::string("T4") + c.extension))) << c.extension;
+        EXPECT_FALSE(std::filesystem::exists(out.path() / (std::string("T1") + c.extension))) << c.extension;
+        EXPECT_EQ(std::filesystem::current_path(), dir.path());
+        EXPECT_EQ(context.kelApp.GetDocument()->testOpen, 0);  // nothing is shown by an export
+    }
 }
 
 TEST_F(CommandTest, EditTrimsCutsCancelsAndSaveWritesOnlyTheTexts)
