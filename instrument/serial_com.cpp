@@ -140,18 +140,27 @@ Status CSerialCom::ReadLine(char* buffer, int size, int timeoutMs)
 Status CSerialCom::Write(const void* data, int count)
 {
     if (Status opened = Open(); !opened) return opened;
-    handle->PurgeInput();
     const auto* bytes = static_cast<const unsigned char*>(data);
     const std::size_t total = count > 0 ? static_cast<std::size_t>(count) : 0;
     TraceSent(bytes, total);
-    for (std::size_t sent = 0; sent < total; sent += kPieceSize) {
-        const std::size_t piece = std::min<std::size_t>(kPieceSize, total - sent);
-        if (handle->Write(bytes + sent, piece) != platform::SerialStatus::Ok) {
-            Release();
-            return Status::Of(Problem::LineFailed);
+    for (bool reopened = false;;) {
+        handle->PurgeInput();
+        std::size_t sent = 0;
+        platform::SerialStatus status = platform::SerialStatus::Ok;
+        for (; sent < total; sent += kPieceSize) {
+            const std::size_t piece = std::min<std::size_t>(kPieceSize, total - sent);
+            status = handle->Write(bytes + sent, piece);
+            if (status != platform::SerialStatus::Ok) break;
         }
+        if (status == platform::SerialStatus::Ok) return {};
+        Release();
+        // A port that went away while the channel was idle (an adapter unplugged
+        // and plugged back) is opened afresh, once, before the command fails:
+        // nothing of it has reached the tester yet.
+        if (status != platform::SerialStatus::Vanished || sent > 0 || reopened) return Status::Of(Problem::LineFailed);
+        reopened = true;
+        if (Status again = Open(); !again) return again;
     }
-    return {};
 }
 
 int CSerialCom::Close()

@@ -148,3 +148,36 @@ TEST(PosixSerialPort, AReplyInPiecesIsReadWholeAndAHangUpEndsTheReadAtOnce)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PosixSerialPort, AnAdapterPluggedBackIsOpenedAfreshByTheNextCommand)
+{
+    LinkedPty pty(12);
+    platform::Services services;
+    CSerialCom channel(services, platform::MakeSystemSerialPort);
+    channel.port = 12;
+    ASSERT_TRUE(channel.Write("END\r", 4));
+    EXPECT_EQ(pty.Read(4, 1000), "END\r");
+
+    // Unplugged: the other end goes away. Plugged back: a new device behind the same alias.
+    close(pty.master);
+    pty.master = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(pty.master);
+    unlockpt(pty.master);
+    const std::filesystem::path alias = platform::PortAliasPath(12);
+    std::filesystem::remove(alias);
+    std::filesystem::create_symlink(ptsname(pty.master), alias);
+
+    EXPECT_TRUE(channel.Write("???\r", 4));  // the first command after the replug goes through
+    EXPECT_EQ(pty.Read(4, 1000), "???\r");
+
+    // Unplugged and not back: the command fails after one try, and the port is let go.
+    close(pty.master);
+    pty.master = -1;
+    std::filesystem::remove(alias);
+    EXPECT_FALSE(channel.Write("???\r", 4));
+    EXPECT_EQ(channel.handle, nullptr);
+}
+
+}  // namespace
