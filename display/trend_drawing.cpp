@@ -277,7 +277,11 @@ private:
                     flags});
         }
         dc_.SetTextColor(kInk);
-        if (skipped > 0) Text(left, y, "(" + std::to_string(skipped) + " earlier tests in the table of the window)");
+        if (skipped > 0) {
+            char note[96];
+            std::snprintf(note, sizeof note, "(%d earlier tests in the table of the window)", skipped);
+            Text(left, y, note);
+        }
     }
 
     DrawingSurface& dc_;

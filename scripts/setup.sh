@@ -17,6 +17,8 @@ packages=(
   qt6-qpa-plugins xvfb xauth
   # the Win32 sources are compile-checked with mingw-w64
   g++-mingw-w64-x86-64-posix
+  # the Debian package: manual pages from the programs' help, its checks
+  help2man dpkg-dev file lintian appstream
 )
 
 missing=()

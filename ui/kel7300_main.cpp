@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #ifdef _WIN32
 #include <ole2.h>
@@ -20,6 +21,23 @@
 
 int main(int argc, char** argv)
 {
+    // The two options every program answers without opening a window.
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::printf("Usage: kel7300 [FILE.kel]\n"
+                        "The desktop program of the KEL-7300 insulation-resistance tester: download tests from\n"
+                        "the tester, view, print and export their report pages, follow each asset's trend.\n"
+                        "A test file named on the command line opens alone.\n\n"
+                        "  -h, --help     show this help and end\n"
+                        "      --version  show the version and end\n");
+            return 0;
+        }
+        if (option == "--version") {
+            std::printf("kel7300 %s\n", KEL_VERSION);
+            return 0;
+        }
+    }
     QElapsedTimer clock;
     clock.start();
 #ifdef _WIN32
