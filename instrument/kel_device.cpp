@@ -1,6 +1,8 @@
 #include "instrument/kel_device.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -8,6 +10,7 @@
 #include <cstring>
 
 #include "instrument/serial_com.h"
+#include "platform/serial_port.h"
 
 namespace {
 
@@ -127,6 +130,36 @@ Status CKELDevice::HandshakeUnguarded()
     unsigned char reply[3];
     if (Status read = channel_.ReadBytes(reply, 3, -1); !read) return Naming(read, Status::Of(Problem::NotResponding));
     return {};
+}
+
+int CKELDevice::FindTester(const std::vector<int>& ports, const std::function<bool(int)>& beforeEach)
+{
+    const int before = channel_.port;
+    for (const int port : ports) {
+        if (beforeEach && !beforeEach(port)) break;
+        channel_.Close();
+        channel_.port = port;
+        const bool answered = Handshake().Ok();
+        channel_.Close();  // a probe never leaves a port open
+        if (answered) return port;
+    }
+    channel_.port = before;
+    return 0;
+}
+
+std::vector<int> CKELDevice::PresentPorts()
+{
+    std::vector<int> ports;
+    for (const platform::SerialDeviceInfo& device : platform::ListSerialPorts())
+        if (device.accessible && device.comPort > 0) ports.push_back(device.comPort);
+    for (int port = 1; port <= 100; ++port) {
+        const std::string alias = platform::PortAliasPath(port);
+        std::error_code error;
+        if (!alias.empty() && std::filesystem::exists(alias, error)) ports.push_back(port);
+    }
+    std::sort(ports.begin(), ports.end());
+    ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
+    return ports;
 }
 
 void CKELDevice::ClearDirectory()

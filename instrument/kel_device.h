@@ -2,8 +2,10 @@
 // handed the serial channel it talks through; it holds the directory.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "status/status.h"
 
@@ -51,6 +53,16 @@ public:
     Status ReadDirectory();
     // Sends "END\r": the tester goes back to its front panel.
     Status ReturnToPanel();
+
+    // Probes each of `ports` in turn with the handshake (each within its 3 s)
+    // and returns the first that answers, 0 when none does. `beforeEach(port)`
+    // hears of each probe and stops the search when it returns false. The
+    // channel is closed after every probe and points at the port found (or at
+    // the one it pointed at before, when none answered).
+    int FindTester(const std::vector<int>& ports, const std::function<bool(int port)>& beforeEach = {});
+    // The ports worth probing: COMn of every serial device present that this
+    // user may open, and of every alias of the user's that leads somewhere.
+    static std::vector<int> PresentPorts();
 
     // The directory grammar: one "KEY: value" line (without its carriage return)
     // into `entries`; the empty line ends the directory. ReadDirectory hands it

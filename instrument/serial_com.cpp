@@ -67,8 +67,12 @@ Status CSerialCom::Open()
     platform::OpenFailure failure;
     if (!device->Open(port, failure)) {
         std::string reason = failure.reason;
-        if (failure.permission)
-            reason += "\nYou must be a member of the group that owns the device (dialout on Debian).";
+        // The fix, for the group that really owns the device (dialout on Debian, uucp elsewhere).
+        if (failure.permission) {
+            const std::string group = failure.group.empty() ? std::string("dialout") : failure.group;
+            reason += "\nYou must be a member of the group " + group + " that owns the device: sudo usermod -aG " +
+                      group + " $USER, then log in again.";
+        }
         return {Problem::PortDidNotOpen, failure.device, reason, {}, failure.error};
     }
     device->SetWriteTimeouts(10, 200);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -23,6 +24,7 @@ struct OpenFailure {
     int error = 0;        // the system's error number
     std::string reason;   // the system's own words for it
     bool permission = false;
+    std::string group;    // with `permission`: the group that owns the device, where known
 };
 
 class SerialPort {
@@ -55,6 +57,23 @@ std::unique_ptr<SerialPort> MakeSystemSerialPort();
 
 // The device that COM`port` opens on this system, and whether it is an alias.
 std::string DeviceForPort(int port);
+// A serial device that is present on this system.
+struct SerialDeviceInfo {
+    std::string device;      // "/dev/ttyUSB0", or "COM3" on Windows
+    std::string byId;        // its stable name, "/dev/serial/by-id/usb-FTDI_...", where there is one
+    std::string vendorId, productId;                // USB, "0403" and "6001"
+    std::string manufacturer, product, serialNumber;  // USB, as the adapter names itself
+    int comPort = 0;         // the COMn that opens it (an alias first, then the fixed map); 0: none
+    bool accessible = false; // this user may open it for reading and writing
+    std::string group;       // the group that owns it
+};
+
+// The serial devices with hardware behind them: on Linux the USB adapters
+// (ttyUSB, ttyACM) and the on-board ports whose UART is there, read from
+// `sysRoot` and `devRoot` (a test passes a tree of its own); on Windows the
+// COM ports the system lists. In device order.
+std::vector<SerialDeviceInfo> ListSerialPorts(const std::string& sysRoot = "/sys", const std::string& devRoot = "/dev");
+
 // Where the user's alias for COM`port` lives (POSIX: a link in the user's
 // configuration folder, ports/COMn); empty where there are no aliases.
 std::string PortAliasPath(int port);

@@ -21,6 +21,7 @@
 #include "instrument/test_transfer.h"
 #include "platform/atomic_file.h"
 #include "platform/message_box.h"
+#include "platform/serial_port.h"
 #include "testfile/kel_file.h"
 #include "testfile/latin1.h"
 #include "testfile/test_results.h"
@@ -392,6 +393,51 @@ int RunExport(const platform::Services& services, const std::string& format, con
     return status;
 }
 
+// The serial devices present: where each COMn leads, what is behind it, and whether this user may open it.
+int RunPorts(bool asJson)
+{
+    for (const platform::SerialDeviceInfo& port : platform::ListSerialPorts()) {
+        if (asJson) {
+            Json entry{{"device", port.device},
+                       {"byId", port.byId},
+                       {"comPort", port.comPort == 0 ? Json(nullptr) : Json(port.comPort)},
+                       {"vendorId", port.vendorId},
+                       {"productId", port.productId},
+                       {"manufacturer", port.manufacturer},
+                       {"product", port.product},
+                       {"serialNumber", port.serialNumber},
+                       {"accessible", port.accessible},
+                       {"group", port.group}};
+            std::cout << Dump(entry) << "\n";
+            continue;
+        }
+        std::cout << (port.comPort ? "COM" + std::to_string(port.comPort) : std::string("-")) << "\t"
+                  << Printable(port.device) << "\t" << Printable(port.manufacturer + " " + port.product) << "\t"
+                  << (port.byId.empty() ? "-" : Printable(port.byId)) << "\t"
+                  << (port.accessible ? "ok" : "no access (group " + port.group + ")") << "\n";
+        if (!port.accessible)
+            std::cerr << "kel7300-cli: " << port.device << " belongs to the group " << port.group
+                      << "; to use it: sudo usermod -aG " << port.group << " $USER, then log in again\n";
+    }
+    return 0;
+}
+
+// Probes every port present with the handshake and names the one the tester answers on.
+int RunFind(CKELDevice& kelDevice)
+{
+    const std::vector<int> ports = CKELDevice::PresentPorts();
+    const int found = kelDevice.FindTester(ports, [](int port) {
+        std::cerr << "probing COM" << port << " (" << platform::DeviceForPort(port) << ")\n";
+        return true;
+    });
+    if (found == 0) {
+        Fail("no port answers as a KEL-7300 (" + std::to_string(ports.size()) + " probed)");
+        return 1;
+    }
+    std::cout << "COM" << found << "\t" << platform::DeviceForPort(found) << "\n";
+    return 0;
+}
+
 int RunErase(CKELDevice& kelDevice, const std::vector<int>& tests)
 {
     int status = 0;
@@ -470,6 +516,11 @@ int Run(int argc, char** argv)
     auto* erase = app.add_subcommand("erase", "Erase tests on the tester.");
     erase->add_option("TEST", eraseNumbers, "test numbers")->required();
     auto* panel = app.add_subcommand("panel", "Return the tester to its front panel control.");
+    auto* ports = app.add_subcommand("ports", "List the serial devices present: the COMn each is, its device and "
+                                              "stable name, the USB adapter's names, and whether you may open it.");
+    ports->add_flag("--json", asJson, "one JSON object per device");
+    auto* find = app.add_subcommand("find", "Probe each serial port present with the tester's handshake (3 s each) "
+                                            "and print the one that answers.");
     std::string exportFolder;
     std::vector<std::string> exportFiles;
     auto* exportCommand = app.add_subcommand("export", "Export each test file into an Excel 97-2003 workbook "
@@ -541,6 +592,8 @@ int Run(int argc, char** argv)
     if (*dir) return RunDirectory(context.kelDevice, asJson);
     if (*download) return RunDownload(context.serialChannel, prefix, testNumbers);
     if (*erase) return RunErase(context.kelDevice, eraseNumbers);
+    if (*ports) return RunPorts(asJson);
+    if (*find) return RunFind(context.kelDevice);
     if (*panel) {
         const Status returned = context.kelDevice.ReturnToPanel();
         Tell(returned);

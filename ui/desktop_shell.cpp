@@ -53,7 +53,7 @@ bool DesktopShell::ProcessShellCommand()
     QApplication::setWindowIcon(platform::ApplicationIcon());
     frame_ = std::make_unique<CMainFrame>(context_, &printer_, this);
     if (presenter_) presenter_->SetMainWindow(frame_.get());
-    InstallSetupDialog(context_.appInfo, frame_.get());
+    InstallSetupDialog(context_, frame_.get());
     context_.services.folderChooser = SystemFolderChooser();
     frame_->recentFiles = [this] { return RecentFiles(); };
     frame_->openFile = [this](const QString& file) { context_.kelApp.OpenDocumentFile(platform::ToName(file), 0); };

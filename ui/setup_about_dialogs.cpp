@@ -3,17 +3,29 @@
 #include "platform/qt/qt_text.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "app/kel_context.h"
+#include "platform/message_box.h"
 #include "platform/serial_port.h"
 
-CAppSetup::CAppSetup(QWidget* parent) : Dialog(resources::IDD_APP_SETUP, parent)
+CAppSetup::CAppSetup(KelContext& context, QWidget* parent)
+    : Dialog(resources::IDD_APP_SETUP, parent), context_(context)
 {
+    // Between OK and Cancel: which port is the tester on?
+    auto* find = new QPushButton(QStringLiteral("Find Tester"), this);
+    find->setGeometry(MapDialogRect(87, 72, 50, 14));
+    find->setAutoDefault(false);
+    QObject::connect(find, &QPushButton::clicked, this, [this] { FindTester(); });
     // Under the port list: the device the chosen port opens, so COM33 and /dev/ttyUSB0 can be told apart.
     device_ = new QLabel(this);
     device_->setGeometry(MapDialogRect(108, 40, 98, 14));
@@ -34,10 +46,23 @@ bool CAppSetup::OnInitDialog()
 {
     Dialog::OnInitDialog();
     portList->clear();
+    // Each entry keeps its place, COM1 to COM100, and says where it leads and whether a device is there.
+    const std::vector<platform::SerialDeviceInfo> present = platform::ListSerialPorts();
     for (int port = 1; port <= CAppInfo::kPortCount; ++port) {
         char entry[16];
         std::snprintf(entry, sizeof entry, "COM%d:", port);
-        portList->addItem(QString::fromLatin1(entry));
+        QString text = QString::fromLatin1(entry);
+        const auto found = std::find_if(present.begin(), present.end(),
+                                        [port](const platform::SerialDeviceInfo& d) { return d.comPort == port; });
+        const std::string device = found != present.end() ? found->device : platform::DeviceForPort(port);
+        if (found != present.end()) {
+            text += QStringLiteral("  ") + platform::FromName(device);
+            const std::string names = found->manufacturer + (found->product.empty() ? "" : " " + found->product);
+            if (!names.empty()) text += QStringLiteral("  ") + QString::fromUtf8(names);
+        } else if (!device.empty()) {
+            text += QStringLiteral("  ") + platform::FromName(device) + QStringLiteral(" (not present)");
+        }
+        portList->addItem(text);
     }
     UpdateData(false);
     QObject::connect(portList, &QComboBox::currentIndexChanged, this, [this] { ShowDevice(); });
@@ -80,10 +105,46 @@ bool CAboutDlg::OnInitDialog()
     return true;
 }
 
-void InstallSetupDialog(CAppInfo& settings, QWidget* parent)
+void CAppSetup::FindTester()
 {
-    settings.runSetupDialog = [parent](int& portIndex, int& orientation) {
-        CAppSetup dialog(parent);
+    const std::vector<int> ports = CKELDevice::PresentPorts();
+    QProgressDialog progress(QStringLiteral("Looking for the KEL-7300..."), QStringLiteral("Cancel"), 0,
+                             static_cast<int>(ports.size()), this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    int probed = 0;
+    CSerialCom& channel = context_.serialChannel;
+    const int before = channel.port;
+    const int found = context_.kelDevice.FindTester(ports, [&](int port) {
+        progress.setValue(probed++);
+        progress.setLabelText(QStringLiteral("Looking for the KEL-7300 on COM%1 (%2)...")
+                                  .arg(port)
+                                  .arg(platform::FromName(platform::DeviceForPort(port))));
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+    const bool cancelled = progress.wasCanceled();
+    progress.reset();
+    // The list chooses the port; the channel keeps the one in force until OK.
+    channel.Close();
+    channel.port = before;
+    platform::MessagePresenter& messages = context_.services.Messages();
+    if (found > 0) {
+        portList->setCurrentIndex(found - 1);
+        const std::string text = "The KEL-7300 answers on COM" + std::to_string(found) + " (" +
+                                 platform::DeviceForPort(found) + ").";
+        AppMessageBox(messages, text.c_str());
+    } else if (!cancelled) {
+        const std::string text = "No port answers as a KEL-7300 (" + std::to_string(ports.size()) +
+                                 " probed). Is the tester switched on and its cable plugged in?";
+        AppMessageBox(messages, text.c_str());
+    }
+}
+
+void InstallSetupDialog(KelContext& context, QWidget* parent)
+{
+    context.appInfo.runSetupDialog = [&context, parent](int& portIndex, int& orientation) {
+        CAppSetup dialog(context, parent);
         dialog.portIndex = portIndex;
         dialog.orientation = orientation;
         if (dialog.DoModal() != resources::IDOK) return false;

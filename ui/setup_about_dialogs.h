@@ -13,8 +13,11 @@ class QLabel;
 
 class CAppSetup : public platform::Dialog {
 public:
-    explicit CAppSetup(QWidget* parent = nullptr);
+    explicit CAppSetup(KelContext& context, QWidget* parent = nullptr);
     bool OnInitDialog() override;
+    // Probes every port present with the handshake, with a progress bar and
+    // Cancel, and chooses the one that answers; says so when none does.
+    void FindTester();
 
     int portIndex = -1;
     int orientation = -1;
@@ -25,6 +28,7 @@ protected:
 
 private:
     void ShowDevice();
+    KelContext& context_;
     QLabel* device_ = nullptr;
 };
 
@@ -43,4 +47,4 @@ private:
 };
 
 // Installs the Setup dialog as the one that `settings`.EditSettings runs.
-void InstallSetupDialog(CAppInfo& settings, QWidget* parent);
+void InstallSetupDialog(KelContext& context, QWidget* parent);

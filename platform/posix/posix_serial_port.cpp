@@ -2,6 +2,8 @@
 // tcflush for the purge, writes bounded by poll. COMn opens its alias in the
 // user's configuration folder when there is one, else a standard device.
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -62,6 +64,11 @@ public:
             failure.error = errno;
             failure.reason = std::strerror(errno);
             failure.permission = errno == EACCES || errno == EPERM;
+            struct stat status {};
+            if (failure.permission && ::stat(device.c_str(), &status) == 0) {
+                const group* owner = ::getgrgid(status.st_gid);
+                failure.group = owner ? owner->gr_name : std::to_string(status.st_gid);
+            }
             return false;
         }
         ::ioctl(fd_, TIOCEXCL);  // no sharing, as far as the system allows

@@ -128,4 +128,22 @@ std::unique_ptr<SerialPort> MakeSystemSerialPort()
     return std::make_unique<Win32SerialPort>();
 }
 
+std::vector<SerialDeviceInfo> ListSerialPorts(const std::string&, const std::string&)
+{
+    // The COM ports the system knows: those with a DOS device name.
+    std::vector<SerialDeviceInfo> ports;
+    char target[512];
+    for (int port = 1; port <= 100; ++port) {
+        const std::string name = "COM" + std::to_string(port);
+        if (QueryDosDeviceA(name.c_str(), target, sizeof target) == 0) continue;
+        SerialDeviceInfo info;
+        info.device = name;
+        info.byId = target;
+        info.comPort = port;
+        info.accessible = true;
+        ports.push_back(std::move(info));
+    }
+    return ports;
+}
+
 }  // namespace platform

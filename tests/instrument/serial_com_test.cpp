@@ -142,7 +142,15 @@ TEST_F(ChannelTest, FailuresWarnAndLeaveTheChannelClosed)
     EXPECT_EQ(presenter.messages[0].caption, "Warning");
     EXPECT_EQ(presenter.messages[0].text.substr(0, 59),
               "Can't open com port for device /dev/test (COM1) error=13\nPe");
-    EXPECT_NE(presenter.messages[0].text.find("dialout"), std::string::npos);
+    EXPECT_NE(presenter.messages[0].text.find("dialout"), std::string::npos);  // where the group is not known
+    script->group = "uucp";
+    presenter.messages.clear();
+    EXPECT_EQ(Said(channel->Write("END\r", 4)), 0);
+    ASSERT_EQ(presenter.messages.size(), 1u);
+    EXPECT_NE(presenter.messages[0].text.find("the group uucp that owns the device: sudo usermod -aG uucp $USER, "
+                                              "then log in again"),
+              std::string::npos)
+        << presenter.messages[0].text;
 
     presenter.messages.clear();
     script->failOpen = false;

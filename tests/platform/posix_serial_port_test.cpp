@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -178,6 +179,59 @@ TEST(PosixSerialPort, AnAdapterPluggedBackIsOpenedAfreshByTheNextCommand)
     std::filesystem::remove(alias);
     EXPECT_FALSE(channel.Write("???\r", 4));
     EXPECT_EQ(channel.handle, nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ListSerialPorts, DevicesWithHardwareTheirNamesAndTheirPorts)
+{
+    namespace fs = std::filesystem;
+    TempDir root;
+    const fs::path sys = root.path() / "sys", dev = root.path() / "dev";
+    // A USB adapter: tty -> interface -> the USB device that names itself.
+    const fs::path usb = sys / "devices" / "pci0000:00" / "usb1" / "1-2";
+    fs::create_directories(usb / "1-2:1.0" / "ttyUSB0");
+    for (const auto& [file, text] : {std::pair{"idVendor", "0403"}, {"idProduct", "6001"}, {"manufacturer", "FTDI"},
+                                     {"product", "FT232R USB UART"}, {"serial", "A50285BI"}})
+        std::ofstream(usb / file) << text << "\n";
+    const fs::path acm = sys / "devices" / "pci0000:00" / "usb1" / "1-3" / "1-3:1.0" / "ttyACM3";
+    fs::create_directories(acm);
+    const auto tty = [&](const std::string& name, const fs::path& device, const char* type) {
+        fs::create_directories(sys / "class" / "tty" / name);
+        if (!device.empty()) fs::create_directory_symlink(device, sys / "class" / "tty" / name / "device");
+        if (type) std::ofstream(sys / "class" / "tty" / name / "type") << type << "\n";
+        fs::create_directories(dev);
+        std::ofstream(dev / name) << "";
+    };
+    tty("ttyUSB0", usb / "1-2:1.0" / "ttyUSB0", nullptr);
+    tty("ttyACM3", acm, nullptr);
+    fs::create_directories(sys / "devices" / "platform" / "serial8250");
+    tty("ttyS0", sys / "devices" / "platform" / "serial8250", "4");  // a 16550A
+    tty("ttyS1", sys / "devices" / "platform" / "serial8250", "0");  // no UART behind it
+    tty("tty0", {}, nullptr);                                          // a virtual console
+    tty("ttyUSB1", {}, nullptr);                                       // unplugged: no device
+    fs::create_directories(dev / "serial" / "by-id");
+    fs::create_symlink("../../ttyUSB0", dev / "serial" / "by-id" / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+
+    LinkedPty pty(9);  // the user's configuration, and COM9 leading elsewhere
+    const fs::path alias = platform::PortAliasPath(70);
+    fs::create_symlink(dev / "ttyACM3", alias);  // COM70 leads to the ACM device: the alias wins
+
+    const std::vector<platform::SerialDeviceInfo> ports = platform::ListSerialPorts(sys.string(), dev.string());
+    std::vector<std::string> shown;
+    for (const auto& port : ports)
+        shown.push_back(fs::path(port.device).filename().string() + " COM" + std::to_string(port.comPort) + " " +
+                        port.vendorId + ":" + port.productId + " " + port.manufacturer + "/" + port.product + "/" +
+                        port.serialNumber + " " + fs::path(port.byId).filename().string() + " " +
+                        (port.accessible ? "ok" : "no") + " " + port.group);
+    EXPECT_EQ(shown, (std::vector<std::string>{
+                         "ttyACM3 COM70 : //  ok root",
+                         "ttyS0 COM1 : //  ok root",
+                         "ttyUSB0 COM33 0403:6001 FTDI/FT232R USB UART/A50285BI "
+                         "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0 ok root",
+                     }));
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ struct PortScript {
     bool failOpen = false;
     bool refuseSettings = false;
     bool vanish = false;
+    std::string group;  // the group a refused open names
     std::deque<std::pair<std::uint32_t, unsigned char>> incoming;  // (arrival tick, byte)
     std::vector<std::size_t> writes;                                 // the size of each piece
     std::string sent;
@@ -67,6 +68,7 @@ public:
         failure.error = 13;
         failure.reason = "Permission denied";
         failure.permission = true;
+        failure.group = script_->group;
         return !script_->failOpen;
     }
     void SetWriteTimeouts(int, int) override {}

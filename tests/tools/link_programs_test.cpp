@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -278,6 +279,50 @@ TEST(TesterCommands, APlainDirectoryShowsControlCharactersAsEscapes)
     EXPECT_EQ(dir.Wait(), 0) << dir.Err();
     EXPECT_EQ(dir.out.find('\x1b'), std::string::npos) << dir.out;
     EXPECT_NE(dir.out.find("\t\\x1b[2J\tA\\tB\t"), std::string::npos) << dir.out;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Find, TheSimulatorAnswersAmongSilentPortsWhichHearOnlyTheHandshake)
+{
+    TempDir home;
+    // Two silent devices behind COM5 and COM6, the simulated tester behind COM7.
+    int silent[2];
+    for (int i = 0; i < 2; ++i) {
+        silent[i] = posix_openpt(O_RDWR | O_NOCTTY);
+        grantpt(silent[i]);
+        unlockpt(silent[i]);
+        fs::create_directories(Alias(home, 5).parent_path());
+        fs::create_symlink(ptsname(silent[i]), Alias(home, 5 + i));
+    }
+    Program sim({KEL_SIM_PATH, "--demo", "--link", "COM7"}, home);
+    ASSERT_FALSE(sim.FirstLine().empty());
+
+    Program find({KEL_CLI_PATH, "find"}, home);
+    EXPECT_EQ(find.Wait(), 0) << find.Err();
+    EXPECT_EQ(find.out.substr(0, find.out.find('\t')), "COM7");
+    const std::string err = find.Err();
+    EXPECT_LT(err.find("probing COM5"), err.find("probing COM6"));
+    EXPECT_LT(err.find("probing COM6"), err.find("probing COM7"));
+    for (const int fd : silent) {
+        std::string heard(64, '\0');
+        pollfd wait{fd, POLLIN, 0};
+        const ssize_t got = poll(&wait, 1, 100) > 0 ? read(fd, heard.data(), heard.size()) : 0;
+        heard.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        EXPECT_EQ(heard, "???\r");  // the handshake and nothing else
+        close(fd);
+    }
+
+    // With the tester gone, none answers: said plainly, status 1.
+    sim.Signal(SIGTERM);
+    sim.Wait();
+    fs::remove(Alias(home, 5));
+    fs::remove(Alias(home, 6));
+    Program none({KEL_CLI_PATH, "find"}, home);
+    EXPECT_EQ(none.Wait(), 1);
+    EXPECT_NE(none.Err().find("no port answers as a KEL-7300"), std::string::npos) << none.Err();
 }
 
 }  // namespace

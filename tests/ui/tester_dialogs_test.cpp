@@ -213,7 +213,10 @@ TEST_F(TesterUiTest, SetupStoresAppliesAndPointsTheChannelAtThePort)
         auto* dialog = dynamic_cast<CAppSetup*>(widget);
         ASSERT_TRUE(dialog);
         ASSERT_EQ(dialog->portList->count(), 100);
-        EXPECT_EQ(dialog->portList->currentText(), QStringLiteral("COM3:"));
+        // Each entry in its place, with where it leads: COM3 is /dev/ttyS2 here, COM100 leads nowhere.
+        EXPECT_TRUE(dialog->portList->currentText().startsWith(QStringLiteral("COM3:  /dev/ttyS2")))
+            << dialog->portList->currentText().toStdString();
+        EXPECT_TRUE(dialog->portList->itemText(32).startsWith(QStringLiteral("COM33:  /dev/ttyUSB0")));
         EXPECT_EQ(dialog->portList->itemText(99), QStringLiteral("COM100:"));
         dialog->portList->setCurrentIndex(11);
         qobject_cast<QRadioButton*>(dialog->GetDlgItem(1010))->click();
