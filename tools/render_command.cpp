@@ -14,6 +14,7 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/folder_search.h"
 #include "ui/page_render.h"
 #include "testfile/kel_file.h"
 
@@ -21,42 +22,10 @@ namespace {
 
 constexpr int kMaxShownTests = 4;
 
-// Whether `text` ends in the lower-case `suffix`, in any case (PAGE.PNG as page.png).
-bool EndsWith(const std::string& text, const std::string& suffix)
-{
-    if (text.size() < suffix.size()) return false;
-    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [](char lower, char c) { return lower == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-}
-
 int Fail(const std::string& message)
 {
     std::cerr << "kel7300-cli: " << message << "\n";
     return 1;
-}
-
-// The PDF is printed into a temporary file and takes the output's name only when whole.
-bool PrintPdf(const std::string& output, CKELFile* records, int count, int zoomed, int zoomResistance)
-{
-    const std::string partial = output + ".partial";
-    bool ok = false;
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setResolution(600);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromLocal8Bit(partial.c_str()));
-        printer.setPageOrientation(QPageLayout::Landscape);
-        printer.setDocName(QStringLiteral("KEL-7300 test report"));
-        printer.setCreator(QStringLiteral("KEL-7300"));
-        ok = PrintPage(printer, records, count, zoomed, zoomResistance);
-    }
-    std::error_code error;
-    if (ok && std::filesystem::file_size(partial, error) > 0 && !error) {
-        std::filesystem::rename(partial, output, error);
-        if (!error) return true;
-    }
-    std::filesystem::remove(partial, error);
-    return false;
 }
 
 // Qt's notes about a missing desktop session do not concern a command-line render.
@@ -75,8 +44,8 @@ int RunRender(const RenderOptions& options, int argc, char** argv)
     if (std::sscanf(options.size.c_str(), "%dx%d%c", &width, &height, &rest) != 2 || width < 16 || height < 16 ||
         width > 20000 || height > 20000)
         return Fail("--size wants WIDTHxHEIGHT in pixels, 16 to 20000 each, not " + options.size);
-    const bool pdf = EndsWith(options.output, ".pdf");
-    if (!pdf && !EndsWith(options.output, ".png")) return Fail("the output must end in .png or .pdf");
+    const bool pdf = platform::EndsWithCaseInsensitive(options.output, ".pdf");
+    if (!pdf && !platform::EndsWithCaseInsensitive(options.output, ".png")) return Fail("the output must end in .png or .pdf");
     if (options.files.size() > kMaxShownTests)
         std::cerr << "kel7300-cli: at most four tests are overlaid; the first four are drawn\n";
 
@@ -95,7 +64,10 @@ int RunRender(const RenderOptions& options, int argc, char** argv)
     const int zoomed = options.zoom.empty() ? 0 : 1;
     const int zoomResistance = options.zoom == "current" ? 0 : 1;
     if (pdf) {
-        if (!PrintPdf(options.output, records.get(), count, zoomed, zoomResistance))
+        const auto print = [&](QPrinter& printer) {
+            return PrintPage(printer, records.get(), count, zoomed, zoomResistance);
+        };
+        if (!WritePdf(options.output, true, 600, QStringLiteral("KEL-7300 test report"), print))
             return Fail("Can't write file " + options.output);
         return 0;
     }

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "app/kel_context.h"
+#include "platform/folder_search.h"
 #include "platform/qt/qt_settings_store.h"
 #include "status/status.h"
 #include "testfile/kel_file.h"
@@ -51,14 +52,6 @@ void Collect(const std::filesystem::path& folder, bool recursive, std::vector<st
     for (const std::filesystem::path& subfolder : subfolders) Collect(subfolder, true, files, walked);
 }
 
-bool EndsWithPdf(const std::string& name)
-{
-    if (name.size() < 4) return false;
-    std::string end = name.substr(name.size() - 4);
-    for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return end == ".pdf";
-}
-
 // Qt's notes about a missing desktop session do not concern a command-line report.
 void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
@@ -70,7 +63,7 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 
 int RunReport(const ReportOptions& options, int argc, char** argv)
 {
-    if (!EndsWithPdf(options.output)) return Fail("the report is a PDF: -o must end in .pdf");
+    if (!platform::EndsWithCaseInsensitive(options.output, ".pdf")) return Fail("the report is a PDF: -o must end in .pdf");
     if (options.portrait && options.landscape) return Fail("--portrait and --landscape exclude each other");
     std::vector<std::string> files;
     std::vector<std::filesystem::path> walked;
@@ -92,20 +85,11 @@ int RunReport(const ReportOptions& options, int argc, char** argv)
     context.appInfo.LoadSettings();
     const bool landscape = options.landscape || (!options.portrait && context.appInfo.orientation == 0);
 
-    const std::string partial = options.output + ".partial";
     int skipped = 0;
-    bool ok = false;
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setResolution(600);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromLocal8Bit(partial.c_str()));
-        printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-        printer.setDocName(QStringLiteral("KEL-7300 test report"));
-        printer.setCreator(QStringLiteral("KEL-7300"));
-        const auto start = std::chrono::steady_clock::now();
-        bool progressShown = false;
-        ok = PrintEachTest(printer, static_cast<int>(files.size()), [&](int i, CKELFile& record) {
+    const auto start = std::chrono::steady_clock::now();
+    bool progressShown = false;
+    const auto print = [&](QPrinter& printer) {
+        return PrintEachTest(printer, static_cast<int>(files.size()), [&](int i, CKELFile& record) {
             // Progress, once the report takes longer than a second.
             if (std::chrono::steady_clock::now() - start > std::chrono::seconds(1)) {
                 std::cerr << "\rReport: " << i + 1 << " of " << files.size() << std::flush;
@@ -116,20 +100,16 @@ int RunReport(const ReportOptions& options, int argc, char** argv)
             if (loaded) return true;
             if (progressShown) std::cerr << "\n";
             progressShown = false;
-            const std::string why =
-                loaded.problem == Problem::NotATest ? "not a KEL-7300 test file" : "can't be read";
+            const std::string why = loaded.problem == Problem::NotATest ? "not a KEL-7300 test file" : "can't be read";
             Fail(file + ": " + why + "; left out of the report");
             ++skipped;
             return false;
         });
-        if (progressShown) std::cerr << "\n";
-    }
-    std::error_code error;
-    if (ok) std::filesystem::rename(partial, options.output, error);
-    if (!ok || error) {
-        std::filesystem::remove(partial, error);
+    };
+    const bool ok = WritePdf(options.output, landscape, 600, QStringLiteral("KEL-7300 test report"), print);
+    if (progressShown) std::cerr << "\n";
+    if (!ok)
         return Fail(skipped == static_cast<int>(files.size()) ? "no readable test file to report"
                                                               : "Can't write file " + options.output);
-    }
     return skipped > 0 ? 1 : 0;
 }

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/folder_search.h"
 #include "ui/page_render.h"
 #endif
 
@@ -139,21 +140,11 @@ void PrintTable(const std::vector<const Asset*>& assets, const std::function<std
 }
 
 #ifdef KEL_HAVE_RENDER
-bool EndsWith(const std::string& text, const std::string& suffix)
-{
-    if (text.size() < suffix.size()) return false;
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        const char c = text[text.size() - suffix.size() + i];
-        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != suffix[i]) return false;
-    }
-    return true;
-}
-
 int Draw(const std::string& output, const std::vector<const Asset*>& assets, const history::Limits& limits, int argc,
          char** argv)
 {
-    const bool pdf = EndsWith(output, ".pdf");
-    if (!pdf && !EndsWith(output, ".png")) return Fail("the output must end in .png or .pdf");
+    const bool pdf = platform::EndsWithCaseInsensitive(output, ".pdf");
+    if (!pdf && !platform::EndsWithCaseInsensitive(output, ".png")) return Fail("the output must end in .png or .pdf");
     if (assets.empty()) return Fail("no asset to draw");
     if (!pdf && assets.size() != 1)
         return Fail("a PNG holds one asset and " + std::to_string(assets.size()) +
@@ -167,25 +158,9 @@ int Draw(const std::string& output, const std::vector<const Asset*>& assets, con
             return Fail("Can't write file " + output);
         return 0;
     }
-    // The PDF is printed into a temporary name and takes its own only when whole.
-    const std::string partial = output + ".partial";
-    bool ok = false;
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setResolution(300);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromLocal8Bit(partial.c_str()));
-        printer.setPageOrientation(QPageLayout::Landscape);
-        printer.setDocName(QStringLiteral("KEL-7300 asset trend"));
-        printer.setCreator(QStringLiteral("KEL-7300"));
-        ok = PrintTrendPages(printer, assets, limits);
-    }
-    std::error_code error;
-    if (ok) std::filesystem::rename(partial, output, error);
-    if (!ok || error) {
-        std::filesystem::remove(partial, error);
+    const auto print = [&](QPrinter& printer) { return PrintTrendPages(printer, assets, limits); };
+    if (!WritePdf(output, true, 300, QStringLiteral("KEL-7300 asset trend"), print))
         return Fail("Can't write file " + output);
-    }
     return 0;
 }
 #endif

@@ -3,6 +3,9 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <filesystem>
+#include <system_error>
+
 #include "display/report_drawing.h"
 #include "display/trend_drawing.h"
 #include "testfile/kel_file.h"
@@ -60,6 +63,30 @@ bool PrintEachTest(QPrinter& printer, int count, const std::function<bool(int, C
         Draw(painter, size, &record, 1, true, 0, 0);
     }
     return begun && painter.end();
+}
+
+bool WritePdf(const std::string& output, bool landscape, int dpi, const QString& title,
+              const std::function<bool(QPrinter&)>& print)
+{
+    const std::string partial = output + ".partial";
+    bool ok = false;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setResolution(dpi);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromLocal8Bit(partial.c_str()));
+        printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        printer.setDocName(title);
+        printer.setCreator(QStringLiteral("KEL-7300"));
+        ok = print(printer);
+    }
+    std::error_code error;
+    if (ok && std::filesystem::file_size(partial, error) > 0 && !error) {
+        std::filesystem::rename(partial, output, error);
+        if (!error) return true;
+    }
+    std::filesystem::remove(partial, error);
+    return false;
 }
 
 QImage RenderTrendImage(const history::Asset& asset, const history::Limits& limits, QSize size)

@@ -7,6 +7,7 @@
 #include <QSize>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "history/asset_history.h"
@@ -26,6 +27,12 @@ bool PrintPage(QPrinter& printer, CKELFile* records, int count, int zoomed, int 
 // record)` loads test i with its samples, or returns false to leave it out.
 // False when the printer cannot be started or a sheet cannot be begun.
 bool PrintEachTest(QPrinter& printer, int count, const std::function<bool(int index, CKELFile& record)>& load);
+
+// Prints into the PDF file `output` through `print`, on A4 or the locale's
+// paper at `dpi`: into a temporary name beside it, which takes the output's
+// name only when the whole document was written. False when it was not.
+bool WritePdf(const std::string& output, bool landscape, int dpi, const QString& title,
+              const std::function<bool(QPrinter&)>& print);
 
 // The trend page of `asset` as an image of `size` pixels.
 QImage RenderTrendImage(const history::Asset& asset, const history::Limits& limits, QSize size);
