@@ -1,10 +1,10 @@
 #include "export/readings_export.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <system_error>
 #include <vector>
@@ -26,6 +26,16 @@ void AppendFloat(std::string& out, float value)
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, value);
     out.append(text, result.ptr);
+}
+
+// The float as the double of its shortest decimal text: the same float, and a
+// number the workbook stores in few digits (2.75E-04, not 2.749999985098839E-04).
+double Decimal(float value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text - 1, value);
+    *result.ptr = 0;
+    return std::strtod(text, nullptr);
 }
 
 // A second's current and resistance are numbers only when the tester measured a current.
@@ -135,8 +145,8 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
             book.Number(readings, k + 1, 0, k + 1);
             book.Number(readings, k + 1, 1, test.voltages[k]);
             if (!Measured(test, k)) continue;
-            book.Scientific(readings, k + 1, 2, test.currents[k]);
-            book.Scientific(readings, k + 1, 3, test.resistances[k]);
+            book.Scientific(readings, k + 1, 2, Decimal(test.currents[k]));
+            book.Scientific(readings, k + 1, 3, Decimal(test.resistances[k]));
         }
         book.FreezeTopRow(readings);
         book.PrintOneSheetWide(readings);
@@ -168,8 +178,10 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
             return cantWrite;
         }
     }
+    std::vector<char> bytes(static_cast<std::size_t>(std::filesystem::file_size(scratch, error)));
+    if (error) bytes.clear();
     std::ifstream in(scratch, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) bytes.clear();
     in.close();
     std::filesystem::remove(scratch, error);
     if (bytes.empty() || !platform::WriteWholeFile(workbookPath, bytes.data(), bytes.size())) return cantWrite;
