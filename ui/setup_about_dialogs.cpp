@@ -2,6 +2,7 @@
 
 #include "platform/qt/qt_text.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -64,6 +65,8 @@ bool CAppSetup::OnInitDialog()
         }
         portList->addItem(text);
     }
+    // The open list is as wide as its longest entry; closed, the label below names the device.
+    portList->view()->setMinimumWidth(portList->view()->sizeHintForColumn(0) + 24);
     UpdateData(false);
     QObject::connect(portList, &QComboBox::currentIndexChanged, this, [this] { ShowDevice(); });
     ShowDevice();

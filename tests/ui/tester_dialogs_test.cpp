@@ -218,6 +218,7 @@ TEST_F(TesterUiTest, SetupStoresAppliesAndPointsTheChannelAtThePort)
             << dialog->portList->currentText().toStdString();
         EXPECT_TRUE(dialog->portList->itemText(32).startsWith(QStringLiteral("COM33:  /dev/ttyUSB0")));
         EXPECT_EQ(dialog->portList->itemText(99), QStringLiteral("COM100:"));
+        if (const char* shot = std::getenv("KEL_SETUP_SCREENSHOT")) dialog->grab().save(QString::fromLocal8Bit(shot));
         dialog->portList->setCurrentIndex(11);
         qobject_cast<QRadioButton*>(dialog->GetDlgItem(1010))->click();
         QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
