@@ -122,7 +122,7 @@ void XlsxBook::PrintOneSheetWide(int sheet)
     }
 }
 
-void XlsxBook::InsertLineChart(int sheet, const XlsxLineChart& spec)
+void XlsxBook::InsertLineChart(int sheet, const XlsxLineChart& wanted)
 {
     lxw_worksheet* target = state_->sheets.at(static_cast<std::size_t>(sheet));
     if (!state_->workbook || !target) return;
@@ -132,19 +132,19 @@ void XlsxBook::InsertLineChart(int sheet, const XlsxLineChart& spec)
         return;
     }
     lxw_chart_series* series = chart_add_series(chart, nullptr, nullptr);
-    const char* data = spec.dataSheet.c_str();
-    chart_series_set_categories(series, data, Row(spec.firstRow), Column(spec.categoryColumn), Row(spec.lastRow),
-                                Column(spec.categoryColumn));
-    chart_series_set_values(series, data, Row(spec.firstRow), Column(spec.valueColumn), Row(spec.lastRow),
-                            Column(spec.valueColumn));
-    chart_series_set_name(series, spec.yTitle.c_str());
-    chart_title_set_name(chart, spec.title.c_str());
-    chart_axis_set_name(chart->x_axis, spec.xTitle.c_str());
-    chart_axis_set_name(chart->y_axis, spec.yTitle.c_str());
-    if (spec.logarithmic) chart_axis_set_log_base(chart->y_axis, 10);
+    const char* data = wanted.dataSheet.c_str();
+    chart_series_set_categories(series, data, Row(wanted.firstRow), Column(wanted.categoryColumn), Row(wanted.lastRow),
+                                Column(wanted.categoryColumn));
+    chart_series_set_values(series, data, Row(wanted.firstRow), Column(wanted.valueColumn), Row(wanted.lastRow),
+                            Column(wanted.valueColumn));
+    chart_series_set_name(series, wanted.yTitle.c_str());
+    chart_title_set_name(chart, wanted.title.c_str());
+    chart_axis_set_name(chart->x_axis, wanted.xTitle.c_str());
+    chart_axis_set_name(chart->y_axis, wanted.yTitle.c_str());
+    if (wanted.logarithmic) chart_axis_set_log_base(chart->y_axis, 10);
     chart_axis_set_num_format(chart->y_axis, "0E+00");
     // About ten time labels across, whatever the test's length.
-    const int points = spec.lastRow - spec.firstRow + 1;
+    const int points = wanted.lastRow - wanted.firstRow + 1;
     if (points > 20) {
         const auto every = static_cast<uint16_t>(std::min(points / 10, 65535));
         chart_axis_set_interval_unit(chart->x_axis, every);
@@ -154,7 +154,7 @@ void XlsxBook::InsertLineChart(int sheet, const XlsxLineChart& spec)
     lxw_chart_options options{};
     options.x_scale = 2.0;
     options.y_scale = 1.5;
-    state_->Check(worksheet_insert_chart_opt(target, Row(spec.anchorRow), Column(spec.anchorColumn), chart, &options));
+    state_->Check(worksheet_insert_chart_opt(target, Row(wanted.anchorRow), Column(wanted.anchorColumn), chart, &options));
 }
 
 bool XlsxBook::Close()
