@@ -13,6 +13,29 @@
 #include "platform/folder_search.h"
 
 namespace platform {
+namespace {
+
+// The first `size` bytes of the open file `fd` (fewer at its end) into `bytes`;
+// false, with `bytes` empty, when a read fails.
+bool ReadStart(int fd, std::size_t size, std::vector<unsigned char>& bytes)
+{
+    bytes.resize(size);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, bytes.data() + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            bytes.clear();
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return true;
+}
+
+}  // namespace
 
 std::FILE* OpenRegularFile(const std::string& path, const char* mode)
 {
@@ -50,16 +73,7 @@ bool ReadFileStart(const std::string& path, std::size_t size, std::vector<unsign
     bool ok = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
     if (ok) {
         identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-        bytes.resize(size);
-        std::size_t got = 0;
-        while (got < size) {
-            const ssize_t n = read(fd, bytes.data() + got, size - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) ok = false;
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        bytes.resize(ok ? got : 0);
+        ok = ReadStart(fd, size, bytes);
     }
     close(fd);
     return ok;
@@ -136,17 +150,7 @@ bool WalkFolder(int fd, const std::string& path, TreeWalk& walk)
         // O_NONBLOCK: should the entry have become a named pipe since, the read ends at once.
         const int file = isRegular ? openat(dfd, entry.name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
         if (file >= 0) {
-            walk.bytes.resize(walk.size);
-            std::size_t got = 0;
-            read = true;
-            while (got < walk.size) {
-                const ssize_t n = ::read(file, walk.bytes.data() + got, walk.size - got);
-                if (n < 0 && errno == EINTR) continue;
-                if (n < 0) read = false;
-                if (n <= 0) break;
-                got += static_cast<std::size_t>(n);
-            }
-            walk.bytes.resize(read ? got : 0);
+            read = ReadStart(file, walk.size, walk.bytes);
             close(file);
         }
         if (!walk.onFile(std::move(full), read, walk.bytes, identity)) {
