@@ -29,9 +29,20 @@ public:
     bool Open(const std::filesystem::path& target);
     // Returns false when not every byte was written; the file is then abandoned at Commit.
     bool Write(const void* data, std::size_t size);
-    // Puts the file in the target's place. With Existing::Keep it fails, and
-    // `existed()` is true, when a file of the target's name exists.
+    // A name by which another library may open the temporary file and write
+    // it (instead of Write): it leads to this file alone and is gone with it.
+    std::string PathForWriting() const;
+    // Gives the file, when it is committed, the permission bits that
+    // `original` has now (nothing happens where it has none, or no file is there).
+    void KeepModeOf(const std::filesystem::path& original);
+    // Puts the file in the target's place, then syncs the folder, so that a
+    // file reported in place stays there after a crash. With Existing::Keep
+    // it fails, and `existed()` is true, when a file of the target's name
+    // exists: the file then stays ready, and Commit may be called again (after
+    // Retarget, or with Existing::Replace). Any other failure abandons it.
     bool Commit(Existing existing = Existing::Replace);
+    // Another target in the same folder, for the next Commit.
+    void Retarget(const std::filesystem::path& target);
     // Removes the temporary file.
     void Abandon();
 
@@ -42,6 +53,7 @@ private:
     void Start(const std::filesystem::path& target);  // forgets any earlier file
     bool Place(Existing existing);
     bool RenameOver();
+    void Finish();  // closes the file and removes its temporary name
 
 #ifdef _WIN32
     void* handle_ = nullptr;
@@ -50,6 +62,9 @@ private:
 #endif
     bool unnamed_ = true;
     bool failed_ = false;
+    bool synced_ = false;  // the data is on disk: only the name is still to place
+    bool keepMode_ = false;
+    unsigned mode_ = 0;
     bool existed_ = false;
     int slot_ = -1;  // the temporary name's place in the interrupt clean-up
     std::filesystem::path target_;
@@ -64,6 +79,10 @@ bool WriteWholeFile(const std::filesystem::path& target, const void* data, std::
 // SIGHUP ends the program, then lets the signal end it as it would have.
 // Programs call it once at start-up; it does nothing where there are no signals.
 void RemoveTemporaryFilesOnInterrupt();
+
+// Syncs `folder` itself, so that the names linked or renamed into it last
+// survive a crash. False only when the system reported an error it could not ignore.
+bool SyncFolder(const std::filesystem::path& folder);
 
 // The longest file name that `folder` can hold (255 where the system does not say).
 std::size_t MaxFileNameLength(const std::filesystem::path& folder);

@@ -180,34 +180,73 @@ bool AtomicFile::RenameOver()
     return true;
 }
 
+std::string AtomicFile::PathForWriting() const
+{
+    if (!temporary_.empty()) return temporary_.string();
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
+    return self;
+}
+
+void AtomicFile::KeepModeOf(const std::filesystem::path& original)
+{
+    struct stat status {};
+    if (stat(original.c_str(), &status) != 0) return;
+    mode_ = static_cast<unsigned>(status.st_mode & 07777);
+    keepMode_ = true;
+}
+
 bool AtomicFile::Commit(Existing existing)
 {
     if (fd_ < 0) return false;
-    // The data reaches the disk before the name does, so a crash leaves the old file or the new one.
-    bool ok = !failed_ && (fsync(fd_) == 0 || errno == EINVAL);
-    ok = ok && Place(existing);
-    if (close(fd_) != 0) ok = false;
-    fd_ = -1;
-    if (!temporary_.empty()) {
-        // After a rename the name is gone; after a link (or a failure) it is removed here.
-        unlink(temporary_.c_str());
-        temporary_.clear();
+    if (!synced_) {
+        // The data reaches the disk before the name does, so a crash leaves the old file or the new one.
+        bool ok = !failed_ && (!keepMode_ || fchmod(fd_, static_cast<mode_t>(mode_)) == 0);
+        ok = ok && (fsync(fd_) == 0 || errno == EINVAL);
+        if (!ok) {
+            Finish();
+            return false;
+        }
+        synced_ = true;
     }
-    Unregister(slot_);
-    return ok;
+    existed_ = false;
+    if (!Place(existing)) {
+        // A taken name keeps the file ready for another name or another rule.
+        if (!(existed_ && existing == Existing::Keep)) Finish();
+        return false;
+    }
+    bool ok = close(fd_) == 0;
+    fd_ = -1;
+    Finish();
+    return SyncFolder(FolderOf(target_)) && ok;
 }
 
-void AtomicFile::Abandon()
+void AtomicFile::Finish()
 {
     if (fd_ >= 0) {
         close(fd_);
         fd_ = -1;
     }
     if (!temporary_.empty()) {
+        // After a rename the name is gone; after a link (or a failure) it is removed here.
         unlink(temporary_.c_str());
         temporary_.clear();
     }
     Unregister(slot_);
+}
+
+void AtomicFile::Abandon()
+{
+    Finish();
+}
+
+bool SyncFolder(const std::filesystem::path& folder)
+{
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;  // a folder that cannot be opened for reading cannot be synced either
+    const bool ok = fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
+    close(fd);
+    return ok;
 }
 
 void RemoveTemporaryFilesOnInterrupt()

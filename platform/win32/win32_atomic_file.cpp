@@ -26,7 +26,8 @@ bool AtomicFile::Open(const std::filesystem::path& target)
         char name[32];
         std::snprintf(name, sizeof name, ".kel-%08lx.tmp", static_cast<unsigned long>(seed + attempt));
         temporary_ = FolderOf(target) / name;
-        HANDLE file = CreateFileA(temporary_.string().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        HANDLE file = CreateFileA(temporary_.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) handle_ = file;
         else if (GetLastError() != ERROR_FILE_EXISTS) break;
@@ -72,21 +73,39 @@ bool AtomicFile::Place(Existing existing)
     return false;
 }
 
-bool AtomicFile::Commit(Existing existing)
+std::string AtomicFile::PathForWriting() const
 {
-    if (!handle_) return false;
-    bool ok = !failed_ && FlushFileBuffers(static_cast<HANDLE>(handle_));
-    if (!CloseHandle(static_cast<HANDLE>(handle_))) ok = false;
-    handle_ = nullptr;
-    ok = ok && Place(existing);
-    if (!temporary_.empty()) {
-        DeleteFileA(temporary_.string().c_str());
-        temporary_.clear();
-    }
-    return ok;
+    return temporary_.string();
 }
 
-void AtomicFile::Abandon()
+void AtomicFile::KeepModeOf(const std::filesystem::path&)
+{
+    // Windows files carry no permission bits; their folder's rules apply to the new file too.
+}
+
+bool AtomicFile::Commit(Existing existing)
+{
+    if (!synced_) {
+        if (!handle_) return false;
+        bool ok = !failed_ && FlushFileBuffers(static_cast<HANDLE>(handle_));
+        // A file is moved closed.
+        if (!CloseHandle(static_cast<HANDLE>(handle_))) ok = false;
+        handle_ = nullptr;
+        if (!ok) {
+            Finish();
+            return false;
+        }
+        synced_ = true;
+    }
+    if (temporary_.empty()) return false;
+    existed_ = false;
+    if (Place(existing)) return true;
+    // A taken name keeps the file ready for another name or another rule.
+    if (!(existed_ && existing == Existing::Keep)) Finish();
+    return false;
+}
+
+void AtomicFile::Finish()
 {
     if (handle_) {
         CloseHandle(static_cast<HANDLE>(handle_));
@@ -96,6 +115,16 @@ void AtomicFile::Abandon()
         DeleteFileA(temporary_.string().c_str());
         temporary_.clear();
     }
+}
+
+void AtomicFile::Abandon()
+{
+    Finish();
+}
+
+bool SyncFolder(const std::filesystem::path&)
+{
+    return true;  // MOVEFILE_WRITE_THROUGH has put the name on disk before the move returned
 }
 
 void RemoveTemporaryFilesOnInterrupt()

@@ -62,13 +62,58 @@ TEST(AtomicFile, TheTargetIsWholeOrAsItWasAndNothingElseIsLeft)
                 EXPECT_FALSE(file.Write(newer.data(), newer.size()));
             }
             if (c.end == End::Commit) committed = file.Commit(c.existing);
+            const bool existed = file.existed();
+            if (!committed) file.Abandon();  // a taken name keeps the file ready until then
             const std::string where = std::string(c.name) + (unnamed ? ", unnamed" : ", named");
             EXPECT_EQ(committed, c.committed) << where;
-            EXPECT_EQ(file.existed(), c.existed) << where;
+            EXPECT_EQ(existed, c.existed) << where;
             std::map<std::string, Bytes> expected;
             if (c.committed) expected[name] = newer;
             else if (c.olderExists) expected[name] = older;
             EXPECT_EQ(FilesOf(dir.path()), expected) << where;
+        }
+    }
+}
+
+// After a name was found taken, the same file goes under another name or
+// replaces the older one; its mode can follow the file it replaces, and
+// another library can write it by the name it offers.
+TEST(AtomicFile, ATakenNameLeavesTheFileReadyForAnotherNameOrAReplace)
+{
+    const Bytes older = {'o', 'l', 'd'}, newer = {'n', 'e', 'w'};
+    enum class Then { OtherName, Replace, ReplaceKeepingMode, WrittenByName };
+    for (const bool unnamed : {true, false}) {
+        for (const Then then : {Then::OtherName, Then::Replace, Then::ReplaceKeepingMode, Then::WrittenByName}) {
+            TempDir dir;
+            kel_test::WriteFileBytes(dir.File("T.kel"), older);
+            fs::permissions(dir.File("T.kel"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+            platform::AtomicFile file(unnamed);
+            ASSERT_TRUE(file.Open(dir.path() / "T.kel"));
+            if (then == Then::WrittenByName) {
+                FILE* other = std::fopen(file.PathForWriting().c_str(), "wb");
+                ASSERT_TRUE(other);
+                std::fwrite(newer.data(), 1, newer.size(), other);
+                std::fclose(other);
+            } else {
+                ASSERT_TRUE(file.Write(newer.data(), newer.size()));
+            }
+            if (then == Then::ReplaceKeepingMode) file.KeepModeOf(dir.path() / "T.kel");
+            const std::string where = std::to_string(static_cast<int>(then)) + (unnamed ? ", unnamed" : ", named");
+            ASSERT_FALSE(file.Commit(platform::Existing::Keep)) << where;
+            ASSERT_TRUE(file.existed()) << where;
+            std::map<std::string, Bytes> expected{{"T.kel", newer}};
+            if (then == Then::OtherName) {
+                file.Retarget(dir.path() / "T (2).kel");
+                EXPECT_TRUE(file.Commit(platform::Existing::Keep)) << where;
+                expected = {{"T.kel", older}, {"T (2).kel", newer}};
+            } else {
+                EXPECT_TRUE(file.Commit(platform::Existing::Replace)) << where;
+            }
+            EXPECT_EQ(FilesOf(dir.path()), expected) << where;
+            const fs::perms mode = fs::status(dir.File("T.kel")).permissions();
+            if (then == Then::ReplaceKeepingMode) {
+                EXPECT_EQ(mode, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read) << where;
+            }
         }
     }
 }
