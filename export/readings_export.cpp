@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <system_error>
 #include <vector>
 
@@ -85,16 +83,13 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
     if (Status loaded = Loaded(test, testPath); !loaded) return loaded;
     const Status cantWrite = Status::File(Problem::CantWriteFile, workbookPath);
 
-    // libxlsxwriter writes the whole workbook into a file of its own; it reaches
-    // the chosen folder through an atomic file, as every other file does.
-    std::error_code error;
-    std::random_device random;
-    char name[64];
-    std::snprintf(name, sizeof name, "kel7300-readings-%08x%08x.xlsx", random(), random());
-    const std::filesystem::path scratch = std::filesystem::temp_directory_path(error) / name;
-    if (error) return cantWrite;
+    // libxlsxwriter writes the whole workbook by a name of its own: the name
+    // through which the atomic file's temporary can be written, so the workbook
+    // takes its place whole or not at all, and nothing is left elsewhere.
+    platform::AtomicFile file;
+    if (!file.Open(workbookPath)) return cantWrite;
     {
-        platform::XlsxBook book(scratch.string());
+        platform::XlsxBook book(file.PathForWriting());
         const int summary = book.AddSheet("Summary");
         const int readings = book.AddSheet("Readings");
 
@@ -173,17 +168,8 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
             chart.anchorRow = 25;
             book.InsertLineChart(readings, chart);
         }
-        if (!book.Close()) {
-            std::filesystem::remove(scratch, error);
-            return cantWrite;
-        }
+        if (!book.Close()) return cantWrite;
     }
-    std::vector<char> bytes(static_cast<std::size_t>(std::filesystem::file_size(scratch, error)));
-    if (error) bytes.clear();
-    std::ifstream in(scratch, std::ios::binary);
-    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) bytes.clear();
-    in.close();
-    std::filesystem::remove(scratch, error);
-    if (bytes.empty() || !platform::WriteWholeFile(workbookPath, bytes.data(), bytes.size())) return cantWrite;
+    if (!file.Commit()) return cantWrite;
     return {};
 }

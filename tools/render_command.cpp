@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QPageLayout>
 #include <QPrinter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -64,7 +63,7 @@ int RunRender(const RenderOptions& options, int argc, char** argv)
     const int zoomed = options.zoom.empty() ? 0 : 1;
     const int zoomResistance = options.zoom == "current" ? 0 : 1;
     if (pdf) {
-        const auto print = [&](QPrinter& printer) {
+        const auto print = [&](QPagedPaintDevice& printer) {
             return PrintPage(printer, records.get(), count, zoomed, zoomResistance);
         };
         if (!WritePdf(options.output, true, 600, QStringLiteral("KEL-7300 test report"), print))
@@ -73,8 +72,7 @@ int RunRender(const RenderOptions& options, int argc, char** argv)
     }
     const QImage image =
         RenderPageImage(records.get(), count, QSize(width, height), options.paper, zoomed, zoomResistance);
-    QSaveFile file(QString::fromLocal8Bit(options.output.c_str()));
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+    if (!WritePng(options.output, image))
         return Fail("Can't write file " + options.output);
     return 0;
 }

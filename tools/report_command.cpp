@@ -88,7 +88,7 @@ int RunReport(const ReportOptions& options, int argc, char** argv)
     int skipped = 0;
     const auto start = std::chrono::steady_clock::now();
     bool progressShown = false;
-    const auto print = [&](QPrinter& printer) {
+    const auto print = [&](QPagedPaintDevice& printer) {
         return PrintEachTest(printer, static_cast<int>(files.size()), [&](int i, CKELFile& record) {
             // Progress, once the report takes longer than a second.
             if (std::chrono::steady_clock::now() - start > std::chrono::seconds(1)) {

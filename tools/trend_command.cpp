@@ -15,7 +15,6 @@
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPrinter>
-#include <QSaveFile>
 
 #include <cstdlib>
 #include <filesystem>
@@ -153,12 +152,11 @@ int Draw(const std::string& output, const std::vector<const Asset*>& assets, con
     QGuiApplication app(argc, argv);
     if (!pdf) {
         const QImage image = RenderTrendImage(*assets.front(), limits, QSize(1600, 1100));
-        QSaveFile file(QString::fromLocal8Bit(output.c_str()));
-        if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+        if (!WritePng(output, image))
             return Fail("Can't write file " + output);
         return 0;
     }
-    const auto print = [&](QPrinter& printer) { return PrintTrendPages(printer, assets, limits); };
+    const auto print = [&](QPagedPaintDevice& printer) { return PrintTrendPages(printer, assets, limits); };
     if (!WritePdf(output, true, 300, QStringLiteral("KEL-7300 asset trend"), print))
         return Fail("Can't write file " + output);
     return 0;

@@ -1,10 +1,14 @@
 #include "ui/page_render.h"
 
+#include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 
 #include <filesystem>
 #include <system_error>
+
+#include "platform/qt/atomic_file_device.h"
 
 #include "display/report_drawing.h"
 #include "display/trend_drawing.h"
@@ -24,6 +28,12 @@ void Draw(QPainter& painter, QSize size, CKELFile* records, int count, bool prin
     display.DrawPage(rect, zoomed, zoomResistance);
 }
 
+// The printable area in the device's own pixels.
+QSize PrintableSize(QPagedPaintDevice& printer)
+{
+    return printer.pageLayout().paintRectPixels(printer.logicalDpiX()).size();
+}
+
 }  // namespace
 
 QImage RenderPageImage(CKELFile* records, int count, QSize size, bool paper, int zoomed, int zoomResistance)
@@ -36,17 +46,17 @@ QImage RenderPageImage(CKELFile* records, int count, QSize size, bool paper, int
     return image;
 }
 
-bool PrintPage(QPrinter& printer, CKELFile* records, int count, int zoomed, int zoomResistance)
+bool PrintPage(QPagedPaintDevice& printer, CKELFile* records, int count, int zoomed, int zoomResistance)
 {
     QPainter painter;
     if (!painter.begin(&printer)) return false;
     // The painter's origin is the printable area's top-left corner.
-    const QSize size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+    const QSize size = PrintableSize(printer);
     Draw(painter, size, records, count, true, zoomed, zoomResistance);
     return painter.end();
 }
 
-bool PrintEachTest(QPrinter& printer, int count, const std::function<bool(int, CKELFile&)>& load)
+bool PrintEachTest(QPagedPaintDevice& printer, int count, const std::function<bool(int, CKELFile&)>& load)
 {
     QPainter painter;
     bool begun = false;
@@ -59,34 +69,37 @@ bool PrintEachTest(QPrinter& printer, int count, const std::function<bool(int, C
         } else if (!printer.newPage()) {
             return false;
         }
-        const QSize size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
-        Draw(painter, size, &record, 1, true, 0, 0);
+        Draw(painter, PrintableSize(printer), &record, 1, true, 0, 0);
     }
     return begun && painter.end();
 }
 
 bool WritePdf(const std::string& output, bool landscape, int dpi, const QString& title,
-              const std::function<bool(QPrinter&)>& print)
+              const std::function<bool(QPagedPaintDevice&)>& print)
 {
-    const std::string partial = output + ".partial";
+    platform::AtomicFileDevice file{std::filesystem::path(output)};
+    if (!file.open(QIODevice::WriteOnly)) return false;
     bool ok = false;
     {
+        // The paper a printer would take by default (A4 or the locale's).
         QPrinter printer(QPrinter::HighResolution);
-        printer.setResolution(dpi);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromLocal8Bit(partial.c_str()));
-        printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-        printer.setDocName(title);
-        printer.setCreator(QStringLiteral("KEL-7300"));
-        ok = print(printer);
+        QPdfWriter writer(&file);
+        writer.setResolution(dpi);
+        writer.setPageLayout(printer.pageLayout());
+        writer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("KEL-7300"));
+        ok = print(writer);
     }
-    std::error_code error;
-    if (ok && std::filesystem::file_size(partial, error) > 0 && !error) {
-        std::filesystem::rename(partial, output, error);
-        if (!error) return true;
-    }
-    std::filesystem::remove(partial, error);
-    return false;
+    // The painter's end wrote the trailer; a document not finished never takes the name.
+    return ok && file.Commit();
+}
+
+bool WritePng(const std::string& output, const QImage& image)
+{
+    platform::AtomicFileDevice file{std::filesystem::path(output)};
+    return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.Commit();
 }
 
 QImage RenderTrendImage(const history::Asset& asset, const history::Limits& limits, QSize size)
@@ -100,12 +113,12 @@ QImage RenderTrendImage(const history::Asset& asset, const history::Limits& limi
     return image;
 }
 
-bool PrintTrendPages(QPrinter& printer, const std::vector<const history::Asset*>& assets,
+bool PrintTrendPages(QPagedPaintDevice& printer, const std::vector<const history::Asset*>& assets,
                      const history::Limits& limits)
 {
     QPainter painter;
     if (!painter.begin(&printer)) return false;
-    const QSize size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+    const QSize size = PrintableSize(printer);
     for (std::size_t i = 0; i < assets.size(); ++i) {
         if (i > 0 && !printer.newPage()) return false;
         platform::QtDrawingSurface surface(painter, size);
