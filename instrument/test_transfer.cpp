@@ -1,17 +1,43 @@
 #include "instrument/test_transfer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
 #include "instrument/serial_com.h"
 #include "platform/atomic_file.h"
+#include "platform/regular_file.h"
 #include "testfile/kel_format.h"
+#include "testfile/test_identity.h"
 
 namespace {
 
 constexpr int kPauseBeforeTestMs = 200;
 constexpr int kSizeTimeoutMs = 2000;
 constexpr int kBlockTimeoutMs = 5000;
+
+// Names tried for "keep both": "NAME (2).kel" up to "NAME (999).kel".
+constexpr int kMaxKeptCopies = 999;
+// A name that keeps vanishing and reappearing between the link and the look is given up on.
+constexpr int kMaxRaces = 100;
+
+// The largest file a test can be: the preamble and a 16-bit stream length.
+constexpr std::size_t kLargestTestFile = kel::kPreambleSize + 0xFFFF;
+
+unsigned int Word(const std::vector<unsigned char>& bytes, std::size_t offset)
+{
+    return static_cast<unsigned int>(bytes[offset]) << 8 | bytes[offset + 1];
+}
+
+// "NAME (n).kel" beside "NAME.kel".
+std::string NumberedName(const std::string& path, int n)
+{
+    const std::filesystem::path original(path);
+    std::filesystem::path numbered = original;
+    numbered.replace_filename(original.stem().string() + " (" + std::to_string(n) + ")" +
+                              original.extension().string());
+    return numbered.string();
+}
 
 bool IsLetterPair(const unsigned char* bytes, char first, char second)
 {
@@ -26,7 +52,7 @@ TestTransfer::TestTransfer(CSerialCom& channel, std::string filesFolder)
 {
 }
 
-std::string TestTransfer::InFolder(const char* path) const
+std::string TestTransfer::InFolder(const std::string& path) const
 {
     const std::filesystem::path file(path);
     if (file.is_absolute() || folder.empty()) return path;
@@ -57,18 +83,19 @@ int TestTransfer::DownloadAll()
         if (abortRequested) return 0;
         char path[kPathSize];
         Status arrived = PrefixProblem(filePrefix, testNumbers[i]);
+        Arrival arrival;
         if (arrived) {
             MakePath(filePrefix, testNumbers[i], path);
             Delay(channel_.services(), kPauseBeforeTestMs);
-            arrived = DownloadTest(testNumbers[i], path);
+            arrived = DownloadTest(testNumbers[i], path, &arrival);
         }
         if (!arrived) outcome = 0;
-        if (onTestDone) onTestDone(i, arrived);
+        if (onTestDone) onTestDone(i, arrived, arrival);
     }
     return outcome;
 }
 
-Status TestTransfer::DownloadTest(int testNumber, const char* path)
+Status TestTransfer::DownloadTest(int testNumber, const char* path, Arrival* arrival)
 {
     testText = std::to_string(testNumber);
     if (onProgress) onProgress();
@@ -76,7 +103,7 @@ Status TestTransfer::DownloadTest(int testNumber, const char* path)
     if (!exchange) return Status::Of(Problem::Busy);
     if (Status opened = channel_.Open(); !opened) return opened;
 
-    // The test goes into a temporary file beside `path`, renamed when complete.
+    // The test goes into a temporary file beside `path`, put in place when complete.
     platform::AtomicFile file;
     if (!file.Open(InFolder(path))) return Status::File(Problem::CantOpenFile, path);
     char command[32];
@@ -90,7 +117,12 @@ Status TestTransfer::DownloadTest(int testNumber, const char* path)
     // "IN" and "NO" refuse the test; a size that cannot cover its own two bytes is no test either.
     if (IsLetterPair(size, 'I', 'N') || IsLetterPair(size, 'N', 'O') || streamLength < 2)
         return Status::Of(Problem::TestNotFound);
-    bool written = file.Write(kel::kPreamble, sizeof kel::kPreamble) && file.Write(size, sizeof size);
+    // The whole file is kept in memory too (at most 64 KiB): it is checked, and
+    // compared with a file that has the name already, before it takes the name.
+    std::vector<unsigned char> bytes(kel::kPreamble, kel::kPreamble + kel::kPreambleSize);
+    bytes.reserve(kel::kPreambleSize + streamLength);
+    bytes.insert(bytes.end(), size, size + 2);
+    bool written = file.Write(bytes.data(), bytes.size());
     bytesExpected = static_cast<int>(streamLength);
 
     unsigned int remaining = streamLength - 2;
@@ -107,8 +139,112 @@ Status TestTransfer::DownloadTest(int testNumber, const char* path)
         bytesText = std::to_string(received);
         if (onProgress) onProgress();
         written = written && file.Write(block, n);
+        bytes.insert(bytes.end(), block, block + n);
         remaining -= n;
     }
-    if (!written || !file.Commit()) return Status::File(Problem::CantWriteFile, path);
+
+    // Only the test asked for, with at least its whole header, is saved.
+    Status notTheTest = Status::Test(Problem::NotTheTest, testNumber);
+    const unsigned int sentNumber = Word(bytes, kel::kPreambleSize + kel::kHeaderTestNumber);
+    if (streamLength < kel::kHeaderSize) {
+        notTheTest.detail = "the KEL-7300 sent " + std::to_string(streamLength) + " bytes, fewer than a test header";
+        return notTheTest;
+    }
+    if (bytes.size() != kel::kPreambleSize + streamLength) {
+        notTheTest.detail = "the bytes received do not match the length the KEL-7300 announced";
+        return notTheTest;
+    }
+    if (sentNumber != static_cast<unsigned int>(testNumber)) {
+        notTheTest.detail = "the KEL-7300 sent test " + std::to_string(sentNumber) + " instead";
+        return notTheTest;
+    }
+    if (!written) return Status::File(Problem::CantWriteFile, path);
+    Arrival placed;
+    const Status outcome = Place(file, bytes, testNumber, path, placed);
+    if (outcome && arrival) *arrival = placed;
+    return outcome;
+}
+
+// Links the file in under `path` when the name is free, and otherwise applies
+// the rules of a taken name. The look at what holds the name and the link are
+// one step: a name taken between them is looked at again, so two downloads
+// racing for one name never both report the same file.
+Status TestTransfer::Place(platform::AtomicFile& file, const std::vector<unsigned char>& bytes, int testNumber,
+                           const std::string& path, Arrival& arrival)
+{
+    std::string candidate = path;
+    int copy = 1;
+    int races = 0;
+    bool asked = false;
+    while (true) {
+        if (file.Commit(platform::Existing::Keep)) {
+            arrival = {candidate == path ? Arrival::Written : Arrival::KeptBoth, candidate};
+            return {};
+        }
+        if (!file.existed()) return Status::File(Problem::CantWriteFile, candidate);
+        std::vector<unsigned char> held;
+        platform::FileIdentity identity;
+        const bool read = platform::ReadFileStart(InFolder(candidate), kLargestTestFile + 1, held, identity);
+        if (!read) {
+            std::error_code error;
+            // Gone since the link was tried: try the name again.
+            if (!std::filesystem::exists(std::filesystem::symlink_status(InFolder(candidate), error)) &&
+                ++races < kMaxRaces)
+                continue;
+            held.clear();  // a folder, a device or an unreadable file holds no test of ours
+        }
+        const kel::Sameness sameness = read ? kel::CompareTests(bytes, held) : kel::Sameness::Different;
+        if (sameness == kel::Sameness::Identical) {
+            arrival = {Arrival::AlreadyThere, candidate};
+            return {};
+        }
+        if (sameness == kel::Sameness::SameTest) {
+            arrival = {Arrival::KeptUsersTexts, candidate};
+            return {};
+        }
+        if (copy > 1) {
+            // "Keep both": the next free number.
+            if (++copy > kMaxKeptCopies) return Status::File(Problem::CantWriteFile, candidate);
+            candidate = NumberedName(path, copy);
+            file.Retarget(InFolder(candidate));
+            continue;
+        }
+        NameTakenChoice choice = NameTakenChoice::Skip;
+        if (!asked && onNameTaken) choice = onNameTaken(path, testNumber);
+        asked = true;
+        if (choice == NameTakenChoice::Replace) {
+            if (!file.Commit(platform::Existing::Replace)) return Status::File(Problem::CantWriteFile, path);
+            arrival = {Arrival::Replaced, path};
+            return {};
+        }
+        if (choice == NameTakenChoice::KeepBoth) {
+            copy = 2;
+            candidate = NumberedName(path, copy);
+            file.Retarget(InFolder(candidate));
+            continue;
+        }
+        Status taken = Status::File(Problem::NameTaken, path);
+        taken.number = testNumber;
+        taken.detail = read && held.size() >= kel::kFileHeaderEnd &&
+                               std::equal(kel::kPreamble, kel::kPreamble + kel::kMagicSize, held.begin())
+                           ? "another test"
+                           : "no KEL-7300 test";
+        return taken;
+    }
+}
+
+std::string TestTransfer::ArrivalNote(const Arrival& arrival, const std::string& folder)
+{
+    switch (arrival.how) {
+    case Arrival::AlreadyThere:
+        return arrival.path + " already in " + folder;
+    case Arrival::KeptUsersTexts:
+        return arrival.path + " holds this test with other texts; it was kept as it is";
+    case Arrival::KeptBoth:
+        return "the older file was kept; the test is in " + arrival.path;
+    case Arrival::Written:
+    case Arrival::Replaced:
+        break;
+    }
     return {};
 }

@@ -5,10 +5,31 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "status/status.h"
 
 class CSerialCom;
+namespace platform {
+class AtomicFile;
+}
+
+// What became of a test that arrived whole. A download never replaces another
+// test, or the same test with the user's corrected texts, unless told to.
+struct Arrival {
+    enum How {
+        Written,         // the name was free
+        Replaced,        // the name held another test (or none), and the user said to replace it
+        KeptBoth,        // ... and the user said to keep both: `path` is "NAME (n).kel"
+        AlreadyThere,    // the name holds these very bytes: nothing was written
+        KeptUsersTexts,  // the name holds this test with other header texts: the user's file stays
+    };
+    How how = Written;
+    std::string path;  // the file that holds the test, named as the caller named it
+};
+
+// What to do when a test's file name holds another test, or no test.
+enum class NameTakenChoice { Skip, Replace, KeepBoth };
 
 // The transfer is handed the channel it downloads through, and the folder the
 // files go to.
@@ -24,10 +45,15 @@ public:
     // `folder`; non-zero when all arrived. After Abort the rest of the batch is skipped.
     int DownloadAll();
     // Downloads one test into `path` (in `folder` when relative); Ok when the
-    // whole test is in the file. The file appears only then: a failed or
-    // aborted download leaves an older file of that name as it was and no
-    // partial file. Messages name `path` as given.
-    Status DownloadTest(int testNumber, const char* path);
+    // whole test is in a file, and `arrival` says which and how. The file
+    // appears only then: a failed or aborted download leaves an older file of
+    // that name as it was and no partial file. A reply that is not the test
+    // asked for (another test number, a length below a test header) is not
+    // saved. A name already taken is never replaced by surprise: the same
+    // bytes or the same test with other texts are left as they are; another
+    // test (or a file that holds none) is kept unless `onNameTaken` says to
+    // replace it or to keep both. Messages name `path` as given.
+    Status DownloadTest(int testNumber, const char* path, Arrival* arrival = nullptr);
     // False when prefix, number and ".kel" do not fit the 260-character path.
     static bool MakePath(const std::string& prefix, int testNumber, char (&path)[kPathSize]);
     // Why the file of `testNumber` cannot take `prefix`, or empty when it can:
@@ -47,12 +73,21 @@ public:
     // Called whenever the texts changed (the dialog shows them).
     std::function<void()> onProgress;
     // Called once for each test of the batch that was tried, with its index in
-    // `testNumbers` and what happened: Ok when it arrived whole. The dialog
-    // shows a failure's message, the command line reports each test.
-    std::function<void(int index, const Status& outcome)> onTestDone;
+    // `testNumbers`, what happened (Ok when it arrived whole) and, then, where
+    // it is. The dialog shows a failure's message, the command line reports each test.
+    std::function<void(int index, const Status& outcome, const Arrival& arrival)> onTestDone;
+    // Asked when a test's file name holds another test or no test; without
+    // it the test is skipped (NameTaken). Asked once per test.
+    std::function<NameTakenChoice(const std::string& path, int testNumber)> onNameTaken;
+
+    // A note on how `arrival` came about, for the user; empty when the test
+    // was simply written. `folder` is where the file is.
+    static std::string ArrivalNote(const Arrival& arrival, const std::string& folder);
 
 private:
-    std::string InFolder(const char* path) const;
+    std::string InFolder(const std::string& path) const;
+    Status Place(platform::AtomicFile& file, const std::vector<unsigned char>& bytes, int testNumber,
+                 const std::string& path, Arrival& arrival);
 
     CSerialCom& channel_;
 };

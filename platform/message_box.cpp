@@ -5,6 +5,11 @@
 
 namespace platform {
 
+int MessagePresenter::Ask(const char*, const char*, const std::vector<std::string>&, int safeChoice)
+{
+    return safeChoice;
+}
+
 int StderrMessagePresenter::Present(MessageKind, const char* caption, const char* text)
 {
     std::fprintf(stderr, "%s: %s\n", caption, text);

@@ -3,6 +3,9 @@
 // in tests. The presenter in force is one of the platform services.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #if defined(__GNUC__)
 #define KEL_PRINTF_FORMAT(format_index, first_arg) __attribute__((format(printf, format_index, first_arg)))
 #else
@@ -24,6 +27,12 @@ public:
     virtual ~MessagePresenter() = default;
     // Shows `text` under `caption` and returns the button the user pressed.
     virtual int Present(MessageKind kind, const char* caption, const char* text) = 0;
+    // Asks the user `question` with one button per choice (their texts, in
+    // order) and returns the index of the chosen one. `safeChoice` is the
+    // default button and the answer when the box is closed or nobody can be
+    // asked: the choice that changes nothing. The base asks nobody.
+    virtual int Ask(const char* caption, const char* question, const std::vector<std::string>& choices,
+                    int safeChoice);
 };
 
 // Writes "caption: text" lines to standard error; the default presenter.

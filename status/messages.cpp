@@ -58,6 +58,10 @@ Message MessageFor(const Status& s)
         return Box(kMessage, "Test not found or invalid entry");
     case Problem::TestUnread:
         return Box(kMessage, "Error reading test %d from KEL-7300", number);
+    case Problem::NotTheTest:
+        return Box(kMessage, "Test %d was not saved: %s", number, s.detail.c_str());
+    case Problem::NameTaken:
+        return Box(kMessage, "Test %d was not saved: %s holds %s", number, subject, s.detail.c_str());
     case Problem::CantOpenFile:
         return Box(kMessage, "Can't open file %s", subject);
     case Problem::CantReadFile:
@@ -67,6 +71,8 @@ Message MessageFor(const Status& s)
     case Problem::PrefixTooLong:
         if (s.number == 0) return Box(kMessage, "The file prefix is too long");
         return Box(kMessage, "The file prefix is too long: a file name holds at most %ld characters", s.number);
+    case Problem::ChangedSinceOpened:
+        return Box(kMessage, "%s has changed since it was opened", subject);
     case Problem::ServerFailed:
         // The server's text is UTF-8; messages are in the system's encoding of names.
         if (s.detail.empty()) return Box(kApplication, "Command failed.");

@@ -28,11 +28,14 @@ enum class Problem {
     NoTestSize,  // number: the test
     TestNotFound,
     TestUnread,  // number: the test
+    NotTheTest,  // number: the test asked for; detail: what the reply was instead
+    NameTaken,   // subject: the file; number: the test; detail: what the file holds
     // Files
     CantOpenFile,   // subject: the file
     CantReadFile,   // subject: the file
     CantWriteFile,  // subject: the file
     PrefixTooLong,  // number: the longest file name of the folder, 0 for the path buffer
+    ChangedSinceOpened,  // subject: the file's name
     // The spreadsheet export
     ServerFailed,       // detail: the server's own words (UTF-8), possibly empty
     ServerUnavailable,

@@ -3,7 +3,12 @@
 #include <nlohmann/json.hpp>
 
 #ifdef _WIN32
+#include <io.h>
 #include <ole2.h>
+#define isatty _isatty
+#define STDIN_FILENO 0
+#else
+#include <unistd.h>
 #endif
 
 #include <cstdio>
@@ -325,7 +330,8 @@ int RunDirectory(CKELDevice& kelDevice, bool asJson)
     return 0;
 }
 
-int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vector<int>& tests)
+int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vector<int>& tests,
+                NameTakenChoice whenTaken)
 {
     // The files land in the current folder.
     std::string folder;
@@ -338,25 +344,31 @@ int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vecto
         transfer.testNumbers[transfer.testCount++] = test;
     }
     std::snprintf(transfer.filePrefix, sizeof transfer.filePrefix, "%s", prefix.c_str());
+    transfer.onNameTaken = [whenTaken](const std::string&, int) { return whenTaken; };
     bool progressShown = false;
     transfer.onProgress = [&] {
         std::cerr << "\rTest: " << transfer.testText << "  Bytes: " << transfer.bytesText << "   " << std::flush;
         progressShown = true;
     };
     // A test that failed is said in one line with its number and what happened.
-    transfer.onTestDone = [&](int index, const Status& arrived) {
+    transfer.onTestDone = [&](int index, const Status& arrived, const Arrival& arrival) {
         if (progressShown) std::cerr << "\n";
         progressShown = false;
         const int test = transfer.testNumbers[index];
-        char path[TestTransfer::kPathSize];
-        TestTransfer::MakePath(prefix, test, path);
-        // Only a file this run wrote whole is named; an older file of the name is not news.
+        // Only a file this run wrote whole is named; a file that held the test already is said so.
         if (arrived) {
-            std::cout << path << std::endl;
-        } else {
-            const std::string reason = MessageFor(arrived).text;
-            Fail("test " + std::to_string(test) + " not downloaded: " + (reason.empty() ? "aborted" : reason));
+            const std::string note = TestTransfer::ArrivalNote(arrival, folder);
+            if (arrival.how == Arrival::AlreadyThere || arrival.how == Arrival::KeptUsersTexts)
+                Fail("test " + std::to_string(test) + ": " + Printable(note));
+            else
+                std::cout << Printable(arrival.path) << std::endl;
+            return;
         }
+        std::string reason = MessageFor(arrived).text;
+        if (arrived.problem == Problem::NotTheTest) reason = arrived.detail;
+        if (arrived.problem == Problem::NameTaken)
+            reason = arrived.subject + " holds " + arrived.detail + "; --replace replaces it, --keep-both keeps both";
+        Fail("test " + std::to_string(test) + " not downloaded: " + Printable(reason.empty() ? "aborted" : reason));
     };
     return transfer.DownloadAll() ? 0 : 1;
 }
@@ -438,8 +450,38 @@ int RunFind(CKELDevice& kelDevice)
     return 0;
 }
 
-int RunErase(CKELDevice& kelDevice, const std::vector<int>& tests)
+// Erases tests the tester lists, after the user said yes: at a terminal by a
+// question, elsewhere only with --yes. A number the directory does not list is
+// refused, and nothing is erased then.
+int RunErase(CKELDevice& kelDevice, const std::vector<int>& tests, bool yes)
 {
+    if (Status read = kelDevice.ReadDirectory(); !read) {
+        Tell(read);
+        return 1;
+    }
+    std::vector<int> unknown;
+    for (const int test : tests) {
+        bool listed = false;
+        for (int i = 0; i < kelDevice.entryCount && !listed; ++i) listed = kelDevice.entries[i].testNumber == test;
+        if (!listed) unknown.push_back(test);
+    }
+    for (const int test : unknown) Fail("erase: the KEL-7300 holds no test " + std::to_string(test));
+    if (!unknown.empty()) return 1;
+    if (!yes) {
+        if (!isatty(STDIN_FILENO)) {
+            Fail("erase: an erased test cannot be brought back; give --yes to erase without a question");
+            return 1;
+        }
+        std::cerr << "Erase test" << (tests.size() > 1 ? "s" : "");
+        for (const int test : tests) std::cerr << " " << test;
+        std::cerr << " on the KEL-7300? An erased test cannot be brought back. [y/N] " << std::flush;
+        std::string answer;
+        std::getline(std::cin, answer);
+        if (answer != "y" && answer != "Y" && answer != "yes" && answer != "YES") {
+            Fail("erase: nothing erased");
+            return 1;
+        }
+    }
     int status = 0;
     for (const int test : tests) {
         const Status erased = kelDevice.EraseTest(test);
@@ -508,13 +550,25 @@ int Run(int argc, char** argv)
     dir->add_flag("--json", asJson, "one JSON object per test with every field of the directory entry");
     std::string prefix = "Test";
     std::vector<int> testNumbers;
-    auto* download = app.add_subcommand("download", "Download tests into PREFIXnumber.kel files in the current "
-                                                    "folder, with progress on standard error.");
+    auto* download = app.add_subcommand(
+        "download", "Download tests into PREFIXnumber.kel files in the current folder, with progress on standard "
+                    "error. A file that holds the test already is left as it is (also with corrected texts); a "
+                    "file of the name that holds another test, or none, is kept and the test refused, unless "
+                    "--replace or --keep-both is given.");
     download->add_option("--prefix", prefix, "file-name prefix (default Test)");
     download->add_option("TEST", testNumbers, "test numbers")->required();
+    bool replace = false;
+    bool keepBoth = false;
+    auto* replaceFlag = download->add_flag("--replace", replace,
+                                           "replace a file of the test's name that holds another test or none");
+    download->add_flag("--keep-both", keepBoth, "keep such a file and save the test as NAME (2).kel")
+        ->excludes(replaceFlag);
     std::vector<int> eraseNumbers;
-    auto* erase = app.add_subcommand("erase", "Erase tests on the tester.");
+    bool eraseYes = false;
+    auto* erase = app.add_subcommand("erase", "Erase tests on the tester, each of which its directory must list. "
+                                              "At a terminal it asks first; elsewhere it needs --yes.");
     erase->add_option("TEST", eraseNumbers, "test numbers")->required();
+    erase->add_flag("--yes", eraseYes, "erase without asking");
     auto* panel = app.add_subcommand("panel", "Return the tester to its front panel control.");
     auto* ports = app.add_subcommand("ports", "List the serial devices present: the COMn each is, its device and "
                                               "stable name, the USB adapter's names, and whether you may open it.");
@@ -590,8 +644,12 @@ int Run(int argc, char** argv)
     context.serialChannel.port = port;
     if (*revision) return RunRevision(context.kelDevice);
     if (*dir) return RunDirectory(context.kelDevice, asJson);
-    if (*download) return RunDownload(context.serialChannel, prefix, testNumbers);
-    if (*erase) return RunErase(context.kelDevice, eraseNumbers);
+    if (*download)
+        return RunDownload(context.serialChannel, prefix, testNumbers,
+                           replace ? NameTakenChoice::Replace
+                           : keepBoth ? NameTakenChoice::KeepBoth
+                                      : NameTakenChoice::Skip);
+    if (*erase) return RunErase(context.kelDevice, eraseNumbers, eraseYes);
     if (*ports) return RunPorts(asJson);
     if (*find) return RunFind(context.kelDevice);
     if (*panel) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "app/kel_context.h"
 #include "platform/message_box.h"
@@ -76,6 +78,27 @@ void CTestDlg::OnDeleteTest()
     if (rows.isEmpty()) return;
     platform::MessagePresenter& messages = context_.services.Messages();
     CKELDevice& kelDevice = context_.kelDevice;
+    // An erased test is gone for good: the user confirms, seeing which tests
+    // have no file in the test folder under the name a download would give them.
+    UpdateData(true);
+    std::string folder;
+    platform::GetCurrentFolder(folder);
+    constexpr int kListed = 20;
+    std::string question = rows.size() == 1 ? "Erase this test on the KEL-7300?\n" : "Erase these tests on the KEL-7300?\n";
+    for (int i = 0; i < rows.size() && i < kListed; ++i) {
+        const int number = kelDevice.entries[rows[i]].testNumber;
+        char line[64];
+        std::snprintf(line, sizeof line, "\n%04d", number);
+        question += line;
+        char name[TestTransfer::kPathSize];
+        std::error_code error;
+        if (!TestTransfer::MakePath(filePrefix, number, name) ||
+            !std::filesystem::exists(std::filesystem::path(folder) / name, error))
+            question += " (not downloaded yet)";
+    }
+    if (rows.size() > kListed) question += "\n... and " + std::to_string(rows.size() - kListed) + " more";
+    question += "\n\nAn erased test cannot be brought back.";
+    if (messages.Ask("KEL-7300", question.c_str(), {"Erase", "Cancel"}, 1) != 0) return;
     for (const int row : rows) Report(messages, kelDevice.EraseTest(kelDevice.entries[row].testNumber));
     EndDialog(resources::IDCANCEL);
 }
@@ -104,7 +127,9 @@ void CTestDlg::OnDownloadTest()
     }
     const int result = runTransfer ? runTransfer(transferDialog) : transferDialog.DoModal();
     if (result != resources::IDOK) return;  // stays open: what arrived is on disk
-    TestTransfer::MakePath(filePrefix, transferDialog.transfer.testNumbers[0], filePath);
+    // The first test's file: the name a download gives it, or the file that held it already.
+    const std::string first = transferDialog.arrivals.empty() ? std::string() : transferDialog.arrivals[0].path;
+    std::snprintf(filePath, sizeof filePath, "%s", first.c_str());
     context_.testCatalogue.SetOnly(folder, filePath);
     EndDialog(resources::IDOK);
 }

@@ -3,11 +3,32 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include <filesystem>
+
 CXferDlg::CXferDlg(CSerialCom& channel, const std::string& folder, platform::MessagePresenter& messages,
                    QWidget* parent)
     : Dialog(resources::IDD_TRANSFER, parent), transfer(channel, folder)
 {
-    transfer.onTestDone = [&messages](int, const Status& outcome) { Report(messages, outcome); };
+    transfer.onTestDone = [this, &messages, folder](int index, const Status& outcome, const Arrival& arrival) {
+        if (!Report(messages, outcome) && outcome && arrival.how == Arrival::KeptUsersTexts)
+            ShowMessage(messages, "%s", TestTransfer::ArrivalNote(arrival, folder).c_str());
+        if (outcome) {
+            if (arrivals.size() <= static_cast<std::size_t>(index)) arrivals.resize(static_cast<std::size_t>(index) + 1);
+            arrivals[static_cast<std::size_t>(index)] = arrival;
+        }
+    };
+    // A name that holds another test (or none) is the user's to decide; Skip keeps it.
+    transfer.onNameTaken = [&messages](const std::string& path, int testNumber) {
+        const std::string name = std::filesystem::path(path).filename().string();
+        const std::string question = name + " holds another test, or no test. Replace it, keep both (test " +
+                                     std::to_string(testNumber) + " as \"" +
+                                     std::filesystem::path(path).stem().string() + " (2).kel\"), or skip test " +
+                                     std::to_string(testNumber) + "?";
+        const int choice = messages.Ask("KEL-7300", question.c_str(), {"Replace", "Keep Both", "Skip"}, 2);
+        return choice == 0 ? NameTakenChoice::Replace
+               : choice == 1 ? NameTakenChoice::KeepBoth
+                             : NameTakenChoice::Skip;
+    };
     // Below the two texts: bytes received of the test's length.
     progress_ = new QProgressBar(this);
     progress_->setGeometry(MapDialogRect(10, 40, 116, 8));

@@ -2,6 +2,8 @@
 // up, shows the test and the bytes received with a progress bar, and offers Abort.
 #pragma once
 
+#include <vector>
+
 #include "instrument/test_transfer.h"
 #include "platform/qt/dialog.h"
 
@@ -21,6 +23,9 @@ public:
 
     TestTransfer transfer;  // testCount, testNumbers, abortRequested, filePrefix, the texts
     int timerId = 0;
+    // Where each test of the batch went, by its index in `transfer.testNumbers`
+    // (empty paths for those that did not arrive).
+    std::vector<Arrival> arrivals;
 
 protected:
     void DoDataExchange(platform::DataExchange& dx) override;

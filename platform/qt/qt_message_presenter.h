@@ -15,6 +15,9 @@ public:
     // The owner of the application's message box; none until the window exists.
     void SetMainWindow(QWidget* window) { mainWindow_ = window; }
     int Present(MessageKind kind, const char* caption, const char* text) override;
+    // A question box owned by the window in front (the main window, or the dialog that asks).
+    int Ask(const char* caption, const char* question, const std::vector<std::string>& choices,
+            int safeChoice) override;
 
 private:
     QPointer<QWidget> mainWindow_;

@@ -9,9 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <optional>
 
 #include "instrument/test_transfer.h"
+#include "testfile/kel_format.h"
 #include "support/fake_port.h"
 #include "support/test_context.h"
 #include "support/test_file_builder.h"
@@ -68,7 +71,7 @@ protected:
     TestTransfer MakeTransfer()
     {
         TestTransfer transfer(serialChannel, "");
-        transfer.onTestDone = [this](int, const Status& outcome) { Report(presenter, outcome); };
+        transfer.onTestDone = [this](int, const Status& outcome, const Arrival&) { Report(presenter, outcome); };
         return transfer;
     }
 
@@ -262,6 +265,7 @@ TEST_F(TesterTest, DownloadLengths)
         test.stream[1] = static_cast<unsigned char>(length);
         TesterSimulator sim({test});
         Use(sim);
+        std::filesystem::remove("T40.kel");  // each case's test is another one
         TestTransfer transfer = MakeTransfer();
         EXPECT_EQ(Said(transfer.DownloadTest(40, "T40.kel")), 1) << c.name;
         EXPECT_EQ(std::filesystem::file_size("T40.kel"), c.fileSize) << c.name;
@@ -269,14 +273,116 @@ TEST_F(TesterTest, DownloadLengths)
         const auto bytes = kel_test::ReadFileBytes("T40.kel");
         EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 5, bytes.end()), test.stream) << c.name;
     }
-
-    SimTest tiny{41, {0x00, 0x02}};  // L = 2: no block follows
-    TesterSimulator sim({tiny});
-    Use(sim);
-    TestTransfer transfer = MakeTransfer();
-    EXPECT_EQ(Said(transfer.DownloadTest(41, "T41.kel")), 1);
-    EXPECT_EQ(std::filesystem::file_size("T41.kel"), 7u);
     EXPECT_TRUE(presenter.messages.empty());
+}
+
+// A reply is saved only when it is the test asked for, with a whole header.
+TEST_F(TesterTest, AReplyThatIsNotTheRequestedTestIsNotSaved)
+{
+    const auto stream = [](std::vector<unsigned char> bytes, unsigned length) {
+        bytes.resize(length, 'A');
+        bytes[0] = static_cast<unsigned char>(length >> 8);
+        bytes[1] = static_cast<unsigned char>(length);
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        std::vector<unsigned char> stream;
+        const char* message;
+    } cases[] = {
+        {"L = 2: no header at all", stream({}, 2), "Test 12 was not saved: the KEL-7300 sent 2 bytes, fewer than a test header"},
+        {"L = 159: one byte short of a header", stream(MakeSimTest(12, 0).stream, 159),
+         "Test 12 was not saved: the KEL-7300 sent 159 bytes, fewer than a test header"},
+        {"bytes without a carriage return", std::vector<unsigned char>(0x4141, 'A'),
+         "Test 12 was not saved: the KEL-7300 sent test 16705 instead"},
+        {"another test", MakeSimTest(13, 5).stream, "Test 12 was not saved: the KEL-7300 sent test 13 instead"},
+    };
+    for (const auto& c : cases) {
+        kel_test::WriteFileBytes("T12.kel", {'O', 'L', 'D'});
+        TesterSimulator sim({{12, c.stream}});
+        Use(sim);
+        presenter.messages.clear();
+        TestTransfer transfer = MakeTransfer();
+        EXPECT_EQ(Said(transfer.DownloadTest(12, "T12.kel")), 0) << c.name;
+        EXPECT_EQ(presenter.Texts(), std::vector<std::string>{c.message}) << c.name;
+        EXPECT_EQ(kel_test::ReadFileBytes("T12.kel"), (std::vector<std::uint8_t>{'O', 'L', 'D'})) << c.name;
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) ++files;
+        EXPECT_EQ(files, 1u) << c.name;
+    }
+}
+
+// A download never replaces another test or the user's corrected texts unless told to.
+TEST_F(TesterTest, ATakenNameIsReplacedOnlyWhenTheUserSaysSo)
+{
+    using Bytes = std::vector<std::uint8_t>;
+    const SimTest test = MakeSimTest(12, 30);
+    Bytes downloaded(kel::kPreamble, kel::kPreamble + 5);
+    downloaded.insert(downloaded.end(), test.stream.begin(), test.stream.end());
+    Bytes edited = downloaded;
+    edited[85] = 'M';  // the operator, corrected by the user
+    Bytes another = TestFileBuilder().TestNumber(12).Samples(31, 500, 1e-9).Bytes();
+    const Bytes notATest = {'O', 'L', 'D'};
+    const auto none = std::optional<NameTakenChoice>();
+    const struct {
+        const char* name;
+        std::map<std::string, Bytes> before;
+        std::optional<NameTakenChoice> choice;  // none: nobody answers
+        bool ok;
+        Arrival::How how;
+        const char* path;
+        std::map<std::string, Bytes> after;
+        const char* message;
+    } cases[] = {
+        {"free name", {}, none, true, Arrival::Written, "T12.kel", {{"T12.kel", downloaded}}, ""},
+        {"the same bytes", {{"T12.kel", downloaded}}, none, true, Arrival::AlreadyThere, "T12.kel",
+         {{"T12.kel", downloaded}}, ""},
+        {"the same test with the user's texts", {{"T12.kel", edited}}, none, true, Arrival::KeptUsersTexts,
+         "T12.kel", {{"T12.kel", edited}}, ""},
+        {"another test, nobody answers", {{"T12.kel", another}}, none, false, Arrival::Written, "",
+         {{"T12.kel", another}}, "Test 12 was not saved: T12.kel holds another test"},
+        {"no test, skipped", {{"T12.kel", notATest}}, NameTakenChoice::Skip, false, Arrival::Written, "",
+         {{"T12.kel", notATest}}, "Test 12 was not saved: T12.kel holds no KEL-7300 test"},
+        {"another test, replaced", {{"T12.kel", another}}, NameTakenChoice::Replace, true, Arrival::Replaced,
+         "T12.kel", {{"T12.kel", downloaded}}, ""},
+        {"another test, both kept", {{"T12.kel", another}}, NameTakenChoice::KeepBoth, true, Arrival::KeptBoth,
+         "T12 (2).kel", {{"T12.kel", another}, {"T12 (2).kel", downloaded}}, ""},
+        {"both kept, the second name taken too", {{"T12.kel", another}, {"T12 (2).kel", notATest}},
+         NameTakenChoice::KeepBoth, true, Arrival::KeptBoth, "T12 (3).kel",
+         {{"T12.kel", another}, {"T12 (2).kel", notATest}, {"T12 (3).kel", downloaded}}, ""},
+        {"both kept before", {{"T12.kel", another}, {"T12 (2).kel", downloaded}}, NameTakenChoice::KeepBoth, true,
+         Arrival::AlreadyThere, "T12 (2).kel", {{"T12.kel", another}, {"T12 (2).kel", downloaded}}, ""},
+    };
+    for (const auto& c : cases) {
+        for (const auto& entry : std::filesystem::directory_iterator(".")) std::filesystem::remove(entry.path());
+        for (const auto& [name, bytes] : c.before) kel_test::WriteFileBytes(name, bytes);
+        TesterSimulator sim({test});
+        Use(sim);
+        presenter.messages.clear();
+        TestTransfer transfer = MakeTransfer();
+        int asked = 0;
+        if (c.choice) {
+            transfer.onNameTaken = [&](const std::string& path, int number) {
+                EXPECT_EQ(path, "T12.kel");
+                EXPECT_EQ(number, 12);
+                ++asked;
+                return *c.choice;
+            };
+        }
+        Arrival arrival;
+        EXPECT_EQ(Said(transfer.DownloadTest(12, "T12.kel", &arrival)), c.ok ? 1 : 0) << c.name;
+        EXPECT_LE(asked, 1) << c.name;
+        if (c.ok) {
+            EXPECT_EQ(arrival.how, c.how) << c.name;
+            EXPECT_EQ(arrival.path, c.path) << c.name;
+        }
+        std::map<std::string, Bytes> after;
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            after[entry.path().filename().string()] = kel_test::ReadFileBytes(entry.path().string());
+        EXPECT_EQ(after, c.after) << c.name;
+        EXPECT_EQ(presenter.Texts(), *c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
+            << c.name;
+    }
 }
 
 TEST_F(TesterTest, FailedDownloadsLeaveNoPartFileAndKeepAnOlderFile)

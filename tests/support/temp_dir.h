@@ -51,9 +51,22 @@ public:
         messages.push_back({kind, caption, text});
         return platform::kIdOk;
     }
+    // Keeps the question and gives the next of `answers` (a choice's text), or the safe choice.
+    int Ask(const char*, const char* question, const std::vector<std::string>& choices, int safeChoice) override
+    {
+        questions.push_back(question);
+        if (answers.empty()) return safeChoice;
+        const std::string answer = answers.front();
+        answers.erase(answers.begin());
+        for (std::size_t i = 0; i < choices.size(); ++i)
+            if (choices[i] == answer) return static_cast<int>(i);
+        return safeChoice;
+    }
     std::vector<std::string> Texts() const;
 
     std::vector<RecordedMessage> messages;
+    std::vector<std::string> questions;
+    std::vector<std::string> answers;
 };
 
 // A settings store in memory.

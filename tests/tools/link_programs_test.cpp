@@ -42,6 +42,8 @@ public:
             setenv("XDG_CONFIG_HOME", home.File("config").c_str(), 1);
             setenv("XDG_CACHE_HOME", home.File("cache").c_str(), 1);
             if (chdir(folder.c_str()) != 0) _exit(126);
+            const int nothing = open("/dev/null", O_RDONLY);  // no terminal to answer a question
+            dup2(nothing, 0);
             dup2(pipeEnds[1], 1);
             const int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(err, 2);
@@ -211,6 +213,58 @@ TEST(Download, NamesOnlyWhatArrivedAndSaysWhyEachOtherTestFailed)
     EXPECT_EQ(kel_test::ReadFileBytes(folder.File("Test99.kel")), older);
 }
 
+// Two testers, one folder: of two downloads of test 7 racing for Test7.kel,
+// one writes it and the other refuses; a download again of the same test, or
+// of the test whose texts the user corrected, leaves the file as it is.
+TEST(Download, TwoTestersRacingForOneNameNeverBothWinAndAnEditIsKept)
+{
+    TempDir home, folder, testsA, testsB;
+    kel_test::TestFileBuilder().TestNumber(7).Date(0x01, 0x02, 0x23).Samples(60, 500, 1e-9).Write(testsA.File("a.kel"));
+    kel_test::TestFileBuilder().TestNumber(7).Date(0x03, 0x04, 0x24).Samples(60, 500, 1e-9).Write(testsB.File("b.kel"));
+    Program simA({KEL_SIM_PATH, "--tests", testsA.path().string(), "--link", "COM11"}, home);
+    Program simB({KEL_SIM_PATH, "--tests", testsB.path().string(), "--link", "COM12"}, home);
+    ASSERT_FALSE(simA.FirstLine().empty()) << simA.Err();
+    ASSERT_FALSE(simB.FirstLine().empty()) << simB.Err();
+    for (int round = 0; round < 5; ++round) {
+        fs::remove(folder.File("Test7.kel"));
+        Program a({KEL_CLI_PATH, "--port", "11", "download", "7"}, home, folder.path());
+        Program b({KEL_CLI_PATH, "--port", "12", "download", "7"}, home, folder.path());
+        const int statusA = a.Wait(), statusB = b.Wait();
+        EXPECT_EQ(statusA + statusB, 1) << round << ": " << a.Err() << b.Err();
+        const Program& winner = statusA == 0 ? a : b;
+        const Program& loser = statusA == 0 ? b : a;
+        EXPECT_EQ(winner.out, "Test7.kel\n") << round;
+        EXPECT_EQ(loser.out, "") << round;
+        EXPECT_NE(loser.Err().find("Test7.kel holds another test"), std::string::npos) << loser.Err();
+        const auto held = kel_test::ReadFileBytes(folder.File("Test7.kel"));
+        const auto won = kel_test::ReadFileBytes((statusA == 0 ? testsA : testsB).File(statusA == 0 ? "a.kel" : "b.kel"));
+        EXPECT_EQ(held, won) << round;
+    }
+    // The same test again; then with the user's texts; then --keep-both from the other tester.
+    const auto again = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {KEL_CLI_PATH, "--port"});
+        auto program = std::make_unique<Program>(arguments, home, folder.path());
+        program->Wait();
+        return program;
+    };
+    fs::copy_file(testsA.File("a.kel"), folder.File("Test7.kel"), fs::copy_options::overwrite_existing);
+    auto same = again({"11", "download", "7"});
+    EXPECT_EQ(same->Wait(), 0) << same->Err();
+    EXPECT_NE(same->Err().find("Test7.kel already in"), std::string::npos) << same->Err();
+    auto edit = again({"11", "set-texts", "Test7.kel", "--operator", "MY EDIT"});
+    ASSERT_EQ(edit->Wait(), 0) << edit->Err();
+    const auto edited = kel_test::ReadFileBytes(folder.File("Test7.kel"));
+    auto kept = again({"11", "download", "7"});
+    EXPECT_EQ(kept->Wait(), 0) << kept->Err();
+    EXPECT_NE(kept->Err().find("kept as it is"), std::string::npos) << kept->Err();
+    EXPECT_EQ(kel_test::ReadFileBytes(folder.File("Test7.kel")), edited);
+    auto both = again({"12", "download", "--keep-both", "7"});
+    EXPECT_EQ(both->Wait(), 0) << both->Err();
+    EXPECT_EQ(both->out, "Test7 (2).kel\n");
+    EXPECT_EQ(kel_test::ReadFileBytes(folder.File("Test7.kel")), edited);
+    EXPECT_EQ(kel_test::ReadFileBytes(folder.File("Test7 (2).kel")), kel_test::ReadFileBytes(testsB.File("b.kel")));
+}
+
 TEST(Download, AnInterruptLeavesTheOlderFileAndNoOther)
 {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
@@ -259,7 +313,22 @@ TEST(TesterCommands, RevisionDirectoryAndEraseThroughTheSystemsPort)
         return numbers;
     };
     EXPECT_EQ(countTests(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
-    const auto erase = cli({"erase", "2", "6"});
+    // Erasing is refused, with nothing erased, for a test the tester does not
+    // list and, without a terminal to ask at, without --yes.
+    const struct {
+        std::vector<std::string> arguments;
+        const char* says;
+    } refusals[] = {
+        {{"erase", "--yes", "2", "99"}, "the KEL-7300 holds no test 99"},
+        {{"erase", "2", "6"}, "give --yes to erase without a question"},
+    };
+    for (const auto& refusal : refusals) {
+        const auto refused = cli(refusal.arguments);
+        EXPECT_EQ(refused->Wait(), 1) << refusal.says;
+        EXPECT_NE(refused->Err().find(refusal.says), std::string::npos) << refused->Err();
+    }
+    EXPECT_EQ(countTests(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
+    const auto erase = cli({"erase", "--yes", "2", "6"});
     EXPECT_EQ(erase->Wait(), 0) << erase->Err();
     EXPECT_EQ(countTests(), (std::vector<int>{1, 3, 4, 5, 7}));
 

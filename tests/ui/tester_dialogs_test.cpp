@@ -20,6 +20,7 @@
 #include "ui/xfer_dlg.h"
 #include "resources/resource_ids.h"
 #include "support/fake_port.h"
+#include "support/test_file_builder.h"
 #include "support/test_context.h"
 #include "ui/main_frame.h"
 #include "ui/setup_about_dialogs.h"
@@ -109,14 +110,23 @@ TEST_F(TesterUiTest, RetrieveSelectDownloadShowsTheFirstTest)
     EXPECT_TRUE(presenter.messages.empty());
 }
 
-TEST_F(TesterUiTest, DeleteTestErasesTheSelectedInOrderAndCloses)
+TEST_F(TesterUiTest, DeleteTestAsksThenErasesTheSelectedInOrderAndCloses)
 {
-    RunWithDialogs(ids::ID_RETRIEVE_TEST_RECORD, {[](QWidget* widget) {
+    kel_test::WriteFileBytes(folder.File("Test5.kel"), {'5'});  // test 5 was downloaded, test 2 was not
+    bool openAfterCancel = false;
+    RunWithDialogs(ids::ID_RETRIEVE_TEST_RECORD, {[&](QWidget* widget) {
         auto* dialog = dynamic_cast<CTestDlg*>(widget);
         qobject_cast<QPushButton*>(dialog->GetDlgItem(1002))->click();  // nothing selected
         Select(dialog, {4, 1});
+        qobject_cast<QPushButton*>(dialog->GetDlgItem(1002))->click();  // the question's default: Cancel
+        openAfterCancel = dialog->isVisible() && simulator.erased.empty();
+        presenter.answers = {"Erase"};
         qobject_cast<QPushButton*>(dialog->GetDlgItem(1002))->click();
     }});
+    EXPECT_TRUE(openAfterCancel);
+    ASSERT_EQ(presenter.questions.size(), 2u);
+    EXPECT_EQ(presenter.questions[0], "Erase these tests on the KEL-7300?\n\n0002 (not downloaded yet)\n0005\n\n"
+                                      "An erased test cannot be brought back.");
     EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Please select test first"});
     EXPECT_EQ(simulator.erased, (std::vector<int>{2, 5}));
     EXPECT_EQ(context.kelApp.GetDocument()->testOpen, 0);
