@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "status/status.h"
 
@@ -24,6 +25,15 @@ public:
     virtual void AddToRecentFileList(const std::string& path) = 0;
     // Tells the user what went wrong (a message box in the desktop program).
     virtual void Report(const Status& status) = 0;
+    // Asks the user `question` with one button per choice and returns the
+    // chosen one's index; `safeChoice` (the one that changes nothing) is the
+    // default and the answer when nobody can be asked.
+    virtual int Ask(const std::string& question, const std::vector<std::string>& choices, int safeChoice)
+    {
+        (void)question;
+        (void)choices;
+        return safeChoice;
+    }
 };
 
 }  // namespace platform

@@ -34,7 +34,7 @@ void CKelApp::SetPrinterOrientation(int landscape)
 
 int CKelApp::OpenDocumentFile(const std::string& pathName, int fromSelection)
 {
-    if (!document_) return 0;
+    if (!document_ || !SaveModified()) return 0;
     std::error_code error;
     std::filesystem::path full = std::filesystem::absolute(pathName, error);
     if (error) full = pathName;
@@ -57,8 +57,35 @@ int CKelApp::OpenDocumentFile(const std::string& pathName, int fromSelection)
 
 void CKelApp::OnFileNew()
 {
-    if (!document_) return;
+    if (!document_ || !SaveModified()) return;
     document_->OnNewDocument();
     pathName_.clear();
     if (shell_) shell_->UpdateAllViews();
+}
+
+Status CKelApp::SaveTest()
+{
+    if (!document_ || !document_->testOpen || document_->recordCount < 1) return Status::Of(Problem::NotATest);
+    const Status saved = document_->records[0].WriteHeaderTexts();
+    if (saved) document_->SetModifiedFlag(false);
+    return saved;
+}
+
+bool CKelApp::SaveModified()
+{
+    if (!document_ || !document_->IsModified() || !document_->testOpen) return true;
+    enum { kSave, kDiscard, kCancel };
+    const std::string name = std::filesystem::path(document_->records[0].path).filename().string();
+    const int choice =
+        shell_ ? shell_->Ask("Save changes to " + name + "?", {"Save", "Discard", "Cancel"}, kCancel) : kCancel;
+    if (choice == kCancel) return false;
+    if (choice == kSave) {
+        const Status saved = SaveTest();
+        if (!saved) {
+            if (shell_) shell_->Report(saved);
+            return false;
+        }
+    }
+    document_->SetModifiedFlag(false);
+    return true;
 }

@@ -36,6 +36,15 @@ public:
     int OpenDocumentFile(const std::string& pathName, int fromSelection);
     // The command New: a new, empty document.
     void OnFileNew();
+    // Save Test: the shown test's header texts into its file; Ok clears the
+    // document's modified flag. The caller reports a failure.
+    Status SaveTest();
+    // Whether the shown test may be dropped: when its texts were edited and
+    // not saved, asks "Save changes to NAME?" (Save, Discard, Cancel). True
+    // when there was nothing to save, the user saved or discarded; false when
+    // the user cancelled or the save failed (which is reported). Every
+    // operation that drops or replaces the shown test asks this first.
+    bool SaveModified();
 
     CKelDoc* GetDocument() { return document_.get(); }
     const std::string& GetPathName() const { return pathName_; }

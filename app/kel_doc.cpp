@@ -7,6 +7,7 @@ CKelDoc::~CKelDoc() = default;
 Status CKelDoc::OnOpenDocument(const std::string&)
 {
     recordCount = 0;
+    modified_ = false;
     for (int i = 0; i < catalogue_.fileCount && recordCount < kMaxRecords; ++i) {
         if (!catalogue_.selected[i]) continue;
         const std::string path = catalogue_.PathOf(i);
@@ -28,5 +29,6 @@ Status CKelDoc::OnOpenDocument(const std::string&)
 int CKelDoc::OnNewDocument()
 {
     testOpen = 0;
+    modified_ = false;
     return 1;
 }

@@ -24,6 +24,9 @@ public:
     virtual Status OnOpenDocument(const std::string& pathName);
     // Drops the shown tests; the records stay as they are.
     virtual int OnNewDocument();
+    // Whether the shown test's header texts were edited and not saved yet.
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool modified) { modified_ = modified; }
 
     int testOpen = 0;
     CKELFile records[kMaxRecords];
@@ -31,4 +34,5 @@ public:
 
 private:
     const CKELTestList& catalogue_;
+    bool modified_ = false;
 };

@@ -12,12 +12,19 @@ namespace platform {
 // The opened trace file, or nullptr when it cannot be made (tracing stays off).
 std::FILE* OpenTraceFile();
 std::string TraceFilePath();
+// Where the previous generation of the trace is kept: "serial.txt.1" beside it.
+std::string OlderTraceFilePath();
 
 // The trace file while the port is open: made anew by Open, closed (and so
-// flushed) by Close or at the end of its owner.
+// flushed) by Close or at the end of its owner. It stays bounded however long
+// the port is open and however much a tester sends: past `limit` bytes the
+// file starts over, the previous one kept beside it as one older generation
+// (OlderTraceFilePath), so at most twice the limit is ever kept.
 class TraceFile {
 public:
-    TraceFile() = default;
+    static constexpr std::size_t kDefaultLimit = 16 * 1024 * 1024;
+
+    explicit TraceFile(std::size_t limit = kDefaultLimit) : limit_(limit) {}
     ~TraceFile() { Close(); }
     TraceFile(const TraceFile&) = delete;
     TraceFile& operator=(const TraceFile&) = delete;
@@ -30,7 +37,12 @@ public:
     void Write(const unsigned char* bytes, std::size_t count);
 
 private:
+    // Room for `count` more bytes: a full file becomes the older generation.
+    void MakeRoom(std::size_t count);
+
     std::FILE* file_ = nullptr;
+    std::size_t limit_;
+    std::size_t written_ = 0;
 };
 
 }  // namespace platform

@@ -2,16 +2,23 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
+#include <system_error>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 #include "testfile/kel_format.h"
+#include "testfile/test_identity.h"
 #include "testfile/test_results.h"
 
 using namespace kel;
 
 namespace {
+
+// A test file is at most the preamble and a 16-bit stream; Save reads no more than a few times that.
+constexpr std::size_t kLargestFile = 16 * 1024 * 1024;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -81,7 +88,11 @@ Status CKELFile::Load(const std::string& filePath, int withSamples)
         }
     }
     Status decoded = Decode({bytes, got}, withSamples);
-    if (decoded) path = filePath;
+    if (decoded) {
+        path = filePath;
+        loadedBytes_.assign(bytes, bytes + got);
+        loadedFileSize_ = std::fseek(file.get(), 0, SEEK_END) == 0 ? std::ftell(file.get()) : -1;
+    }
     return decoded;
 }
 
@@ -249,12 +260,22 @@ void CKELFile::DecodeHeader(const unsigned char* header)
 Status CKELFile::WriteHeaderTexts()
 {
     if (path.empty()) return Status::Of(Problem::NotATest);
+    const std::string name = std::filesystem::path(path).filename().string();
 
-    FilePtr file(platform::OpenRegularFile(path, "r+b"));
-    if (!file) return Status::File(Problem::CantOpenFile, path);
-    unsigned char magic[kMagicSize];
-    if (std::fread(magic, 1, sizeof magic, file.get()) != sizeof magic || !HasMagic(magic))
-        return Status::Of(Problem::NotATest);
+    // The file a link leads to is the one saved; the link stays a link.
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    if (error) return Status::File(Problem::CantOpenFile, path);
+    std::vector<unsigned char> bytes;
+    platform::FileIdentity identity;
+    if (!platform::ReadFileStart(target.string(), kLargestFile + 1, bytes, identity))
+        return Status::File(Problem::CantOpenFile, path);
+    // Still the test that was loaded, texts aside (they may have been saved already)?
+    const bool same = bytes.size() >= kFileHeaderEnd && static_cast<long>(bytes.size()) == loadedFileSize_ &&
+                      loadedBytes_.size() <= bytes.size() &&
+                      kel::CompareTests(loadedBytes_, std::span(bytes).first(loadedBytes_.size())) !=
+                          kel::Sameness::Different;
+    if (!same || !HasMagic(bytes.data())) return Status::File(Problem::ChangedSinceOpened, name);
 
     const struct {
         std::size_t offset;
@@ -265,21 +286,19 @@ Status CKELFile::WriteHeaderTexts()
         {kHeaderLocation, location},
         {kHeaderCompany, company},
     };
-
-    // The texts lie inside the header; a file too short to hold all of it would
-    // grow, so it is left alone.
-    bool written = std::fseek(file.get(), 0, SEEK_END) == 0 &&
-                   std::ftell(file.get()) >= static_cast<long>(kFileHeaderEnd);
     for (const auto& field : fields) {
-        if (!written) break;
-        unsigned char bytes[kHeaderTextSize] = {};
+        unsigned char* text = bytes.data() + kPreambleSize + field.offset;
+        std::memset(text, 0, kHeaderTextSize);
         const void* end = std::memchr(field.text, 0, kHeaderTextSize);
-        std::memcpy(bytes, field.text, end ? static_cast<const char*>(end) - field.text : kHeaderTextSize);
-        written = std::fseek(file.get(), static_cast<long>(kPreambleSize + field.offset), SEEK_SET) == 0 &&
-                  std::fwrite(bytes, 1, sizeof bytes, file.get()) == sizeof bytes;
+        std::memcpy(text, field.text, end ? static_cast<std::size_t>(static_cast<const char*>(end) - field.text)
+                                          : kHeaderTextSize);
     }
-    written = std::fflush(file.get()) == 0 && written;
-    if (std::fclose(file.release()) != 0) written = false;
-    if (!written) return Status::File(Problem::CantWriteFile, path);
+    platform::AtomicFile file;
+    if (!file.Open(target)) return Status::File(Problem::CantWriteFile, path);
+    file.KeepModeOf(target);
+    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit(platform::Existing::Replace))
+        return Status::File(Problem::CantWriteFile, path);
+    // What the file holds now is what a later save compares with.
+    loadedBytes_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(loadedBytes_.size()));
     return {};
 }

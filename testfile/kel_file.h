@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "status/status.h"
 #include "testfile/kel_values.h"
@@ -28,8 +29,11 @@ public:
     // and the samples: for readers of many files that need numbers.
     Status DecodeValues(std::span<const unsigned char> bytes);
 
-    // Writes the four header texts back into the file at `path`, in place.
-    // Ok when all 80 bytes were written.
+    // Writes the four header texts back into the file at `path`: Ok when the
+    // file holds them. Only when the file still holds the test that was loaded
+    // (ChangedSinceOpened otherwise); the new file, in which only the 80 text
+    // bytes differ, takes the old one's place whole or not at all, with its
+    // permissions. A link is followed: the file it leads to is saved.
     Status WriteHeaderTexts();
 
     std::string path;
@@ -90,6 +94,11 @@ public:
     MeasuredValue stepResistances[5];
 
 private:
+    // The bytes the last Load read (the header, or the header and samples) and
+    // the size the file had then: what Save compares the file with.
+    std::vector<unsigned char> loadedBytes_;
+    long loadedFileSize_ = -1;
+
     void DecodeValues(const unsigned char* header);
     void DecodeHeader(const unsigned char* header);
 };

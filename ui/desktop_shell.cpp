@@ -113,6 +113,11 @@ void DesktopShell::Report(const Status& status)
     ::Report(context_.services.Messages(), status);
 }
 
+int DesktopShell::Ask(const std::string& question, const std::vector<std::string>& choices, int safeChoice)
+{
+    return context_.services.Messages().Ask("KEL-7300", question.c_str(), choices, safeChoice);
+}
+
 bool DesktopShell::HasCommand(int id) const
 {
     return id == ids::ID_FILE_NEW || id == ids::ID_FILE_PRINT_SETUP || id == ids::ID_APP_ABOUT ||

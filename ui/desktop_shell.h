@@ -28,6 +28,7 @@ public:
     void UpdateAllViews() override;
     void AddToRecentFileList(const std::string& path) override;
     void Report(const Status& status) override;
+    int Ask(const std::string& question, const std::vector<std::string>& choices, int safeChoice) override;
 
     bool OnCommand(int id) override;
     bool HasCommand(int id) const override;

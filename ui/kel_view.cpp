@@ -86,7 +86,9 @@ void CKelView::OnPrint(QPrinter& printer)
 
 void CKelView::OnCloseTest()
 {
+    if (mayDropTest && !mayDropTest()) return;
     document_->testOpen = 0;
+    document_->SetModifiedFlag(false);
     update();
 }
 

@@ -35,6 +35,8 @@ public:
 
     // Called once, after the first page was painted on the screen.
     std::function<void()> afterFirstPage;
+    // Asked before Close Test drops the test: false keeps it (unsaved edits the user kept).
+    std::function<bool()> mayDropTest;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,6 +1,7 @@
 #include "ui/main_frame.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -52,6 +53,7 @@ CMainFrame::CMainFrame(KelContext& context, QPrinter* printer, CCmdTarget* appli
     setAcceptDrops(true);
 
     view_ = new CKelView(document, printer, this);
+    view_->mayDropTest = [this] { return context_.kelApp.SaveModified(); };
     setCentralWidget(view_);
     // The document handles no command of its own: view, frame, application.
     router_.SetTargets({view_, this, application});
@@ -211,7 +213,7 @@ void CMainFrame::ShowPrompt(int id)
 
 bool CMainFrame::HasCommand(int id) const
 {
-    return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_MANIPULATION || id == ids::ID_RECALL_TEST ||
+    return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_SAVE || id == ids::ID_FILE_MANIPULATION || id == ids::ID_RECALL_TEST ||
            id == ids::ID_EDIT_TEST || id == ids::ID_RETRIEVE_TEST_RECORD || id == ids::ID_RETURN_TO_PANEL ||
            id == ids::ID_APPLICATION_SETUP || id == ids::ID_EXPORT_TO_EXCEL || id == ids::ID_ASSET_TREND ||
            id == ids::ID_EXPORT_READINGS;
@@ -219,7 +221,8 @@ bool CMainFrame::HasCommand(int id) const
 
 bool CMainFrame::OnCommand(int id)
 {
-    if (id == ids::ID_SAVE_TEST) {
+    // Ctrl+S (the accelerator table's Save) saves the test too.
+    if (id == ids::ID_SAVE_TEST || id == ids::ID_FILE_SAVE) {
         OnSaveTest();
         return true;
     }
@@ -293,8 +296,16 @@ void CMainFrame::OnRecallTest()
 void CMainFrame::OnEditTest()
 {
     dlgTestEdit dialog(this);
-    dialog.record = &document_->records[0];
-    if (dialog.DoModal() == resources::IDOK) view_->update();  // the texts change in memory only
+    CKELFile& record = document_->records[0];
+    dialog.record = &record;
+    const std::string before = std::string(record.operatorName) + '\0' + record.description + '\0' +
+                               record.location + '\0' + record.company;
+    if (dialog.DoModal() != resources::IDOK) return;
+    // The texts change in memory only, until Save Test.
+    const std::string after = std::string(record.operatorName) + '\0' + record.description + '\0' +
+                              record.location + '\0' + record.company;
+    if (after != before) document_->SetModifiedFlag(true);
+    view_->update();
 }
 
 bool CMainFrame::OnUpdateCommand(CCmdUI& ui)
@@ -305,7 +316,7 @@ bool CMainFrame::OnUpdateCommand(CCmdUI& ui)
         ui.Enable(!context_.serialChannel.InExchange());
         return true;
     }
-    if (ui.id != ids::ID_EDIT_TEST && ui.id != ids::ID_SAVE_TEST) return false;
+    if (ui.id != ids::ID_EDIT_TEST && ui.id != ids::ID_SAVE_TEST && ui.id != ids::ID_FILE_SAVE) return false;
     ui.Enable(document_ && document_->testOpen && document_->recordCount == 1);
     return true;
 }
@@ -313,7 +324,7 @@ bool CMainFrame::OnUpdateCommand(CCmdUI& ui)
 void CMainFrame::OnSaveTest()
 {
     // The view is not redrawn.
-    Report(context_.services.Messages(), document_->records[0].WriteHeaderTexts());
+    Report(context_.services.Messages(), context_.kelApp.SaveTest());
 }
 
 void CMainFrame::OnExportReadings()
@@ -341,6 +352,12 @@ void CMainFrame::OnAssetTrend()
 void CMainFrame::OnFileManipulation()
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::currentPath()));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (context_.kelApp.SaveModified()) event->accept();
+    else event->ignore();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event)

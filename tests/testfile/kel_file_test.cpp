@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -397,13 +402,24 @@ TEST_F(WriteHeaderTextsTest, RefusesWithoutTouchingTheFile)
              t.before[0] = 0;
              kel_test::WriteFileBytes(t.path, t.before);
          },
-         ""},
+         "t.kel has changed since it was opened"},
         {"cut inside the header",
          [](auto& t) {
              t.before.resize(100);
              kel_test::WriteFileBytes(t.path, t.before);
          },
-         "Can't write file %s"},
+         "t.kel has changed since it was opened"},
+        {"another test in its place",
+         [](auto& t) {
+             t.before = TestFileBuilder().Samples(20, 700, 1e-9).Bytes();
+             kel_test::WriteFileBytes(t.path, t.before);
+         },
+         "t.kel has changed since it was opened"},
+        {"a sample more", [](auto& t) {
+             t.before.insert(t.before.end(), {0, 0, 0, 0});
+             kel_test::WriteFileBytes(t.path, t.before);
+         },
+         "t.kel has changed since it was opened"},
         {"gone", [](auto& t) { std::filesystem::remove(t.path); }, "Can't open file %s"},
     };
     for (const auto& c : cases) {
@@ -415,11 +431,67 @@ TEST_F(WriteHeaderTextsTest, RefusesWithoutTouchingTheFile)
         Report(presenter, written);
         EXPECT_FALSE(written) << c.name;
         std::string expected = c.message;
-        if (!expected.empty()) expected.replace(expected.find("%s"), 2, path);
+        if (expected.find("%s") != std::string::npos) expected.replace(expected.find("%s"), 2, path);
         EXPECT_EQ(presenter.Texts(), expected.empty() ? std::vector<std::string>{} : std::vector{expected}) << c.name;
         if (std::filesystem::exists(path)) {
             EXPECT_EQ(kel_test::ReadFileBytes(path), before) << c.name;
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The new texts reach the file the record was loaded from, whole, keeping its
+// mode; a link stays a link and its target is saved; a full disk leaves the
+// file as it was and nothing beside it.
+TEST_F(WriteHeaderTextsTest, SavesWholeIntoTheFileALinkLeadsToKeepingItsMode)
+{
+    namespace fs = std::filesystem;
+    enum class Kind { Plain, ThroughALink, Twice, FullDisk };
+    for (const Kind kind : {Kind::Plain, Kind::ThroughALink, Kind::Twice, Kind::FullDisk}) {
+        SetUp();
+        const std::string where = std::to_string(static_cast<int>(kind));
+        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        const std::string link = dir.File("link.kel");
+        fs::remove(link);
+        if (kind == Kind::ThroughALink) {
+            fs::create_symlink(path, link);
+            ASSERT_TRUE(record.Load(link, 1));
+        }
+        std::snprintf(record.operatorName, sizeof record.operatorName, "%s", "FIRST");
+        if (kind == Kind::Twice) {
+            ASSERT_TRUE(record.WriteHeaderTexts()) << where;
+            std::snprintf(record.operatorName, sizeof record.operatorName, "%s", "SECOND");
+        }
+        rlimit previous{};
+        if (kind == Kind::FullDisk) {
+            signal(SIGXFSZ, SIG_IGN);
+            getrlimit(RLIMIT_FSIZE, &previous);
+            rlimit small = previous;
+            small.rlim_cur = 100;  // the test file is 245 bytes
+            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        }
+        const Status saved = record.WriteHeaderTexts();
+        if (kind == Kind::FullDisk) setrlimit(RLIMIT_FSIZE, &previous);
+        EXPECT_EQ(static_cast<bool>(saved), kind != Kind::FullDisk) << where;
+
+        auto expected = before;
+        if (kind != Kind::FullDisk) {
+            const char* text = kind == Kind::Twice ? "SECOND" : "FIRST";
+            std::fill(expected.begin() + 85, expected.begin() + 105, 0);
+            std::copy(text, text + std::strlen(text), expected.begin() + 85);
+        }
+        EXPECT_EQ(kel_test::ReadFileBytes(path), expected) << where;
+        EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+            << where;
+        if (kind == Kind::ThroughALink) {
+            EXPECT_TRUE(fs::is_symlink(link)) << where;
+        }
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path())) ++files;
+        EXPECT_EQ(files, kind == Kind::ThroughALink ? 2u : 1u) << where;
     }
 }
 
