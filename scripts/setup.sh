@@ -19,6 +19,8 @@ packages=(
   g++-mingw-w64-x86-64-posix
   # the Debian package: manual pages from the programs' help, its checks
   help2man dpkg-dev file lintian appstream
+  # the system calls of a command, to see that a file put in place is synced with its folder
+  strace
 )
 
 missing=()

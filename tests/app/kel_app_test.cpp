@@ -23,6 +23,16 @@ struct FakeShell : platform::ApplicationShell {
     void UpdateAllViews() override { ++updates; }
     void AddToRecentFileList(const std::string& path) override { recent.push_back(path); }
     void Report(const Status& status) override { reported.push_back(MessageFor(status).text); }
+    int Ask(const std::string& question, const std::vector<std::string>& choices, int safeChoice) override
+    {
+        questions.push_back(question);
+        for (std::size_t i = 0; i < choices.size(); ++i)
+            if (choices[i] == answer) return static_cast<int>(i);
+        return safeChoice;
+    }
+
+    std::vector<std::string> questions;
+    std::string answer;  // the button the user presses; none: the safe one
 
     std::vector<bool> orientations;
     std::vector<std::string> steps;
@@ -97,6 +107,50 @@ TEST(CKelApp, OpeningByNameLoadsThatFileAloneAndEveryOpenReloads)
     EXPECT_EQ(shell.recent.size(), 2u);  // a failed open is not remembered
     EXPECT_EQ(doc.testOpen, 0);
     EXPECT_EQ(shell.updates, 4);  // every open and new redraws the views
+}
+
+// Edited texts not yet saved are never dropped without the user's word:
+// every operation that replaces or drops the shown test asks first.
+TEST(CKelApp, UnsavedTextsAreSavedDiscardedOrKeepTheTestAsTheUserSays)
+{
+    const struct {
+        const char* answer;
+        bool goesOn;      // the operation replaced or dropped the test
+        bool savedInFile;
+    } answers[] = {{"Save", true, true}, {"Discard", true, false}, {"Cancel", false, false}, {"", false, false}};
+    enum class Operation { OpenByName, OpenFromSelection, New };
+    for (const Operation operation : {Operation::OpenByName, Operation::OpenFromSelection, Operation::New}) {
+        for (const auto& a : answers) {
+            TempDir dir;
+            CurrentFolder here(dir.path());
+            TestFileBuilder().TestNumber(12).Operator("TESTER").Write(dir.File("T12.kel"));
+            TestFileBuilder().TestNumber(15).Write(dir.File("T15.kel"));
+            TestContext t;
+            FakeShell shell;
+            shell.answer = a.answer;
+            CKelApp& app = t.context.kelApp;
+            app.InitInstance(shell);
+            ASSERT_EQ(app.OpenDocumentFile("T12.kel", 0), 1);
+            CKelDoc& doc = *app.GetDocument();
+            std::snprintf(doc.records[0].operatorName, sizeof doc.records[0].operatorName, "MY EDIT");
+            doc.SetModifiedFlag(true);
+
+            const std::string where = std::to_string(static_cast<int>(operation)) + " " + a.answer;
+            if (operation == Operation::OpenByName) app.OpenDocumentFile("T15.kel", 0);
+            if (operation == Operation::OpenFromSelection) {
+                t.context.testCatalogue.SetOnly(dir.path().string(), "T15.kel");
+                app.OpenDocumentFile("T15.kel", 1);
+            }
+            if (operation == Operation::New) app.OnFileNew();
+            EXPECT_EQ(shell.questions, std::vector<std::string>{"Save changes to T12.kel?"}) << where;
+            const bool replaced = operation == Operation::New ? doc.testOpen == 0 : doc.records[0].testNumber == 15;
+            EXPECT_EQ(replaced, a.goesOn) << where;
+            EXPECT_EQ(doc.IsModified(), !a.goesOn) << where;
+            CKELFile file;
+            ASSERT_TRUE(file.Load(dir.File("T12.kel"), 0));
+            EXPECT_STREQ(file.operatorName, a.savedInFile ? "MY EDIT" : "TESTER") << where;
+        }
+    }
 }
 
 }  // namespace

@@ -195,6 +195,26 @@ TEST_F(ChannelTest, NoTraceFolderNoTrace)
     EXPECT_FALSE(channel->trace.IsOpen());
 }
 
+// A babbling line cannot fill the disk: past its limit the trace starts over,
+// keeping the previous file as one older generation.
+TEST_F(ChannelTest, TheTraceStaysBoundedWithOneOlderGeneration)
+{
+    const auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+    platform::TraceFile trace(100);
+    ASSERT_TRUE(trace.Open());
+    for (int i = 0; i < 25; ++i) trace.Write(std::string(10, static_cast<char>('a' + i)).c_str());
+    trace.Close();
+    const std::string current = read(platform::TraceFilePath());
+    const std::string older = read(platform::OlderTraceFilePath());
+    EXPECT_EQ(current, std::string(10, 'u') + std::string(10, 'v') + std::string(10, 'w') + std::string(10, 'x') +
+                           std::string(10, 'y'));
+    EXPECT_EQ(older.size(), 100u);
+    EXPECT_EQ(older.substr(0, 10), std::string(10, 'k'));
+}
+
 TEST(CTimer, ExpiresAfterItsDurationAlsoAcrossTheWrap)
 {
     platform::Services services;

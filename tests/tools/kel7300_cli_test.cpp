@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -251,6 +252,63 @@ TEST(Cli, ExportStaysInItsFolderAndNeverReplacesItsOwnWork)
     }
 }
 
+// A file reported in place stays there after a crash: once it is linked or
+// renamed into its folder, the folder itself is synced before the command ends.
+TEST(Cli, EachFilePutInPlaceIsFollowedByASyncOfItsFolder)
+{
+    if (std::system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+    TempDir dir;
+    const std::string test = dir.File("t.kel");
+    TestFileBuilder().TestType(2).Samples(60, 500, 1e-9).Write(test);
+    std::filesystem::create_directories(dir.path() / "out");
+    const std::string out = (dir.path() / "out").string();
+    const struct {
+        const char* name;
+        std::string arguments;
+        std::string folder;
+    } cases[] = {
+        {"set-texts", "set-texts " + test + " --operator X", dir.path().string()},
+        {"export csv", "export --format csv --to " + out + " " + test, out},
+        {"export xls", "export --to " + out + " " + test, out},
+        {"make-demo", "make-demo " + dir.File("demo"), dir.File("demo")},
+    };
+    for (const auto& c : cases) {
+        const std::string log = dir.File("strace.txt");
+        const std::string command = "strace -f -qq -e trace=openat,fsync,rename,renameat,renameat2,link,linkat -o " +
+                                    log + " " + KEL_CLI_PATH + " " + c.arguments + " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << c.name;
+        std::ifstream in(log);
+        std::string line;
+        // After each rename or link into a folder: an open of that folder and an fsync of that descriptor.
+        int placed = 0, unsynced = 0;
+        std::string pendingFolder, folderFd;
+        while (std::getline(in, line)) {
+            const bool success = line.size() > 3 && line.compare(line.size() - 3, 3, "= 0") == 0;
+            if ((line.find("rename") != std::string::npos || line.find("link") != std::string::npos) && success) {
+                const std::size_t end = line.rfind('"');
+                const std::size_t begin = line.rfind('"', end - 1) + 1;
+                // One sync of a folder covers every name put into it before.
+                const std::string folder =
+                    std::filesystem::path(line.substr(begin, end - begin)).parent_path().string();
+                if (!pendingFolder.empty() && pendingFolder != folder) ++unsynced;
+                pendingFolder = std::filesystem::path(line.substr(begin, end - begin)).parent_path().string();
+                folderFd.clear();
+                ++placed;
+            } else if (!pendingFolder.empty() &&
+                       line.find("openat(AT_FDCWD, \"" + pendingFolder + "\"") != std::string::npos &&
+                       line.find("O_DIRECTORY") != std::string::npos) {
+                folderFd = line.substr(line.rfind("= ") + 2);
+            } else if (!folderFd.empty() && line.find("fsync(" + folderFd + ")") != std::string::npos) {
+                pendingFolder.clear();
+                folderFd.clear();
+            }
+        }
+        if (!pendingFolder.empty()) ++unsynced;
+        EXPECT_GT(placed, 0) << c.name;
+        EXPECT_EQ(unsynced, 0) << c.name;
+    }
+}
+
 TEST(Cli, MakeDemoNeverReplacesAFileUnlessForced)
 {
     const struct {
@@ -429,6 +487,60 @@ TEST(Cli, RenderWritesPngAndOnePagePdf)
     EXPECT_EQ(RunCli("render " + test + " --size 10 -o " + dir.File("x.png"), dir).status, 1);
     EXPECT_EQ(RunCli("render " + dir.File("missing.kel") + " -o " + dir.File("x.png"), dir).status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));
+}
+
+// On a full disk every output fails with a message and a non-zero status,
+// leaving the older file as it was and nothing beside it; no output is ever
+// written through a name planted in its folder.
+TEST(Cli, EveryOutputIsWholeOrAbsentOnAFullDisk)
+{
+    TempDir dir;
+    const std::string test = dir.File("t.kel");
+    TestFileBuilder().TestType(3).Samples(600, 1000, 1e-9).Company("PUMPS").Location("HALL").Description("P1")
+        .Write(test);
+    const std::vector<std::uint8_t> older = {'O', 'L', 'D'};
+    const struct {
+        const char* name;
+        std::string arguments;
+        const char* output;  // in out/
+    } cases[] = {
+        {"report", "report " + test + " -o OUT/r.pdf", "r.pdf"},
+        {"render pdf", "render " + test + " -o OUT/p.pdf", "p.pdf"},
+        {"render png", "render " + test + " -o OUT/p.png", "p.png"},
+        {"trend pdf", "trend -o OUT/t.pdf " + test, "t.pdf"},
+        {"trend png", "trend -o OUT/t.png " + test, "t.png"},
+        {"xls", "export --to OUT " + test, "t.xls"},
+        {"xlsx", "export --format xlsx --to OUT " + test, "t.xlsx"},
+        {"csv", "export --format csv --to OUT " + test, "t.csv"},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path out = dir.path() / "out";
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directories(out);
+        kel_test::WriteFileBytes((out / c.output).string(), older);
+        std::string arguments = c.arguments;
+        arguments.replace(arguments.find("OUT"), 3, out.string());
+        // 4 KiB at most per file (ulimit counts 512-byte blocks in sh); writes past it fail as on a full disk.
+        const std::string limited = "--help >/dev/null; trap '' XFSZ; ulimit -f 8; exec " +
+                                    std::string(KEL_CLI_PATH) + " " + arguments;
+        const CliRun run = RunCli(limited, dir);
+        EXPECT_NE(run.status, 0) << c.name << ": " << run.err;
+        EXPECT_NE(run.err.find("Can't write file"), std::string::npos) << c.name << ": " << run.err;
+        std::map<std::string, std::vector<std::uint8_t>> files;
+        for (const auto& entry : std::filesystem::directory_iterator(out))
+            files[entry.path().filename().string()] = kel_test::ReadFileBytes(entry.path().string());
+        EXPECT_EQ(files, (std::map<std::string, std::vector<std::uint8_t>>{{c.output, older}})) << c.name;
+    }
+
+    // A link planted in a shared output folder is never followed.
+    const std::string victim = dir.File("victim.txt");
+    kel_test::WriteFileBytes(victim, older);
+    for (const char* planted : {"v.pdf.partial", "v.pdf.tmp", ".v.pdf.partial"})
+        std::filesystem::create_symlink(victim, dir.File(planted));
+    const CliRun run = RunCli("report " + test + " -o " + dir.File("v.pdf"), dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(kel_test::ReadFileBytes(victim), older);
+    EXPECT_GT(std::filesystem::file_size(dir.File("v.pdf")), 1000u);
 }
 
 }  // namespace

@@ -41,6 +41,8 @@ public:
         if (pid_ == 0) {
             setenv("XDG_CONFIG_HOME", home.File("config").c_str(), 1);
             setenv("XDG_CACHE_HOME", home.File("cache").c_str(), 1);
+            fs::create_directories(home.File("tmp"));
+            setenv("TMPDIR", home.File("tmp").c_str(), 1);
             if (chdir(folder.c_str()) != 0) _exit(126);
             const int nothing = open("/dev/null", O_RDONLY);  // no terminal to answer a question
             dup2(nothing, 0);
@@ -286,6 +288,28 @@ TEST(Download, AnInterruptLeavesTheOlderFileAndNoOther)
         const auto files = FilesOf(folder.path());
         ASSERT_EQ(files.size(), 1u) << signal << ": " << files.rbegin()->first;
         EXPECT_EQ(files.begin()->second, older) << signal;
+    }
+}
+
+// An export ended by a signal leaves the workbooks it finished and nothing
+// else: no part of a workbook in its folder, nothing in the temporary folder.
+TEST(Export, AnInterruptedExportLeavesOnlyWholeWorkbooks)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        TempDir home, folder, out;
+        std::vector<std::string> arguments = {KEL_CLI_PATH, "export", "--format", "xlsx", "--to", out.path().string()};
+        for (int i = 0; i < 40; ++i) {
+            const std::string name = folder.File("T" + std::to_string(i) + ".kel");
+            kel_test::TestFileBuilder().TestType(3).Samples(3600, 1000, 1e-9).Write(name);
+            arguments.push_back(name);
+        }
+        Program cli(arguments, home, folder.path());
+        ASSERT_FALSE(cli.FirstLine().empty()) << cli.Err();
+        cli.Signal(signal);
+        EXPECT_EQ(cli.Wait(), 128 + signal) << cli.Err();
+        EXPECT_TRUE(fs::is_empty(home.File("tmp")));
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            EXPECT_NE(cli.out.find(entry.path().string() + "\n"), std::string::npos) << entry.path();
     }
 }
 

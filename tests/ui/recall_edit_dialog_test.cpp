@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -443,6 +444,48 @@ TEST_F(CommandTest, SaveTestWritesTheShownTestsFileAfterShotPathMovedTheFolder)
     EXPECT_STREQ(reread.operatorName, "NEW");
     // The recent-file list names the file that was shown, not the current folder's namesake.
     EXPECT_EQ(context.kelApp.GetPathName(), dir.File("Test1.kel"));
+}
+
+// Edited texts are not dropped by Close Test or Exit without a question;
+// Ctrl+S saves them.
+TEST_F(CommandTest, UnsavedEditsAreAskedAboutAndCtrlSSavesThem)
+{
+    RecordingPresenter& presenter = t.presenter;
+    context.kelApp.OpenDocumentFile("T1.kel", 0);
+    CKelDoc& doc = *context.kelApp.GetDocument();
+    const auto edit = [this](const char* text) {
+        RunWithDialog(ids::ID_EDIT_TEST, [text](QWidget* widget) {
+            auto* dialog = dynamic_cast<dlgTestEdit*>(widget);
+            qobject_cast<QLineEdit*>(dialog->GetDlgItem(1007))->setText(QString::fromLatin1(text));
+            QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
+        });
+    };
+    edit("FIRST");
+    EXPECT_TRUE(doc.IsModified());
+    frame->RunCommand(ids::ID_CLOSE_TEST);  // nobody answers: Cancel
+    EXPECT_NE(doc.testOpen, 0);
+    EXPECT_FALSE(frame->close());
+    EXPECT_EQ(presenter.questions, std::vector<std::string>(2, "Save changes to T1.kel?"));
+
+    QShortcut* save = nullptr;
+    for (QShortcut* shortcut : frame->findChildren<QShortcut*>())
+        if (shortcut->key() == QKeySequence(QStringLiteral("Ctrl+S"))) save = shortcut;
+    ASSERT_TRUE(save);
+    emit save->activated();
+    EXPECT_FALSE(doc.IsModified());
+    CKELFile reread;
+    ASSERT_TRUE(reread.Load(dir.File("T1.kel"), 0));
+    EXPECT_STREQ(reread.operatorName, "FIRST");
+
+    edit("SECOND");
+    presenter.answers = {"Discard"};
+    frame->RunCommand(ids::ID_CLOSE_TEST);
+    EXPECT_EQ(doc.testOpen, 0);
+    ASSERT_TRUE(reread.Load(dir.File("T1.kel"), 0));
+    EXPECT_STREQ(reread.operatorName, "FIRST");
+    EXPECT_EQ(presenter.questions.size(), 3u);
+    EXPECT_TRUE(frame->close());  // nothing left to save: no question
+    EXPECT_EQ(presenter.questions.size(), 3u);
 }
 
 }  // namespace
