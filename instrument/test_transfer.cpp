@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "instrument/kel_device.h"
 #include "instrument/serial_com.h"
+#include "testfile/kel_file.h"
 #include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 #include "testfile/kel_format.h"
@@ -46,6 +48,13 @@ bool IsLetterPair(const unsigned char* bytes, char first, char second)
 }
 
 }  // namespace
+
+bool HoldsTest(const std::string& path, const DirectoryEntry& entry)
+{
+    CKELFile file;
+    return file.Load(path, 0) && file.testNumber == entry.testNumber &&
+           std::string(file.dateText) == entry.dateText && std::string(file.timeText) == entry.timeText;
+}
 
 TestTransfer::TestTransfer(CSerialCom& channel, std::string filesFolder)
     : folder(std::move(filesFolder)), channel_(channel)

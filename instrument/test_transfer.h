@@ -28,6 +28,12 @@ struct Arrival {
     std::string path;  // the file that holds the test, named as the caller named it
 };
 
+struct DirectoryEntry;
+
+// Whether `path` holds the tester's test `entry`: a test file of the same test
+// number, date and time (its texts may have been corrected since).
+bool HoldsTest(const std::string& path, const DirectoryEntry& entry);
+
 // What to do when a test's file name holds another test, or no test.
 enum class NameTakenChoice { Skip, Replace, KeepBoth };
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
 
 #include "app/kel_context.h"
 #include "platform/message_box.h"
@@ -79,21 +78,20 @@ void CTestDlg::OnDeleteTest()
     platform::MessagePresenter& messages = context_.services.Messages();
     CKELDevice& kelDevice = context_.kelDevice;
     // An erased test is gone for good: the user confirms, seeing which tests
-    // have no file in the test folder under the name a download would give them.
+    // no file of the test folder holds under the name a download would give them.
     UpdateData(true);
     std::string folder;
     platform::GetCurrentFolder(folder);
     constexpr int kListed = 20;
     std::string question = rows.size() == 1 ? "Erase this test on the KEL-7300?\n" : "Erase these tests on the KEL-7300?\n";
     for (int i = 0; i < rows.size() && i < kListed; ++i) {
-        const int number = kelDevice.entries[rows[i]].testNumber;
+        const DirectoryEntry& entry = kelDevice.entries[rows[i]];
         char line[64];
-        std::snprintf(line, sizeof line, "\n%04d", number);
+        std::snprintf(line, sizeof line, "\n%04d", entry.testNumber);
         question += line;
         char name[TestTransfer::kPathSize];
-        std::error_code error;
-        if (!TestTransfer::MakePath(filePrefix, number, name) ||
-            !std::filesystem::exists(std::filesystem::path(folder) / name, error))
+        if (!TestTransfer::MakePath(filePrefix, entry.testNumber, name) ||
+            !HoldsTest((std::filesystem::path(folder) / name).string(), entry))
             question += " (not downloaded yet)";
     }
     if (rows.size() > kListed) question += "\n... and " + std::to_string(rows.size() - kListed) + " more";

@@ -21,6 +21,7 @@
 #include "resources/resource_ids.h"
 #include "support/fake_port.h"
 #include "support/test_file_builder.h"
+#include "tools/demo_tests.h"
 #include "support/test_context.h"
 #include "ui/main_frame.h"
 #include "ui/setup_about_dialogs.h"
@@ -110,9 +111,52 @@ TEST_F(TesterUiTest, RetrieveSelectDownloadShowsTheFirstTest)
     EXPECT_TRUE(presenter.messages.empty());
 }
 
+// A download into a name that holds another test asks; "Keep Both" saves the
+// test beside it and shows that file. The same test with the user's texts is kept and said so.
+TEST_F(TesterUiTest, ATakenNameIsTheUsersToDecideAndTheTestShownIsTheOneSaved)
+{
+    const std::vector<std::uint8_t> other = {'O', 'T', 'H', 'E', 'R'};
+    kel_test::WriteFileBytes(folder.File("Test3.kel"), other);
+    presenter.answers = {"Keep Both"};
+    const auto download = [&](int row) {
+        RunWithDialogs(ids::ID_RETRIEVE_TEST_RECORD, {[row](QWidget* widget) {
+            auto* dialog = dynamic_cast<CTestDlg*>(widget);
+            Select(dialog, {row});
+            qobject_cast<QPushButton*>(dialog->GetDlgItem(1006))->click();
+        }});
+    };
+    download(2);
+    ASSERT_EQ(presenter.questions.size(), 1u);
+    EXPECT_EQ(presenter.questions[0], "Test3.kel holds another test, or no test. Replace it, keep both (test 3 as "
+                                      "\"Test3 (2).kel\"), or skip test 3?");
+    EXPECT_EQ(kel_test::ReadFileBytes(folder.File("Test3.kel")), other);
+    CKelDoc& doc = *context.kelApp.GetDocument();
+    ASSERT_NE(doc.testOpen, 0);
+    EXPECT_EQ(doc.records[0].path, folder.File("Test3 (2).kel"));
+
+    // The user corrects the texts of the file; a download again keeps them and says so.
+    CKELFile& shown = doc.records[0];
+    std::snprintf(shown.operatorName, sizeof shown.operatorName, "MY EDIT");
+    ASSERT_TRUE(context.kelApp.SaveTest());
+    const auto edited = kel_test::ReadFileBytes(folder.File("Test3 (2).kel"));
+    std::filesystem::rename(folder.File("Test3 (2).kel"), folder.File("Test3.kel"));
+    download(2);
+    EXPECT_EQ(presenter.Texts(), std::vector<std::string>{"Test3.kel holds this test with other texts; it was kept as it is"});
+    EXPECT_EQ(kel_test::ReadFileBytes(folder.File("Test3.kel")), edited);
+    EXPECT_STREQ(doc.records[0].operatorName, "MY EDIT");
+}
+
 TEST_F(TesterUiTest, DeleteTestAsksThenErasesTheSelectedInOrderAndCloses)
 {
-    kel_test::WriteFileBytes(folder.File("Test5.kel"), {'5'});  // test 5 was downloaded, test 2 was not
+    TempDir demo;
+    ASSERT_TRUE(WriteDemoTests(demo.path().string(), nullptr, nullptr, false));
+    // Test 5 was downloaded (and its texts corrected); Test2.kel holds another test.
+    std::filesystem::copy_file(demo.File("Test5.kel"), folder.File("Test5.kel"));
+    CKELFile corrected;
+    ASSERT_TRUE(corrected.Load(folder.File("Test5.kel"), 0));
+    std::snprintf(corrected.operatorName, sizeof corrected.operatorName, "MY EDIT");
+    ASSERT_TRUE(corrected.WriteHeaderTexts());
+    std::filesystem::copy_file(demo.File("Test4.kel"), folder.File("Test2.kel"));
     bool openAfterCancel = false;
     RunWithDialogs(ids::ID_RETRIEVE_TEST_RECORD, {[&](QWidget* widget) {
         auto* dialog = dynamic_cast<CTestDlg*>(widget);
