@@ -528,8 +528,9 @@ int Run(int argc, char** argv)
 
     std::string file;
     TextEdits edits;
-    auto* setTexts = app.add_subcommand("set-texts", "Replace header texts of FILE in place (at most 20 "
-                                                     "characters each; longer texts are cut).");
+    auto* setTexts = app.add_subcommand("set-texts", "Replace header texts of FILE (at most 20 characters each; "
+                                                     "longer texts are cut). The file is rewritten whole, only "
+                                                     "its texts changed.");
     setTexts->add_option("FILE", file, "test file (.kel)")->required();
     setTexts->add_option("--operator", edits.operatorName, "operator");
     setTexts->add_option("--description", edits.description, "description");

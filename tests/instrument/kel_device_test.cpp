@@ -68,6 +68,21 @@ protected:
         Report(presenter, outcome);
         return outcome ? 1 : 0;
     }
+    // Downloading test 12 from `sim` over an older T12.kel fails with
+    // `message`, keeps the older file and leaves no other file beside it.
+    void ExpectRefusedKeepingTheOlderFile(TesterSimulator& sim, const std::string& message, const char* name)
+    {
+        kel_test::WriteFileBytes("T12.kel", {'O', 'L', 'D'});
+        Use(sim);
+        presenter.messages.clear();
+        TestTransfer transfer = MakeTransfer();
+        EXPECT_EQ(Said(transfer.DownloadTest(12, "T12.kel")), 0) << name;
+        EXPECT_EQ(presenter.Texts(), std::vector<std::string>{message}) << name;
+        EXPECT_EQ(kel_test::ReadFileBytes("T12.kel"), (std::vector<std::uint8_t>{'O', 'L', 'D'})) << name;
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) ++files;
+        EXPECT_EQ(files, 1u) << name;  // no partial file beside it
+    }
     TestTransfer MakeTransfer()
     {
         TestTransfer transfer(serialChannel, "");
@@ -298,17 +313,8 @@ TEST_F(TesterTest, AReplyThatIsNotTheRequestedTestIsNotSaved)
         {"another test", MakeSimTest(13, 5).stream, "Test 12 was not saved: the KEL-7300 sent test 13 instead"},
     };
     for (const auto& c : cases) {
-        kel_test::WriteFileBytes("T12.kel", {'O', 'L', 'D'});
         TesterSimulator sim({{12, c.stream}});
-        Use(sim);
-        presenter.messages.clear();
-        TestTransfer transfer = MakeTransfer();
-        EXPECT_EQ(Said(transfer.DownloadTest(12, "T12.kel")), 0) << c.name;
-        EXPECT_EQ(presenter.Texts(), std::vector<std::string>{c.message}) << c.name;
-        EXPECT_EQ(kel_test::ReadFileBytes("T12.kel"), (std::vector<std::uint8_t>{'O', 'L', 'D'})) << c.name;
-        std::size_t files = 0;
-        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) ++files;
-        EXPECT_EQ(files, 1u) << c.name;
+        ExpectRefusedKeepingTheOlderFile(sim, c.message, c.name);
     }
 }
 
@@ -402,18 +408,9 @@ TEST_F(TesterTest, FailedDownloadsLeaveNoPartFileAndKeepAnOlderFile)
         {"the device vanishes", [](SimFaults& f) { f.vanishAfterBytes = 50; }, "Error reading test 12 from KEL-7300"},
     };
     for (const auto& c : cases) {
-        kel_test::WriteFileBytes("T12.kel", {'O', 'L', 'D'});
         TesterSimulator sim({MakeSimTest(12, 30)});
         c.fault(sim.faults);
-        Use(sim);
-        presenter.messages.clear();
-        TestTransfer transfer = MakeTransfer();
-        EXPECT_EQ(Said(transfer.DownloadTest(12, "T12.kel")), 0) << c.name;
-        EXPECT_EQ(presenter.Texts(), std::vector<std::string>{c.message}) << c.name;
-        EXPECT_EQ(kel_test::ReadFileBytes("T12.kel"), (std::vector<std::uint8_t>{'O', 'L', 'D'})) << c.name;
-        std::size_t files = 0;
-        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) ++files;
-        EXPECT_EQ(files, 1u) << c.name;  // no partial file beside it
+        ExpectRefusedKeepingTheOlderFile(sim, c.message, c.name);
     }
     // The simulator answers "NO" for a test it does not hold.
     Use(simulator);
