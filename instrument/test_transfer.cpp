@@ -154,7 +154,6 @@ Status TestTransfer::DownloadTest(int testNumber, const char* path, Arrival* arr
 
     // Only the test asked for, with at least its whole header, is saved.
     Status notTheTest = Status::Test(Problem::NotTheTest, testNumber);
-    const unsigned int sentNumber = Word(bytes, kel::kPreambleSize + kel::kHeaderTestNumber);
     if (streamLength < kel::kHeaderSize) {
         notTheTest.detail = "the KEL-7300 sent " + std::to_string(streamLength) + " bytes, fewer than a test header";
         return notTheTest;
@@ -163,6 +162,7 @@ Status TestTransfer::DownloadTest(int testNumber, const char* path, Arrival* arr
         notTheTest.detail = "the bytes received do not match the length the KEL-7300 announced";
         return notTheTest;
     }
+    const unsigned int sentNumber = Word(bytes, kel::kPreambleSize + kel::kHeaderTestNumber);
     if (sentNumber != static_cast<unsigned int>(testNumber)) {
         notTheTest.detail = "the KEL-7300 sent test " + std::to_string(sentNumber) + " instead";
         return notTheTest;
