@@ -235,7 +235,7 @@ std::vector<Asset> BuildAssets(std::vector<TestPoint> points, const Limits& limi
 }
 
 Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
-               const std::function<bool(std::size_t)>& progress)
+               const std::function<bool(std::size_t)>& progress, bool followFolderLinks)
 {
     Scan scan;
     std::vector<TestPoint> points;
@@ -267,7 +267,13 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
     for (const std::string& path : paths) {
         std::error_code error;
         if (std::filesystem::is_directory(path, error)) {
-            platform::ReadTreeFileStarts(path, ".kel", kBytesNeeded, take);
+            platform::TreeWalk walk;
+            walk.extension = ".kel";
+            walk.size = kBytesNeeded;
+            walk.followFolderLinks = followFolderLinks;
+            platform::ReadTreeFileStarts(path, walk, take, [&scan](const std::string& folder) {
+                scan.unreadable.push_back(Status::File(Problem::CantReadFolder, folder));
+            });
         } else {
             platform::FileIdentity identity;
             const bool wasRead = platform::ReadFileStart(path, kBytesNeeded, bytes, identity);

@@ -69,17 +69,20 @@ std::vector<Asset> BuildAssets(std::vector<TestPoint> points, const Limits& limi
 struct Scan {
     std::vector<Asset> assets;
     std::size_t testsRead = 0;
-    std::vector<Status> unreadable;  // files that could not be read or hold no test, in the order met
+    // Files that could not be read or hold no test, and folders that could
+    // not be read (or vanished), in the order met: what the scan left out.
+    std::vector<Status> unreadable;
     bool cancelled = false;
 };
 
 // Reads every test file under `paths`: a path names a test file, or a folder
 // searched recursively for ".kel" files in any case. Only regular files are
-// read, each file once however many links lead to it, and folder loops are
-// walked once. `progress` (if any) hears the count of files read so far, now
-// and then; when it returns false the scan stops (`cancelled`).
+// read, each file once however many links lead to it. Links to folders inside
+// a named folder are passed over unless `followFolderLinks`, and then each
+// folder is walked once, so loops end. `progress` (if any) hears the count of
+// files read so far, now and then; when it returns false the scan stops (`cancelled`).
 Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
-               const std::function<bool(std::size_t filesRead)>& progress = {});
+               const std::function<bool(std::size_t filesRead)>& progress = {}, bool followFolderLinks = false);
 
 // "100M", "2.5G", "500k", "1e9": a resistance in ohms with an optional k, M, G or T.
 std::optional<double> ParseOhms(const std::string& text);

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 #include "instrument/serial_com.h"
@@ -15,6 +16,12 @@
 namespace {
 
 constexpr int kDirectoryByteTimeoutMs = 2000;
+// A tester cannot keep the program reading its directory for ever: past the
+// 512 tests it may send this many more lines (read and dropped), and the
+// whole reply must come within this time (512 tests take about 55 s at the
+// line rate).
+constexpr int kDirectoryLinesPastTheLimit = 4096;
+constexpr std::uint32_t kDirectoryTotalMs = 120000;
 
 // White space as scanf's "%s" knows it.
 bool IsBlank(char c)
@@ -179,10 +186,19 @@ Status CKELDevice::ReadDirectory()
     if (Status opened = channel_.Open(); !opened) return opened;
     if (Status greeted = HandshakeUnguarded(); !greeted) return greeted;
     if (Status sent = channel_.Write("DIR\r", 4); !sent) return Naming(sent, Status::Of(Problem::CantSend));
+    const std::uint32_t deadline = channel_.services().GetTickCount() + kDirectoryTotalMs;
+    const auto pastDeadline = [&] {
+        return static_cast<std::int32_t>(channel_.services().GetTickCount() - deadline) >= 0;
+    };
+    int linesPastTheLimit = 0;
     while (true) {
+        if (entryCount >= kMaxEntries && ++linesPastTheLimit > kDirectoryLinesPastTheLimit)
+            return Status::Of(Problem::DirectoryTooLong);
         char* line = lineBuffer_.get();
-        if (Status read = channel_.ReadLine(line, kLineBufferSize, kDirectoryByteTimeoutMs); !read)
+        if (Status read = channel_.ReadLine(line, kLineBufferSize, kDirectoryByteTimeoutMs, deadline); !read) {
+            if (read.problem == Problem::LineFailed && pastDeadline()) return Status::Of(Problem::DirectoryTooLong);
             return Naming(read, Status::Of(Problem::DirectoryUnread));
+        }
         switch (TakeDirectoryLine(line)) {
         case DirectoryLine::End:
             return {};

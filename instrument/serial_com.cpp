@@ -124,14 +124,20 @@ Status CSerialCom::ReadBytes(unsigned char* buffer, std::uint32_t count, int tim
     }
 }
 
-Status CSerialCom::ReadLine(char* buffer, int size, int timeoutMs)
+Status CSerialCom::ReadLine(char* buffer, int size, int timeoutMs, std::optional<std::uint32_t> deadline)
 {
     if (Status opened = Open(); !opened) return opened;
     if (size < 1) return Status::Of(Problem::LineFailed);
     int length = 0;
     while (true) {
         unsigned char byte = 0;
-        if (Status read = ReadBytes(&byte, 1, timeoutMs); !read) return read;
+        int wait = timeoutMs;
+        if (deadline) {
+            const auto left = static_cast<std::int32_t>(*deadline - services_.GetTickCount());
+            if (left <= 0) return Status::Of(Problem::LineFailed);
+            wait = std::min(wait, static_cast<int>(left));
+        }
+        if (Status read = ReadBytes(&byte, 1, wait); !read) return read;
         if (byte == '\r') {
             buffer[length] = 0;
             return {};

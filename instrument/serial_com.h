@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <cstdio>
 #include <memory>
 
@@ -58,8 +59,9 @@ public:
     Status Open();
     // Exactly `count` bytes within `timeoutMs` (-1: 3000) for the whole read.
     Status ReadBytes(unsigned char* buffer, std::uint32_t count, int timeoutMs);
-    // One line ended by a carriage return, each byte within `timeoutMs`.
-    Status ReadLine(char* buffer, int size, int timeoutMs);
+    // One line ended by a carriage return, each byte within `timeoutMs`, and
+    // with `deadline` (a tick count) no byte waited for past it.
+    Status ReadLine(char* buffer, int size, int timeoutMs, std::optional<std::uint32_t> deadline = {});
     // Discards unread input, then sends `count` bytes in pieces of at most 128.
     Status Write(const void* data, int count);
     int Close();

@@ -34,7 +34,7 @@ bool NameLessCaseInsensitive(const std::string& a, const std::string& b)
 }
 
 std::vector<std::string> FindByExtension(const std::filesystem::path& folder, const std::string& extension,
-                                         std::size_t limit)
+                                         std::size_t limit, std::size_t* found)
 {
     std::vector<std::string> names;
     std::error_code error;
@@ -43,6 +43,7 @@ std::vector<std::string> FindByExtension(const std::filesystem::path& folder, co
         std::string name = it->path().filename().string();
         if (EndsWithCaseInsensitive(name, extension)) names.push_back(std::move(name));
     }
+    if (found) *found = names.size();
     if (names.size() > limit) {
         std::partial_sort(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(limit), names.end(),
                           NameLessCaseInsensitive);

@@ -12,9 +12,10 @@ namespace platform {
 
 // Names (without folder) of the entries of `folder` that end in `extension`
 // (".kel"), whatever their kind, at most `limit` of them: the first ones in
-// case-insensitive name order. An unreadable folder yields no names.
+// case-insensitive name order. An unreadable folder yields no names. `found`,
+// when given, receives how many there are in all.
 std::vector<std::string> FindByExtension(const std::filesystem::path& folder, const std::string& extension,
-                                         std::size_t limit);
+                                         std::size_t limit, std::size_t* found = nullptr);
 
 // Whether `name` ends in `suffix`, ASCII letters compared without regard to case.
 bool EndsWithCaseInsensitive(const std::string& name, const std::string& suffix);

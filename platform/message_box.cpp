@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 
+#include "platform/unicode.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -12,7 +14,8 @@ int MessagePresenter::Ask(const char*, const char*, const std::vector<std::strin
 
 int StderrMessagePresenter::Present(MessageKind, const char* caption, const char* text)
 {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+    // A file name or a tester's text in the message cannot drive the terminal.
+    std::fprintf(stderr, "%s: %s\n", caption, EscapeControls(text, true).c_str());
     return kIdOk;
 }
 

@@ -29,18 +29,31 @@ bool IdentityOf(const std::string& path, FileIdentity& identity);
 bool ReadFileStart(const std::string& path, std::size_t size, std::vector<unsigned char>& bytes,
                    FileIdentity& identity);
 
-// Walks `root` recursively and hands `onFile` the path of every entry whose name
-// ends in `extension` in any case and that is not a folder, in case-insensitive
-// name order within each folder: with `read` true and the file's first `size`
-// bytes and identity when it is a regular file that could be read, else with
-// `read` false. Links to folders are followed, but each folder is walked once,
-// so a link loop ends; unreadable folders are passed over. When `onFile`
-// returns false the walk stops. Each file is opened relative to its open
-// folder, so a deep tree costs no more than a flat one.
+// How a tree is walked.
+struct TreeWalk {
+    std::string extension;        // ".kel": files whose names end in it, in any case
+    std::size_t size = 0;         // bytes read from the start of each such file
+    bool recursive = true;        // into subfolders
+    bool followFolderLinks = false;  // links to folders: passed over unless true
+    bool filesFirst = false;      // a folder's files before its subfolders (else one name order)
+};
+
+// Walks `root` and hands `onFile` the path of every entry whose name ends in
+// the extension and that is not a folder, in case-insensitive name order
+// within each folder: with `read` true and the file's first bytes and identity
+// when it is a regular file that could be read, else with `read` false. Links
+// to files are read; links to folders are passed over unless the walk follows
+// them, and then each folder is still walked once, so a link loop ends. A
+// folder that cannot be opened or read, or that vanished while the walk was
+// below it, goes to `onFolderLeftOut`. When `onFile` returns false the walk
+// stops. The walk is no recursion and holds a bounded number of folders open,
+// and every file is opened relative to its open folder: a tree thousands of
+// levels deep, beyond the longest path the system takes, is walked whole.
 using TreeFileVisitor = std::function<bool(std::string path, bool read, const std::vector<unsigned char>& bytes,
                                            const FileIdentity& identity)>;
-void ReadTreeFileStarts(const std::string& root, const std::string& extension, std::size_t size,
-                        const TreeFileVisitor& onFile);
+using TreeFolderVisitor = std::function<void(const std::string& path)>;
+void ReadTreeFileStarts(const std::string& root, const TreeWalk& walk, const TreeFileVisitor& onFile,
+                        const TreeFolderVisitor& onFolderLeftOut = {});
 
 // Opens `path` with the stdio `mode` ("rb" or "r+b") when it is a regular
 // file; otherwise, or when it cannot be opened, returns null.

@@ -1,5 +1,7 @@
 #include "platform/unicode.h"
 
+#include <cstdio>
+
 namespace platform {
 
 namespace {
@@ -88,6 +90,33 @@ std::string Utf16ToUtf8(std::u16string_view utf16)
             out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
             out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
         }
+    }
+    return out;
+}
+
+std::string EscapeControls(std::string_view utf8, bool keepNewlines)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        unsigned code = 0x100;  // no control character
+        if (byte < 0x20 || byte == 0x7F) code = byte;
+        else if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                 static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
+            code = static_cast<unsigned char>(utf8[++i]);
+        if (code == 0x100 || (code == '\n' && keepNewlines)) {
+            out += utf8[i];
+            continue;
+        }
+        const char* named = code == '\t'   ? "\\t"
+                            : code == '\n' ? "\\n"
+                            : code == '\r' ? "\\r"
+                            : code == 0    ? "\\0"
+                                           : nullptr;
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\x%02x", code);
+        out += named ? named : escape;
     }
     return out;
 }

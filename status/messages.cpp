@@ -50,6 +50,8 @@ Message MessageFor(const Status& s)
         return Box(kMessage, "Error reading directory");
     case Problem::DirectoryUnparsed:
         return Box(kMessage, "Can't parse directory");
+    case Problem::DirectoryTooLong:
+        return Box(kMessage, "Directory reply too long");
     case Problem::CantCommunicate:
         return Box(kMessage, "Can't communicate with KEL-7300");
     case Problem::NoTestSize:
@@ -66,6 +68,8 @@ Message MessageFor(const Status& s)
         return Box(kMessage, "Can't open file %s", subject);
     case Problem::CantReadFile:
         return Box(kMessage, "Can't read file %s", subject);
+    case Problem::CantReadFolder:
+        return Box(kMessage, "Can't read folder %s", subject);
     case Problem::CantWriteFile:
         return Box(kMessage, "Can't write file %s", subject);
     case Problem::PrefixTooLong:

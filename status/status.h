@@ -24,6 +24,7 @@ enum class Problem {
     NotResponding,
     DirectoryUnread,
     DirectoryUnparsed,
+    DirectoryTooLong,
     CantCommunicate,
     NoTestSize,  // number: the test
     TestNotFound,
@@ -34,6 +35,7 @@ enum class Problem {
     CantOpenFile,   // subject: the file
     CantReadFile,   // subject: the file
     CantWriteFile,  // subject: the file
+    CantReadFolder,  // subject: the folder
     PrefixTooLong,  // number: the longest file name of the folder, 0 for the path buffer
     ChangedSinceOpened,  // subject: the file's name
     // The spreadsheet export

@@ -8,41 +8,54 @@
 
 CKELTestList::~CKELTestList() = default;
 
-std::vector<Status> CKELTestList::Refresh(const std::string& listFolder)
+std::size_t ForEachCatalogueEntry(const std::string& folder, const std::function<bool(CatalogueEntry&)>& onEntry,
+                                  std::size_t limit)
 {
     CKELFile scratch;
+    std::size_t found = 0;
+    for (std::string& name : platform::FindByExtension(folder, ".kel", limit, &found)) {
+        CatalogueEntry entry;
+        entry.fileName = std::move(name);
+        const Status loaded = scratch.Load((std::filesystem::path(folder) / entry.fileName).string(), 0);
+        // The message names the entry as the list shows it.
+        if (loaded.problem == Problem::CantOpenFile) entry.problem = Status::File(Problem::CantOpenFile, entry.fileName);
+        if (loaded) {
+            entry.typeCode = scratch.testTypeCode;
+            entry.dateText = scratch.dateText;
+            entry.company = scratch.company;
+            entry.location = scratch.location;
+            entry.description = scratch.description;
+            entry.operatorName = scratch.operatorName;
+        }
+        if (!onEntry(entry)) break;
+    }
+    return found;
+}
+
+std::vector<Status> CKELTestList::Refresh(const std::string& listFolder)
+{
     std::vector<Status> problems;
     fileCount = 0;
+    totalFound = 0;
 
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(listFolder, error);
     folder = error ? std::string() : absolute.string();
     if (error) return problems;
 
-    for (std::string& name : platform::FindByExtension(absolute, ".kel", kCapacity)) {
-        const int i = fileCount;
-        fileNames[i] = std::move(name);
-        const Status loaded = scratch.Load(PathOf(i), 0);
-        // The message names the entry as the list shows it.
-        if (loaded.problem == Problem::CantOpenFile) problems.push_back(Status::File(Problem::CantOpenFile, fileNames[i]));
-        if (loaded) {
-            typeCodes[i] = scratch.testTypeCode;
-            dateTexts[i] = scratch.dateText;
-            companies[i] = scratch.company;
-            locations[i] = scratch.location;
-            descriptions[i] = scratch.description;
-            operators[i] = scratch.operatorName;
-        } else {
-            typeCodes[i].clear();
-            dateTexts[i].clear();
-            companies[i].clear();
-            locations[i].clear();
-            descriptions[i].clear();
-            operators[i].clear();
-        }
+    totalFound = ForEachCatalogueEntry(folder, [&](CatalogueEntry& entry) {
+        const int i = fileCount++;
+        if (!entry.problem) problems.push_back(entry.problem);
+        fileNames[i] = std::move(entry.fileName);
+        typeCodes[i] = std::move(entry.typeCode);
+        dateTexts[i] = std::move(entry.dateText);
+        companies[i] = std::move(entry.company);
+        locations[i] = std::move(entry.location);
+        descriptions[i] = std::move(entry.description);
+        operators[i] = std::move(entry.operatorName);
         selected[i] = 0;
-        ++fileCount;
-    }
+        return true;
+    }, kCapacity);
     return problems;
 }
 

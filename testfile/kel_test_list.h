@@ -3,10 +3,26 @@
 // the catalogue holds; the process's current folder plays no part.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "status/status.h"
+
+// One test file of a folder as the catalogue lists it: its name and the texts
+// that identify its test (empty when it holds none), or why it could not be opened.
+struct CatalogueEntry {
+    std::string fileName, typeCode, dateText, company, location, description, operatorName;
+    Status problem;  // CantOpenFile (naming the entry as listed) when it could not be opened
+};
+
+// Hands `onEntry` the first `limit` "*.kel" entries of `folder` in catalogue
+// order (case-insensitive name order), each read header-only, until it returns
+// false. Returns how many such entries the folder has in all.
+std::size_t ForEachCatalogueEntry(const std::string& folder, const std::function<bool(CatalogueEntry&)>& onEntry,
+                                  std::size_t limit = std::numeric_limits<std::size_t>::max());
 
 class CKELTestList {
 public:
@@ -30,6 +46,8 @@ public:
     void SetOnly(const std::string& entryFolder, const std::string& name);
 
     std::string folder;  // absolute; empty before the first listing
+    // How many test files the folder has, of which the catalogue holds the first kCapacity.
+    std::size_t totalFound = 0;
 
     int fileCount = 0;
     std::string fileNames[kCapacity];

@@ -30,6 +30,7 @@
 #include "testfile/kel_file.h"
 #include "testfile/latin1.h"
 #include "testfile/test_results.h"
+#include "tools/cli_output.h"
 #include "tools/demo_tests.h"
 #include "tools/trend_command.h"
 #ifdef KEL_HAVE_RENDER
@@ -40,11 +41,10 @@
 namespace {
 
 using Json = nlohmann::ordered_json;
+using cli::Fail;
+using cli::kPartial;
+using cli::Printable;
 
-void Fail(const std::string& message)
-{
-    std::cerr << "kel7300-cli: " << message << "\n";
-}
 
 // What went wrong, on standard error: the program's message ("caption: text"),
 // or for a file that holds no test, a line of the tool's own.
@@ -57,33 +57,6 @@ void Tell(const Status& status, const std::string& file = {})
         Report(presenter, status);
 }
 
-// Text for the terminal: control characters (below 0x20, DEL, and the C1
-// characters U+0080-U+009F) become escapes such as \t, \0 or \x1b, so that a
-// header text or a tester's reply cannot retitle, clear or break the output.
-// Everything else passes as it is (file names keep the system's bytes).
-std::string Printable(const std::string& utf8)
-{
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        unsigned code = 0x100;  // no control character
-        if (byte < 0x20 || byte == 0x7F) code = byte;
-        else if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
-                 static_cast<unsigned char>(utf8[i + 1]) <= 0x9F)
-            code = static_cast<unsigned char>(utf8[++i]);
-        if (code == 0x100) {
-            out += utf8[i];
-            continue;
-        }
-        const char* named = code == '\t' ? "\\t" : code == '\n' ? "\\n" : code == '\r' ? "\\r" : code == 0 ? "\\0" : nullptr;
-        char escape[8];
-        std::snprintf(escape, sizeof escape, "\\x%02x", code);
-        out += named ? named : escape;
-    }
-    return out;
-}
-
 // A float as the shortest decimal that %.9g prints, so the 32-bit value round-trips.
 Json FloatJson(float value)
 {
@@ -92,11 +65,6 @@ Json FloatJson(float value)
     return Json(std::strtod(text, nullptr));
 }
 
-// One line of JSON; bytes of a path or file name that are not UTF-8 become U+FFFD.
-std::string Dump(const Json& json)
-{
-    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
 
 Json TextJson(const char* text)
 {
@@ -205,7 +173,7 @@ int RunInfo(const std::vector<std::string>& files, bool asJson, bool withSamples
             continue;
         }
         if (asJson) {
-            std::cout << Dump(RecordJson(record, withSamples)) << "\n";
+            std::cout << cli::JsonLine(RecordJson(record, withSamples)) << "\n";
             continue;
         }
         PrintFields(RecordJson(record, false));
@@ -220,7 +188,10 @@ int RunInfo(const std::vector<std::string>& files, bool asJson, bool withSamples
     return status;
 }
 
-int RunList(CKELTestList& testCatalogue, const std::string& folder, bool asJson)
+// Every test file of the folder, however many: the catalogue's columns in its
+// order. A file that could not be opened (it vanished since the folder was
+// read, say) is named and left out: status 2.
+int RunList(const std::string& folder, bool asJson)
 {
     std::error_code error;
     std::filesystem::directory_iterator probe(folder, error);
@@ -228,27 +199,30 @@ int RunList(CKELTestList& testCatalogue, const std::string& folder, bool asJson)
         Fail("can't open folder " + folder + ": " + error.message());
         return 1;
     }
-    for (const Status& problem : testCatalogue.Refresh(folder)) Tell(problem);
-    for (int i = 0; i < testCatalogue.fileCount; ++i) {
-        const std::string columns[] = {
-            testCatalogue.fileNames[i],   testCatalogue.typeCodes[i],   testCatalogue.dateTexts[i],
-            testCatalogue.companies[i],   testCatalogue.locations[i],   testCatalogue.descriptions[i],
-            testCatalogue.operators[i],
-        };
+    int leftOut = 0;
+    ForEachCatalogueEntry(std::filesystem::absolute(folder, error).string(), [&](const CatalogueEntry& entry) {
+        if (!entry.problem) {
+            Fail(entry.fileName + ": can't be read; left out");
+            ++leftOut;
+            return true;
+        }
+        const std::string columns[] = {entry.fileName, entry.typeCode,    entry.dateText,    entry.company,
+                                       entry.location, entry.description, entry.operatorName};
         if (asJson) {
             static const char* const kNames[] = {"fileNames", "typeCodes", "dateTexts", "companies",
                                                  "locations", "descriptions", "operators"};
-            Json entry;
+            Json json;
             // The file name is the system's; the six other columns are Latin-1 file texts.
-            for (int c = 0; c < 7; ++c) entry[kNames[c]] = c == 0 ? columns[c] : Latin1ToUtf8(columns[c]);
-            std::cout << Dump(entry) << "\n";
+            for (int c = 0; c < 7; ++c) json[kNames[c]] = c == 0 ? columns[c] : Latin1ToUtf8(columns[c]);
+            std::cout << cli::JsonLine(json) << "\n";
         } else {
             for (int c = 0; c < 7; ++c)
                 std::cout << (c ? "\t" : "") << Printable(c == 0 ? columns[c] : Latin1ToUtf8(columns[c]));
             std::cout << "\n";
         }
-    }
-    return 0;
+        return true;
+    });
+    return leftOut > 0 ? kPartial : 0;
 }
 
 struct TextEdits {
@@ -283,7 +257,7 @@ int RunMakeDemo(const std::string& folder, bool force)
     std::vector<std::string> written;
     std::string error;
     const bool ok = WriteDemoTests(folder, &written, &error, force);
-    for (const std::string& path : written) std::cout << path << "\n";
+    for (const std::string& path : written) std::cout << Printable(path) << "\n";
     if (!ok) Fail(error);
     return ok ? 0 : 1;
 }
@@ -316,7 +290,7 @@ int RunDirectory(CKELDevice& kelDevice, bool asJson)
                   {"description", e.description}, {"operatorName", e.operatorName},
                   {"testLengthText", e.testLengthText}})
                 entry[key] = TextJson(value);
-            std::cout << Dump(entry) << "\n";
+            std::cout << cli::JsonLine(entry) << "\n";
         } else {
             // As the directory dialog shows the tests.
             char number[16];
@@ -359,7 +333,7 @@ int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vecto
         if (arrived) {
             const std::string note = TestTransfer::ArrivalNote(arrival, folder);
             if (arrival.how == Arrival::AlreadyThere || arrival.how == Arrival::KeptUsersTexts)
-                Fail("test " + std::to_string(test) + ": " + Printable(note));
+                Fail("test " + std::to_string(test) + ": " + note);
             else
                 std::cout << Printable(arrival.path) << std::endl;
             return;
@@ -368,7 +342,7 @@ int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vecto
         if (arrived.problem == Problem::NotTheTest) reason = arrived.detail;
         if (arrived.problem == Problem::NameTaken)
             reason = arrived.subject + " holds " + arrived.detail + "; --replace replaces it, --keep-both keeps both";
-        Fail("test " + std::to_string(test) + " not downloaded: " + Printable(reason.empty() ? "aborted" : reason));
+        Fail("test " + std::to_string(test) + " not downloaded: " + (reason.empty() ? "aborted" : reason));
     };
     return transfer.DownloadAll() ? 0 : 1;
 }
@@ -396,7 +370,7 @@ int RunExport(const platform::Services& services, const std::string& format, con
                                 : format == "csv" ? ExportReadingsCsv(file, workbook)
                                                   : ExportTest(services, file, workbook);
         if (exported) {
-            std::cout << workbook << "\n";
+            std::cout << Printable(workbook) << "\n";
         } else {
             Tell(exported, file);
             status = 1;
@@ -420,7 +394,7 @@ int RunPorts(bool asJson)
                        {"serialNumber", port.serialNumber},
                        {"accessible", port.accessible},
                        {"group", port.group}};
-            std::cout << Dump(entry) << "\n";
+            std::cout << cli::JsonLine(entry) << "\n";
             continue;
         }
         std::cout << (port.comPort ? "COM" + std::to_string(port.comPort) : std::string("-")) << "\t"
@@ -428,8 +402,8 @@ int RunPorts(bool asJson)
                   << (port.byId.empty() ? "-" : Printable(port.byId)) << "\t"
                   << (port.accessible ? "ok" : "no access (group " + port.group + ")") << "\n";
         if (!port.accessible)
-            std::cerr << "kel7300-cli: " << port.device << " belongs to the group " << port.group
-                      << "; to use it: sudo usermod -aG " << port.group << " $USER, then log in again\n";
+            Fail(port.device + " belongs to the group " + port.group + "; to use it: sudo usermod -aG " + port.group +
+                 " $USER, then log in again");
     }
     return 0;
 }
@@ -439,14 +413,14 @@ int RunFind(CKELDevice& kelDevice)
 {
     const std::vector<int> ports = CKELDevice::PresentPorts();
     const int found = kelDevice.FindTester(ports, [](int port) {
-        std::cerr << "probing COM" << port << " (" << platform::DeviceForPort(port) << ")\n";
+        std::cerr << "probing COM" << port << " (" << Printable(platform::DeviceForPort(port)) << ")\n";
         return true;
     });
     if (found == 0) {
         Fail("no port answers as a KEL-7300 (" + std::to_string(ports.size()) + " probed)");
         return 1;
     }
-    std::cout << "COM" << found << "\t" << platform::DeviceForPort(found) << "\n";
+    std::cout << "COM" << found << "\t" << Printable(platform::DeviceForPort(found)) << "\n";
     return 0;
 }
 
@@ -493,11 +467,6 @@ int RunErase(CKELDevice& kelDevice, const std::vector<int>& tests, bool yes)
 
 }  // namespace
 
-std::string PrintableText(const std::string& utf8)
-{
-    return Printable(utf8);
-}
-
 int Run(int argc, char** argv)
 {
     // Ctrl+C during a download leaves no temporary file behind.
@@ -507,7 +476,8 @@ int Run(int argc, char** argv)
 #endif
 
     CLI::App app{"kel7300-cli: KEL-7300 test files and test folders from the command line.\n"
-                 "Messages go to standard error; the exit status is 0 when everything succeeded, 1 otherwise."};
+                 "Messages go to standard error; the exit status is 0 when everything succeeded, 2 when list, "
+                 "report or trend did their work but left files or folders out (each is named), 1 otherwise."};
     app.require_subcommand(1);
     int port = 1;
     app.add_option("--port", port, "the COM port of the tester (1 to 100; default 1)")->check(CLI::Range(1, 100));
@@ -598,7 +568,10 @@ int Run(int argc, char** argv)
     trendCommand->add_option("PATH", trend.paths, "test files, or folders searched recursively for .kel files")
         ->required();
     trendCommand->add_flag("--json", trend.json, "one JSON object per asset per line");
-    trendCommand->add_flag("--csv", trend.csv, "one CSV row per test (RFC 4180, UTF-8), the asset's texts first");
+    trendCommand->add_flag("--csv", trend.csv, "one CSV row per test (RFC 4180, UTF-8), the asset's texts first; a "
+                                               "text that begins with =, +, -, @, a tab or a carriage return is "
+                                               "written with a leading single quote, so that no spreadsheet takes "
+                                               "it as a formula");
     trendCommand->add_option("--min-ir", trend.minIr, "minimum insulation resistance in ohms, with k, M, G or T "
                                                       "(default 100M)");
     trendCommand->add_option("--min-pi", trend.minPi, "minimum polarization index (default 2.0)");
@@ -606,6 +579,8 @@ int Run(int argc, char** argv)
                                                      "contains TEXT, in any case");
     trendCommand->add_option("-o,--output", trend.output, "FILE.png (one asset) or FILE.pdf (a page per asset): "
                                                           "the trend pages");
+    trendCommand->add_flag("--follow", trend.follow, "follow links to folders found inside the folders named "
+                                                     "(each folder is still read once)");
 
 #ifdef KEL_HAVE_RENDER
     RenderOptions render;
@@ -624,11 +599,13 @@ int Run(int argc, char** argv)
     ReportOptions report;
     auto* reportCommand = app.add_subcommand("report", "The report page of each test, alone on a sheet of its own, "
                                                        "in one PDF: test files in the order given, folders in "
-                                                       "catalogue order. Unreadable files are named and left out "
-                                                       "(exit status 1).");
+                                                       "catalogue order, then their subfolders. Unreadable files "
+                                                       "and folders are named and left out (exit status 2).");
     reportCommand->add_option("PATH", report.paths, "test files (.kel) or folders")->required();
     reportCommand->add_option("-o,--output", report.output, "REPORT.pdf")->required();
     reportCommand->add_flag("--recursive", report.recursive, "search folders' subfolders too");
+    reportCommand->add_flag("--follow", report.follow, "with --recursive, follow links to folders (each folder is "
+                                                       "still read once)");
     reportCommand->add_flag("--portrait", report.portrait, "portrait sheets (default: the program's print setting)");
     reportCommand->add_flag("--landscape", report.landscape, "landscape sheets");
 #endif
@@ -660,7 +637,7 @@ int Run(int argc, char** argv)
     }
     if (*exportCommand) return RunExport(services, exportFormat, exportFolder, exportFiles);
     if (*info) return RunInfo(files, asJson, withSamples);
-    if (*list) return RunList(context.testCatalogue, folder, asJson);
+    if (*list) return RunList(folder, asJson);
     if (*setTexts) return RunSetTexts(file, edits);
     if (*trendCommand) return RunTrend(trend, argc, argv);
     if (*makeDemo) return RunMakeDemo(demoFolder, force);

@@ -1,4 +1,5 @@
 #include "tools/render_command.h"
+#include "tools/cli_output.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -21,11 +22,7 @@ namespace {
 
 constexpr int kMaxShownTests = 4;
 
-int Fail(const std::string& message)
-{
-    std::cerr << "kel7300-cli: " << message << "\n";
-    return 1;
-}
+using cli::Fail;
 
 // Qt's notes about a missing desktop session do not concern a command-line render.
 void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)

@@ -8,9 +8,11 @@ struct ReportOptions {
     std::vector<std::string> paths;
     std::string output;
     bool recursive = false;
+    bool follow = false;  // with recursive: follow links to folders
     bool portrait = false;
     bool landscape = false;
 };
 
-// Returns 0 when every test was printed; messages go to standard error.
+// Returns 0 when every test was printed, 2 when some were left out (each
+// named), 1 when nothing was; messages go to standard error.
 int RunReport(const ReportOptions& options, int argc, char** argv);

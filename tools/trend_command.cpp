@@ -1,4 +1,5 @@
 #include "tools/trend_command.h"
+#include "tools/cli_output.h"
 
 #include <nlohmann/json.hpp>
 
@@ -30,11 +31,7 @@ using Json = nlohmann::ordered_json;
 using history::Asset;
 using history::TestPoint;
 
-int Fail(const std::string& message)
-{
-    std::cerr << "kel7300-cli: " << message << "\n";
-    return 1;
-}
+using cli::Fail;
 
 // The tester's readings are 32-bit floats: the shortest text that reads back as
 // the same float, with '.' whatever the locale.
@@ -79,15 +76,6 @@ Json AssetJson(const Asset& asset)
             {"tests", tests}};
 }
 
-// One RFC 4180 field: quoted when it holds a comma, a quote or a line break.
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
-
 std::string CsvNumber(const std::optional<double>& value)
 {
     return value ? Number(*value) : std::string();
@@ -99,12 +87,14 @@ void PrintCsv(const std::vector<const Asset*>& assets)
                  "resistance1Min,resistance40C,piRatio,ddRatio,darRatio,flags\r\n";
     for (const Asset* asset : assets) {
         for (const TestPoint& test : asset->tests) {
+            // Texts are guarded against spreadsheet formulas; numbers are written as numbers.
             const std::string fields[] = {
-                Latin1ToUtf8(asset->company), Latin1ToUtf8(asset->location), Latin1ToUtf8(asset->description),
-                test.path, std::to_string(test.testNumber), test.dateTime, std::string(test.testTypeName),
+                cli::CsvText(Latin1ToUtf8(asset->company)), cli::CsvText(Latin1ToUtf8(asset->location)),
+                cli::CsvText(Latin1ToUtf8(asset->description)), cli::CsvText(test.path),
+                std::to_string(test.testNumber), cli::CsvText(test.dateTime), cli::CsvText(test.testTypeName),
                 std::to_string(test.testVoltage), CsvNumber(test.resistance1Min), CsvNumber(test.resistance40C),
-                CsvNumber(test.piRatio), CsvNumber(test.ddRatio), CsvNumber(test.darRatio), Flags(test)};
-            for (std::size_t i = 0; i < std::size(fields); ++i) std::cout << (i ? "," : "") << CsvField(fields[i]);
+                CsvNumber(test.piRatio), CsvNumber(test.ddRatio), CsvNumber(test.darRatio), cli::CsvText(Flags(test))};
+            for (std::size_t i = 0; i < std::size(fields); ++i) std::cout << (i ? "," : "") << fields[i];
             std::cout << "\r\n";
         }
     }
@@ -176,14 +166,23 @@ int RunTrend(const TrendOptions& options, int argc, char** argv)
     limits.minPi = options.minPi;
     if (options.json && options.csv) return Fail("--json and --csv exclude each other");
 
-    const history::Scan scan = history::ScanPaths(options.paths, limits);
+    const history::Scan scan = history::ScanPaths(options.paths, limits, {}, options.follow);
+    std::size_t foldersLeftOut = 0;
     for (const Status& problem : scan.unreadable) {
+        const bool folder = problem.problem == Problem::CantReadFolder;
         const bool noTest = problem.problem == Problem::CantReadFile;
-        Fail(problem.subject + (noTest ? ": not a KEL-7300 test file" : ": can't be read"));
+        foldersLeftOut += folder ? 1 : 0;
+        Fail(problem.subject + (folder   ? ": folder can't be read; left out"
+                                : noTest ? ": not a KEL-7300 test file; left out"
+                                         : ": can't be read; left out"));
     }
-    if (!scan.unreadable.empty())
-        Fail(std::to_string(scan.unreadable.size()) + " of " +
-             std::to_string(scan.unreadable.size() + scan.testsRead) + " files left out");
+    const std::size_t filesLeftOut = scan.unreadable.size() - foldersLeftOut;
+    if (filesLeftOut > 0)
+        Fail(std::to_string(filesLeftOut) + " of " + std::to_string(filesLeftOut + scan.testsRead) +
+             " files left out");
+    if (foldersLeftOut > 0) Fail(std::to_string(foldersLeftOut) + (foldersLeftOut == 1 ? " folder" : " folders") +
+                                 " left out");
+    const int done = scan.unreadable.empty() ? 0 : cli::kPartial;
 
     std::vector<const Asset*> chosen;
     for (const Asset& asset : scan.assets)
@@ -191,15 +190,16 @@ int RunTrend(const TrendOptions& options, int argc, char** argv)
 
     if (options.json) {
         for (const Asset* asset : chosen)
-            std::cout << AssetJson(*asset).dump(-1, ' ', false, Json::error_handler_t::replace) << "\n";
+            std::cout << cli::JsonLine(AssetJson(*asset)) << "\n";
     } else if (options.csv) {
         PrintCsv(chosen);
     } else if (options.output.empty()) {
-        PrintTable(chosen, PrintableText);
+        PrintTable(chosen, cli::Printable);
     }
-    if (options.output.empty()) return 0;
+    if (options.output.empty()) return done;
 #ifdef KEL_HAVE_RENDER
-    return Draw(options.output, chosen, limits, argc, argv);
+    const int drawn = Draw(options.output, chosen, limits, argc, argv);
+    return drawn != 0 ? drawn : done;
 #else
     (void)argc, (void)argv;
     return Fail("this build draws no pages (built without Qt)");

@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-// Text for the terminal, control characters escaped (the CLI's rule for every plain output).
-std::string PrintableText(const std::string& utf8);
-
 struct TrendOptions {
     std::vector<std::string> paths;
     bool json = false;
@@ -16,7 +13,9 @@ struct TrendOptions {
     double minPi = 2.0;
     std::string asset;       // keep only assets whose texts contain this
     std::string output;      // FILE.png (one asset) or FILE.pdf; empty: none
+    bool follow = false;     // follow links to folders inside the folders named
 };
 
-// Returns the exit status; messages go to standard error.
+// Returns the exit status (0, 1, or 2 when files or folders were left out,
+// each named); messages go to standard error.
 int RunTrend(const TrendOptions& options, int argc, char** argv);

@@ -56,22 +56,40 @@ bool PrintPage(QPagedPaintDevice& printer, CKELFile* records, int count, int zoo
     return painter.end();
 }
 
+SheetPerTest::SheetPerTest(QPagedPaintDevice& printer) : printer_(printer) {}
+
+SheetPerTest::~SheetPerTest()
+{
+    if (painter_ && painter_->isActive()) painter_->end();
+}
+
+bool SheetPerTest::Add(CKELFile& record)
+{
+    if (failed_) return false;
+    if (!painter_) {
+        painter_ = std::make_unique<QPainter>();
+        failed_ = !painter_->begin(&printer_);
+    } else {
+        failed_ = !printer_.newPage();
+    }
+    if (failed_) return false;
+    Draw(*painter_, PrintableSize(printer_), &record, 1, true, 0, 0);
+    return true;
+}
+
+bool SheetPerTest::End()
+{
+    return !failed_ && painter_ && painter_->end();
+}
+
 bool PrintEachTest(QPagedPaintDevice& printer, int count, const std::function<bool(int, CKELFile&)>& load)
 {
-    QPainter painter;
-    bool begun = false;
+    SheetPerTest sheets(printer);
     for (int i = 0; i < count; ++i) {
         CKELFile record;
-        if (!load(i, record)) continue;
-        if (!begun) {
-            if (!painter.begin(&printer)) return false;
-            begun = true;
-        } else if (!printer.newPage()) {
-            return false;
-        }
-        Draw(painter, PrintableSize(printer), &record, 1, true, 0, 0);
+        if (load(i, record) && !sheets.Add(record)) return false;
     }
-    return begun && painter.end();
+    return sheets.End();
 }
 
 bool WritePdf(const std::string& output, bool landscape, int dpi, const QString& title,

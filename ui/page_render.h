@@ -7,6 +7,7 @@
 #include <QSize>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 
 class CKELFile;
 class QPagedPaintDevice;
+class QPainter;
 
 // The page (or the zoomed plot) of `count` records at `size` pixels: as on the
 // screen, or with `paper` as drawn for a printer onto a white sheet.
@@ -23,6 +25,26 @@ QImage RenderPageImage(CKELFile* records, int count, QSize size, bool paper, int
 // printable area in device pixels. Returns false when the printer cannot be
 // started or the sheet not finished.
 bool PrintPage(QPagedPaintDevice& printer, CKELFile* records, int count, int zoomed, int zoomResistance);
+
+// Prints tests, each alone on a sheet of its own, in one job, as they come:
+// the job starts with the first test and ends with End. False from Add when
+// the printer cannot be started or a sheet cannot be begun, from End when no
+// test was added or the job could not be finished.
+class SheetPerTest {
+public:
+    explicit SheetPerTest(QPagedPaintDevice& printer);
+    ~SheetPerTest();
+    SheetPerTest(const SheetPerTest&) = delete;
+    SheetPerTest& operator=(const SheetPerTest&) = delete;
+
+    bool Add(CKELFile& record);
+    bool End();
+
+private:
+    QPagedPaintDevice& printer_;
+    std::unique_ptr<QPainter> painter_;
+    bool failed_ = false;
+};
 
 // Prints `count` tests, each alone on a sheet of its own, in one job: `load(i,
 // record)` loads test i with its samples, or returns false to leave it out.

@@ -2,6 +2,7 @@
 
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QTreeWidget>
 
@@ -50,6 +51,8 @@ bool COpenTestDlg::OnInitDialog()
 
     // Each column is as wide as its sample text in the list's font.
     platform::SetUpReportList(fileList, kColumns, 7);
+    moreFilesNote = new QLabel(this);
+    moreFilesNote->setGeometry(MapDialogRect(8, 237, 290, 10));
     QObject::connect(fileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                      [this](const QItemSelection& selected, const QItemSelection&) { OnSelectionChanged(selected); });
     QObject::connect(fileList, &QTreeWidget::itemDoubleClicked, this, [this] { OnOK(); });
@@ -94,6 +97,12 @@ void COpenTestDlg::FillList()
         fileList->addTopLevelItem(row);
         testCatalogue.selected[i] = 0;
     }
+    // The catalogue holds the first 500: the user is told when the folder has more.
+    const bool more = testCatalogue.totalFound > static_cast<std::size_t>(testCatalogue.fileCount);
+    moreFilesNote->setText(more ? QStringLiteral("Showing the first %1 of %2 test files")
+                                      .arg(testCatalogue.fileCount)
+                                      .arg(testCatalogue.totalFound)
+                                : QString());
 }
 
 void COpenTestDlg::OnSelectionChanged(const QItemSelection& selected)

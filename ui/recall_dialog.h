@@ -11,6 +11,7 @@
 
 class KelContext;
 class QItemSelection;
+class QLabel;
 class QTreeWidget;
 
 class COpenTestDlg : public platform::Dialog {
@@ -34,6 +35,8 @@ public:
     std::string caption = "Recall Test";
     std::string shotPath;
     QTreeWidget* fileList = nullptr;
+    // "Showing the first 500 of N test files" when the folder holds more than the catalogue.
+    QLabel* moreFilesNote = nullptr;
 
 protected:
     void DoDataExchange(platform::DataExchange& dx) override;

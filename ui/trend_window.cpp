@@ -1,6 +1,7 @@
 #include "ui/trend_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -78,6 +79,8 @@ CTrendWindow::CTrendWindow(KelContext& context, QPrinter* printer, const std::st
     top->addWidget(folderLabel_, 1);
     auto* choose = new QPushButton(QStringLiteral("Choose Folder..."));
     top->addWidget(choose);
+    follow_ = new QCheckBox(QStringLiteral("Follow links to folders"));
+    top->addWidget(follow_);
     layout->addLayout(top);
 
     auto* split = new QSplitter(Qt::Horizontal);
@@ -105,6 +108,10 @@ CTrendWindow::CTrendWindow(KelContext& context, QPrinter* printer, const std::st
     split->setStretchFactor(1, 1);
     split->setSizes({440, 760});
     layout->addWidget(split, 1);
+    note_ = new QLabel;
+    note_->setWordWrap(true);
+    note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(note_);
 
     auto* buttons = new QHBoxLayout;
     auto* print = new QPushButton(QStringLiteral("Print..."));
@@ -117,6 +124,7 @@ CTrendWindow::CTrendWindow(KelContext& context, QPrinter* printer, const std::st
     layout->addLayout(buttons);
 
     QObject::connect(choose, &QPushButton::clicked, this, [this] { ChooseFolder(); });
+    QObject::connect(follow_, &QCheckBox::toggled, this, [this] { Scan(folder_); });
     QObject::connect(print, &QPushButton::clicked, this, [this] { Print(); });
     QObject::connect(preview, &QPushButton::clicked, this, [this] { PrintPreview(); });
     QObject::connect(close, &QPushButton::clicked, this, &QDialog::close);
@@ -142,13 +150,21 @@ bool CTrendWindow::Scan(const std::string& folder)
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     progress.setValue(0);
-    scan_ = history::ScanPaths({folder}, limits_, [&progress](std::size_t read) {
-        progress.setLabelText(QStringLiteral("Reading test files... %1").arg(read));
-        progress.setValue(0);
-        QCoreApplication::processEvents();
-        return !progress.wasCanceled();
-    });
+    scan_ = history::ScanPaths(
+        {folder}, limits_,
+        [&progress](std::size_t read) {
+            progress.setLabelText(QStringLiteral("Reading test files... %1").arg(read));
+            progress.setValue(0);
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        },
+        follow_->isChecked());
     progress.reset();
+    // Whatever was left out is named: the first few here, all of them in the tip.
+    note_->setText(Note());
+    QString all;
+    for (const Status& problem : scan_.unreadable) all += platform::FromName(MessageFor(problem).text) + '\n';
+    note_->setToolTip(all.trimmed());
 
     assets_->clear();
     for (const history::Asset& asset : scan_.assets) {
@@ -161,6 +177,26 @@ bool CTrendWindow::Scan(const std::string& folder)
     if (assets_->topLevelItemCount() > 0) assets_->setCurrentItem(assets_->topLevelItem(0));
     else ShowAsset(-1);
     return !scan_.cancelled;
+}
+
+QString CTrendWindow::Note() const
+{
+    if (scan_.unreadable.empty()) {
+        if (scan_.testsRead == 0 && !scan_.cancelled)
+            return QStringLiteral("No test files in this folder or its subfolders.");
+        return {};
+    }
+    std::size_t folders = 0;
+    for (const Status& problem : scan_.unreadable) folders += problem.problem == Problem::CantReadFolder ? 1 : 0;
+    const std::size_t files = scan_.unreadable.size() - folders;
+    QStringList parts;
+    if (files > 0) parts << QStringLiteral("%1 %2").arg(files).arg(files == 1 ? "file" : "files");
+    if (folders > 0) parts << QStringLiteral("%1 %2").arg(folders).arg(folders == 1 ? "folder" : "folders");
+    QStringList names;
+    for (std::size_t i = 0; i < scan_.unreadable.size() && i < 3; ++i)
+        names << platform::FromName(scan_.unreadable[i].subject);
+    if (scan_.unreadable.size() > 3) names << QStringLiteral("...");
+    return QStringLiteral("Left out: %1 (%2)").arg(parts.join(QStringLiteral(" and ")), names.join(QStringLiteral(", ")));
 }
 
 void CTrendWindow::ChooseFolder()

@@ -12,6 +12,7 @@
 #include "history/asset_history.h"
 
 class KelContext;
+class QCheckBox;
 class QLabel;
 class QPrinter;
 class QTreeWidget;
@@ -32,6 +33,10 @@ public:
     QTreeWidget* testList() const { return tests_; }
     QWidget* plot() const;
     const std::string& folder() const { return folder_; }
+    // Whether links to folders are followed (off: a link to / is not the whole machine).
+    QCheckBox* followLinks() const { return follow_; }
+    // What the scan left out, or that it found no test; empty when neither.
+    QString Note() const;
 
 private:
     void ShowAsset(int index);
@@ -44,6 +49,8 @@ private:
     history::Limits limits_;
     history::Scan scan_;
     QLabel* folderLabel_;
+    QCheckBox* follow_;
+    QLabel* note_;
     QTreeWidget* assets_;
     QTreeWidget* tests_;
     TrendPlot* plot_;

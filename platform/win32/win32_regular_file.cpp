@@ -70,42 +70,68 @@ bool ReadFileStart(const std::string& path, std::size_t size, std::vector<unsign
 }  // namespace platform
 
 namespace platform {
-namespace {
 
-bool WalkFolder(const std::filesystem::path& folder, const std::string& extension, std::size_t size,
-                const TreeFileVisitor& onFile, std::set<FileIdentity>& walked, std::vector<unsigned char>& bytes)
+void ReadTreeFileStarts(const std::string& root, const TreeWalk& walk, const TreeFileVisitor& onFile,
+                        const TreeFolderVisitor& onFolderLeftOut)
 {
-    FileIdentity identity;
-    if (!IdentityOf(folder.string(), identity) || !walked.insert(identity).second) return true;
-    std::vector<std::pair<std::string, bool>> entries;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::error_code ignored;
-        entries.emplace_back(it->path().filename().string(), it->is_directory(ignored));
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const auto& a, const auto& b) { return NameLessCaseInsensitive(a.first, b.first); });
-    for (const auto& [name, isFolder] : entries) {
-        const std::filesystem::path path = folder / name;
-        if (isFolder) {
-            if (!WalkFolder(path, extension, size, onFile, walked, bytes)) return false;
-        } else if (EndsWithCaseInsensitive(name, extension)) {
-            FileIdentity fileIdentity;
-            const bool read = ReadFileStart(path.string(), size, bytes, fileIdentity);
-            if (!onFile(path.string(), read, bytes, fileIdentity)) return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
-void ReadTreeFileStarts(const std::string& root, const std::string& extension, std::size_t size,
-                        const TreeFileVisitor& onFile)
-{
+    struct Entry {
+        std::string name;
+        bool isFolder;
+    };
+    struct Level {
+        std::filesystem::path path;
+        std::vector<Entry> entries;
+        std::size_t next = 0;
+    };
     std::set<FileIdentity> walked;
     std::vector<unsigned char> bytes;
-    WalkFolder(root, extension, size, onFile, walked, bytes);
+    std::vector<Level> levels;
+    // A folder becomes the next level once, with its entries sorted; false when it was left out.
+    const auto enter = [&](const std::filesystem::path& folder) {
+        FileIdentity identity;
+        if (!IdentityOf(folder.string(), identity)) {
+            if (onFolderLeftOut) onFolderLeftOut(folder.string());
+            return;
+        }
+        if (!walked.insert(identity).second) return;
+        Level level{folder, {}, 0};
+        std::error_code error;
+        for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            std::error_code ignored;
+            const bool isLink = it->is_symlink(ignored);
+            const bool isFolder = it->is_directory(ignored);
+            const std::string name = it->path().filename().string();
+            if (isFolder && isLink && !walk.followFolderLinks) continue;
+            if (isFolder ? walk.recursive : EndsWithCaseInsensitive(name, walk.extension))
+                level.entries.push_back({name, isFolder});
+        }
+        if (error) {
+            if (onFolderLeftOut) onFolderLeftOut(folder.string());
+            return;
+        }
+        std::sort(level.entries.begin(), level.entries.end(), [&walk](const Entry& a, const Entry& b) {
+            if (walk.filesFirst && a.isFolder != b.isFolder) return !a.isFolder;
+            return NameLessCaseInsensitive(a.name, b.name);
+        });
+        levels.push_back(std::move(level));
+    };
+    enter(root);
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.entries.size()) {
+            levels.pop_back();
+            continue;
+        }
+        const Entry entry = level.entries[level.next++];
+        const std::filesystem::path path = level.path / entry.name;
+        if (entry.isFolder) {
+            enter(path);
+            continue;
+        }
+        FileIdentity identity;
+        const bool read = ReadFileStart(path.string(), walk.size, bytes, identity);
+        if (!onFile(path.string(), read, bytes, identity)) return;
+    }
 }
 
 }  // namespace platform

@@ -245,6 +245,34 @@ TEST_F(TesterTest, MoreThan512TestsAndOverlongValues)
     EXPECT_STREQ(device->entries[0].company, "ACME");  // the first word only, however long the value
 }
 
+// A tester that never ends its directory, however it babbles, is given up on.
+TEST_F(TesterTest, ADirectoryReplyThatNeverEndsIsGivenUpOn)
+{
+    const struct {
+        const char* name;
+        std::function<void(SimFaults&)> fault;
+        const char* message;  // empty: read, 512 tests kept
+    } cases[] = {
+        {"91 tests past the 512", [](SimFaults& f) { f.extraTests = 600; }, ""},
+        {"endless valid lines", [](SimFaults& f) { f.extraTests = 2000; }, "Directory reply too long"},
+        {"a byte every 1.5 s", [](SimFaults& f) { f.byteEveryMs = 1500; }, "Directory reply too long"},
+    };
+    for (const auto& c : cases) {
+        TesterSimulator sim({MakeSimTest(7, 10)});
+        c.fault(sim.faults);
+        Use(sim);
+        presenter.messages.clear();
+        const std::uint32_t before = clock.now;
+        EXPECT_EQ(Said(device->ReadDirectory()), *c.message ? 0 : 1) << c.name;
+        EXPECT_EQ(presenter.Texts(), *c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
+            << c.name;
+        EXPECT_LE(clock.now - before, 125000u) << c.name;
+        if (!*c.message) {
+            EXPECT_EQ(device->entryCount, 512) << c.name;
+        }
+    }
+}
+
 TEST_F(TesterTest, ASecondExchangeInsideAWaitIsRefused)
 {
     ExchangeGuard first(serialChannel);

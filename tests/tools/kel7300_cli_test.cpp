@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +21,7 @@
 
 #include "support/temp_dir.h"
 #include "support/test_file_builder.h"
+#include "support/openpyxl_reader.h"
 #include "support/xlrd_reader.h"
 
 namespace {
@@ -404,8 +407,129 @@ TEST(Cli, HostileArgumentsGetOneLineAndStatusOneNeverAnAbort)
     EXPECT_EQ(info.status, 1);
     EXPECT_EQ(info.err, "KEL-7300: Can't open file " + dir.File("pipe.kel") + "\n");
     const CliRun list = RunCli("list " + dir.path().string(), dir);
-    EXPECT_EQ(list.status, 0);
-    EXPECT_NE(list.out.find("pipe.kel\t\t"), std::string::npos) << list.out;
+    EXPECT_EQ(list.status, 2);  // listed, but not whole: the pipe is named and left out
+    EXPECT_EQ(list.out.find("pipe.kel"), std::string::npos) << list.out;
+    EXPECT_NE(list.err.find("pipe.kel: can't be read; left out"), std::string::npos) << list.err;
+}
+
+// A tree `depth` folders deep ("d/d/d/..."), longer than the longest path the
+// system takes, made through open folders; `bottom` is written into the last.
+void MakeDeepTree(const std::string& root, int depth, const std::vector<std::uint8_t>& bottom)
+{
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < depth && fd >= 0; ++i) {
+        mkdirat(fd, "d", 0755);
+        const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    const int file = openat(fd, "deep.kel", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(write(file, bottom.data(), bottom.size()), static_cast<ssize_t>(bottom.size()));
+    close(file);
+    close(fd);
+}
+
+// Removes what MakeDeepTree made, one level at a time, each name short.
+void RemoveDeepTree(const std::string& root)
+{
+    const std::string d = root + "/d", next = root + "/d.next";
+    while (std::filesystem::exists(d)) {
+        if (rename((d + "/d").c_str(), next.c_str()) != 0) {
+            std::filesystem::remove_all(d);
+            break;
+        }
+        rmdir(d.c_str());
+        rename(next.c_str(), d.c_str());
+    }
+}
+
+int PdfPages(const std::string& pdf)
+{
+    FILE* pipe = popen(("pdfinfo " + pdf + " 2>/dev/null").c_str(), "r");
+    std::string text(4096, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), pipe));
+    pclose(pipe);
+    const std::size_t at = text.find("Pages:");
+    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 6);
+}
+
+// Every file of a scan is read or named: no cap of 500, no depth that crashes
+// or runs out of descriptors, no silent skip of a folder; links to folders are
+// followed only when asked. Left out means exit status 2.
+TEST(Cli, ScansReadEveryFileOrNameWhatTheyLeftOut)
+{
+    TempDir dir;
+    const auto test = [](int number) {
+        return TestFileBuilder().TestNumber(static_cast<std::uint16_t>(number)).TestType(2).Company("CO")
+            .Location("L").Description("M").Samples(60, 500, 1e-9).Bytes();
+    };
+    // 600 files side by side.
+    std::filesystem::create_directories(dir.path() / "wide");
+    for (int i = 0; i < 600; ++i) kel_test::WriteFileBytes(dir.File("wide/T" + std::to_string(i) + ".kel"), test(i));
+    // A test at the top and one 10,000 folders below it.
+    std::filesystem::create_directories(dir.path() / "deep");
+    kel_test::WriteFileBytes(dir.File("deep/top.kel"), test(1));
+    MakeDeepTree(dir.File("deep"), 10000, test(2));
+    // A folder that holds a test and a link to a folder elsewhere (as a link to / would be).
+    std::filesystem::create_directories(dir.path() / "linked/here");
+    std::filesystem::create_directories(dir.path() / "elsewhere");
+    kel_test::WriteFileBytes(dir.File("linked/here/a.kel"), test(1));
+    kel_test::WriteFileBytes(dir.File("elsewhere/b.kel"), test(2));
+    std::filesystem::create_directory_symlink(dir.path() / "elsewhere", dir.path() / "linked/link");
+    // A folder that cannot be read (checked as an ordinary user: root reads every folder).
+    std::filesystem::create_directories(dir.path() / "shut/closed");
+    kel_test::WriteFileBytes(dir.File("shut/open.kel"), test(1));
+    kel_test::WriteFileBytes(dir.File("shut/closed/c.kel"), test(2));
+    chmod(dir.File("shut/closed").c_str(), 0);
+    chmod(dir.path().c_str(), 0755);
+    const std::string asUser = geteuid() == 0 ? "--help >/dev/null; exec setpriv --reuid=65534 --regid=65534 "
+                                                "--clear-groups " + std::string(KEL_CLI_PATH) + " "
+                                              : "";
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+        return n;
+    };
+    const struct {
+        const char* name;
+        std::string arguments;
+        int status;
+        std::string countWhat;  // in standard output
+        std::size_t count;
+        const char* said;  // on standard error
+    } cases[] = {
+        {"list of 600", "list " + dir.File("wide"), 0, ".kel\t", 600, ""},
+        {"trend of 600", "trend --csv " + dir.File("wide"), 0, "\r\n", 601, ""},
+        {"trend 10,000 deep, 64 descriptors", "--help >/dev/null; ulimit -n 64; exec " + std::string(KEL_CLI_PATH) +
+                                                  " trend --csv " + dir.File("deep"),
+         0, "\r\n", 3, ""},
+        {"trend passes a folder link over", "trend --csv " + dir.File("linked"), 0, "\r\n", 2, ""},
+        {"trend --follow", "trend --follow --csv " + dir.File("linked"), 0, "\r\n", 3, ""},
+        {"trend of an unreadable folder", asUser + "trend --csv " + dir.File("shut"), 2, "\r\n", 2,
+         "shut/closed: folder can't be read; left out"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunCli(c.arguments, dir);
+        EXPECT_EQ(run.status, c.status) << c.name << ": " << run.err;
+        EXPECT_EQ(count(run.out, c.countWhat), c.count) << c.name;
+        if (*c.said) {
+            EXPECT_NE(run.err.find(c.said), std::string::npos) << c.name << ": " << run.err;
+        }
+    }
+#ifdef KEL_HAVE_RENDER
+    const CliRun deep = RunCli("report --recursive " + dir.File("deep") + " -o " + dir.File("deep.pdf"), dir);
+    EXPECT_EQ(deep.status, 0) << deep.err;
+    EXPECT_EQ(PdfPages(dir.File("deep.pdf")), 2);
+    std::filesystem::create_directories(dir.path() / "out");
+    chmod(dir.File("out").c_str(), 0777);
+    const CliRun shut = RunCli(asUser + "report --recursive " + dir.File("shut") + " -o " + dir.File("out/s.pdf"), dir);
+    EXPECT_EQ(shut.status, 2) << shut.err;
+    EXPECT_NE(shut.err.find("shut/closed: folder can't be read; left out of the report"), std::string::npos)
+        << shut.err;
+#endif
+    chmod(dir.File("shut/closed").c_str(), 0755);
+    RemoveDeepTree(dir.File("deep"));
 }
 
 TEST(Cli, PlainOutputShowsControlCharactersAsEscapes)
@@ -429,9 +553,25 @@ TEST(Cli, PlainOutputShowsControlCharactersAsEscapes)
     EXPECT_EQ(list.out.find('\x1b'), std::string::npos);
     EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\t'), 12);  // six separators per line
 
-    // JSON keeps the texts as they are: its own escapes already cover them.
+    // JSON keeps the texts as they are, every control character escaped, C1 too.
     const CliRun json = RunCli("info --json " + dir.File("T.kel"), dir);
     EXPECT_EQ(Json::parse(json.out)["description"], "\x1b[2J");
+    EXPECT_NE(json.out.find("X\\u009b1m"), std::string::npos) << json.out;
+
+    // Messages and the lines that name files escape them as well.
+    const std::string hostile = dir.File("\x1b[2J\x07.kel");
+    std::ofstream(hostile) << "not a test";
+    TestFileBuilder().Company("\x1b]0;x\x07").Write(dir.File("out\x1b[1m.kel"));
+    std::filesystem::create_directories(dir.path() / "x");
+    for (const std::string& arguments :
+         {"info '" + hostile + "'", "export --to " + dir.File("x") + " '" + dir.File("out\x1b[1m.kel") + "'",
+          "trend --csv " + dir.path().string(), "trend --json " + dir.path().string(),
+          "set-texts '" + hostile + "' --operator X"}) {
+        const CliRun run = RunCli(arguments, dir);
+        EXPECT_EQ((run.out + run.err).find_first_of("\x1b\x07"), std::string::npos) << arguments << "\n"
+                                                                                   << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find("\\x1b"), std::string::npos) << arguments << "\n" << run.out << run.err;
+    }
 }
 
 TEST(Cli, NamesInAnyScriptArePrintedAsTheSystemGivesThem)
@@ -578,7 +718,7 @@ TEST(Cli, TrendAsCsvJsonAndPages)
     TestFileBuilder().Magic(0).Write(dir.File("site/broken.kel"));
 
     const CliRun csv = RunCli("trend --csv " + dir.File("site"), dir);
-    EXPECT_EQ(csv.status, 0);  // a damaged file is named, never fatal
+    EXPECT_EQ(csv.status, 2);  // a damaged file is named and the result is partial, never fatal
     EXPECT_NE(csv.err.find(dir.File("site/broken.kel") + ": not a KEL-7300 test file"), std::string::npos) << csv.err;
     std::vector<std::vector<std::string>> rows;
     for (std::size_t at = 0, end; (end = csv.out.find("\r\n", at)) != std::string::npos; at = end + 2)
@@ -609,7 +749,7 @@ TEST(Cli, TrendAsCsvJsonAndPages)
     EXPECT_EQ(RunCli("trend -o " + dir.File("all.png") + " " + dir.File("site"), dir).status, 1);  // two assets
     EXPECT_FALSE(std::filesystem::exists(dir.File("all.png")));
     const CliRun pdf = RunCli("trend -o " + dir.File("all.pdf") + " " + dir.File("site"), dir);
-    ASSERT_EQ(pdf.status, 0) << pdf.err;
+    ASSERT_EQ(pdf.status, 2) << pdf.err;
     FILE* info = popen(("pdfinfo " + dir.File("all.pdf")).c_str(), "r");
     std::string text(4096, '\0');
     text.resize(std::fread(text.data(), 1, text.size(), info));
@@ -646,7 +786,7 @@ TEST(Cli, ReadingsExportsShareTheRefusalsAndReportPrintsEachTestOnASheet)
 #ifdef KEL_HAVE_RENDER
     TestFileBuilder().Magic(0).Write(dir.File("tests/broken.kel"));
     const CliRun report = RunCli("report " + dir.File("tests") + " --portrait -o " + dir.File("report.pdf"), dir);
-    EXPECT_EQ(report.status, 1);  // the damaged file is left out, and said
+    EXPECT_EQ(report.status, 2);  // the damaged file is left out, and said
     EXPECT_NE(report.err.find(dir.File("tests/broken.kel") + ": not a KEL-7300 test file"), std::string::npos)
         << report.err;
     FILE* info = popen(("pdfinfo " + dir.File("report.pdf") + "; pdftotext " + dir.File("report.pdf") + " -").c_str(),
@@ -662,6 +802,33 @@ TEST(Cli, ReadingsExportsShareTheRefusalsAndReportPrintsEachTestOnASheet)
     EXPECT_EQ(RunCli("report " + dir.File("tests/broken.kel") + " -o " + dir.File("none.pdf"), dir).status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("none.pdf")));
 #endif
+}
+
+// A text that begins like a formula reaches a spreadsheet as text: in the
+// trend's CSV with a leading quote; in the workbooks as text cells.
+TEST(Cli, NoSpreadsheetRunsWhatATestFileSays)
+{
+    TempDir dir;
+    TestFileBuilder().TestType(2).Company("=cmd|' /C calc'!A0").Location("+1+1").Description("@SUM(A1)")
+        .Operator("-2").Samples(60, 500, 1e-9).Write(dir.File("t.kel"));
+    const CliRun csv = RunCli("trend --csv " + dir.File("t.kel"), dir);
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const std::string row = csv.out.substr(csv.out.find("\r\n") + 2);
+    const std::vector<std::string> fields = CsvRecord(row.substr(0, row.find("\r\n")));
+    ASSERT_GE(fields.size(), 9u) << row;
+    EXPECT_EQ(fields[0], "'=cmd|' /C calc'!A0");
+    EXPECT_EQ(fields[1], "'+1+1");
+    EXPECT_EQ(fields[2], "'@SUM(A1)");
+    EXPECT_EQ(fields[7], "500");  // numbers stay numbers
+    EXPECT_EQ(fields[8], "5e+11");
+
+    std::filesystem::create_directories(dir.path() / "x");
+    ASSERT_EQ(RunCli("export --to " + dir.File("x") + " --format xlsx " + dir.File("t.kel"), dir).status, 0);
+    const std::string cells = kel_test::ReadWithOpenpyxl(dir.File("x/t.xlsx"));
+    EXPECT_NE(cells.find("cell Summary 4 2 str General|\"=cmd|' /C calc'!A0\""), std::string::npos) << cells;
+    ASSERT_EQ(RunCli("export --to " + dir.File("x") + " " + dir.File("t.kel"), dir).status, 0);
+    const std::string xls = kel_test::ReadWithXlrd(dir.File("x/t.xls"));
+    EXPECT_NE(xls.find("=cmd|' /C calc'!A0"), std::string::npos) << xls;  // a text cell
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QImage>
 #include <QTreeWidget>
 
@@ -12,9 +14,11 @@
 #include "app/kel_doc.h"
 #include "resources/resource_ids.h"
 #include "support/test_context.h"
+#include "support/test_file_builder.h"
 #include "tools/demo_tests.h"
 #include "ui/desktop_shell.h"
 #include "ui/main_frame.h"
+#include "ui/recall_dialog.h"
 
 namespace {
 
@@ -67,6 +71,42 @@ TEST(TrendWindow, OpensOnTheDemoHistoryAndShowsATestInTheMainWindow)
     ASSERT_EQ(t.context.kelApp.GetDocument()->recordCount, 1);
     EXPECT_EQ(t.context.kelApp.GetDocument()->records[0].testNumber, 101);
     window->close();
+}
+
+// The window says what it left out and that a folder holds no test; a link to
+// a folder elsewhere is followed only when the box is ticked.
+TEST(TrendWindow, NamesWhatItLeftOutAndFollowsFolderLinksOnlyWhenAsked)
+{
+    kel_test::TempDir dir, elsewhere, empty;
+    kel_test::TestFileBuilder().TestType(2).Company("A").Samples(60, 500, 1e-9).Write(dir.File("a.kel"));
+    kel_test::WriteFileBytes(dir.File("broken.kel"), {'X'});
+    kel_test::TestFileBuilder().TestType(2).Company("B").Samples(60, 500, 1e-9).Write(elsewhere.File("b.kel"));
+    std::filesystem::create_directory_symlink(elsewhere.path(), dir.path() / "link");
+    kel_test::TestContext t;
+    CTrendWindow window(t.context, nullptr, dir.path().string());
+    EXPECT_EQ(window.assetList()->topLevelItemCount(), 1);
+    EXPECT_EQ(window.Note(), QStringLiteral("Left out: 1 file (%1)").arg(QString::fromStdString(dir.File("broken.kel"))));
+    window.followLinks()->setChecked(true);  // scans again
+    EXPECT_EQ(window.assetList()->topLevelItemCount(), 2);
+    window.Scan(empty.path().string());
+    EXPECT_EQ(window.Note(), QStringLiteral("No test files in this folder or its subfolders."));
+}
+
+// Recall Test holds the first 500 test files of a folder and says when there are more.
+TEST(TrendWindow, RecallSaysWhenTheFolderHoldsMoreThanItShows)
+{
+    kel_test::TempDir dir;
+    const auto bytes = kel_test::TestFileBuilder().Bytes();
+    for (int i = 0; i < 501; ++i) kel_test::WriteFileBytes(dir.File("T" + std::to_string(i) + ".kel"), bytes);
+    kel_test::CurrentFolder here(dir.path());
+    kel_test::TestContext t;
+    COpenTestDlg dialog(t.context);
+    dialog.OnInitDialog();
+    EXPECT_EQ(dialog.fileList->topLevelItemCount(), 500);
+    EXPECT_EQ(dialog.moreFilesNote->text(), QStringLiteral("Showing the first 500 of 501 test files"));
+    std::filesystem::remove(dir.File("T0.kel"));
+    dialog.FillList();
+    EXPECT_EQ(dialog.moreFilesNote->text(), QString());
 }
 
 }  // namespace

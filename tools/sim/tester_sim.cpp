@@ -103,6 +103,7 @@ void TesterSimulator::Command(const std::string& command, int argument)
     output_.clear();  // a new command: the tester starts its new reply
     sentOfReply_ = 0;
     paused_ = false;
+    inDirectory_ = false;
     inTransfer_ = false;
     panelControl = false;
     if (command == "???") {
@@ -110,6 +111,7 @@ void TesterSimulator::Command(const std::string& command, int argument)
     } else if (command == "REV") {
         Send(revision_.substr(0, 4) + "\r");
     } else if (command == "DIR") {
+        inDirectory_ = true;
         Send(DirectoryReply());
     } else if (command == "ERS") {
         erased.push_back(argument);
@@ -195,6 +197,8 @@ std::size_t TesterSimulator::Available(std::uint32_t nowMs) const
     std::size_t available = output_.size();
     if (faults.pauseAfterBytes >= 0 && !paused_ && sentOfReply_ < faults.pauseAfterBytes)
         available = std::min<std::size_t>(available, static_cast<std::size_t>(faults.pauseAfterBytes - sentOfReply_));
+    if (faults.byteEveryMs > 0 && inDirectory_)
+        available = nowMs - lastByteAt_ >= static_cast<std::uint32_t>(faults.byteEveryMs) ? std::min<std::size_t>(available, 1) : 0;
     return available;
 }
 
@@ -206,6 +210,7 @@ std::size_t TesterSimulator::Take(unsigned char* buffer, std::size_t max, std::u
         output_.pop_front();
     }
     sentOfReply_ += static_cast<long>(count);
+    if (count > 0) lastByteAt_ = nowMs;
     if (faults.pauseAfterBytes >= 0 && !paused_ && sentOfReply_ == faults.pauseAfterBytes && !output_.empty()) {
         paused_ = true;
         pauseUntil_ = nowMs + static_cast<std::uint32_t>(faults.pauseMs);

@@ -31,6 +31,7 @@ struct SimFaults {
     int extraTests = 0;            // this many more tests in the directory (past 512)
     bool overlongValues = false;   // values longer than the program's fields
     long vanishAfterBytes = -1;    // the device goes away after this many bytes of a transfer
+    int byteEveryMs = 0;           // sends the directory one byte at a time, this long apart
 };
 
 class TesterSimulator {
@@ -64,6 +65,8 @@ private:
     std::string input_;
     std::deque<unsigned char> output_;
     long sentOfReply_ = 0;          // bytes of the current reply handed out
+    std::uint32_t lastByteAt_ = 0;  // when a byte was last handed out (for byteEveryMs)
+    bool inDirectory_ = false;      // the reply under way is the directory
     std::uint32_t pauseUntil_ = 0;
     bool paused_ = false;
     bool vanished_ = false;
