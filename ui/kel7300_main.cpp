@@ -14,6 +14,7 @@
 #include "app/kel_context.h"
 #include "platform/atomic_file.h"
 #include "ui/desktop_shell.h"
+#include "ui/display_check.h"
 #include "ui/kel_view.h"
 #include "platform/qt/qt_message_presenter.h"
 #include "platform/qt/qt_settings_store.h"
@@ -37,6 +38,16 @@ int main(int argc, char** argv)
             std::printf("kel7300 %s\n", KEL_VERSION);
             return 0;
         }
+    }
+    // Without a display Qt would abort; the user is told what to do instead.
+    if (std::string why; !DisplayAvailable(why)) {
+        std::fprintf(stderr,
+                     "kel7300: there is no display to show the window on (%s).\n"
+                     "Run it on a virtual display:       xvfb-run -a kel7300 [FILE.kel]\n"
+                     "or draw report pages without one:  kel7300-cli render FILE.kel -o page.png\n"
+                     "                                   kel7300-cli report FOLDER -o report.pdf\n",
+                     why.c_str());
+        return 2;
     }
     QElapsedTimer clock;
     clock.start();

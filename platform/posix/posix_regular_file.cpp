@@ -192,15 +192,14 @@ public:
             }
             bool read = false;
             bytes_.clear();
-            FileIdentity identity = entry.identity;
+            const FileIdentity identity = entry.identity;
             // O_NONBLOCK: should the entry have become a named pipe since, the read ends at once.
             const int file = entry.isRegular
                                  ? openat(level.fd, entry.name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
                                  : -1;
+            // The kind and identity come from the folder listing: no fstat beyond the open and the read.
             if (file >= 0) {
-                struct stat status {};
-                read = fstat(file, &status) == 0 && S_ISREG(status.st_mode) && ReadStart(file, walk_.size, bytes_);
-                if (read) identity = IdentityOfStatus(status);
+                read = ReadStart(file, walk_.size, bytes_);
                 close(file);
             }
             if (!onFile_(std::move(full), read, bytes_, identity)) return;

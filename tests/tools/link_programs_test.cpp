@@ -419,3 +419,25 @@ TEST(Find, TheSimulatorAnswersAmongSilentPortsWhichHearOnlyTheHandshake)
 }
 
 }  // namespace
+
+#ifdef KEL_APP_PATH
+// Without a display the desktop program says so and how to go on, and ends
+// with status 2 instead of an abort.
+TEST(DesktopProgram, WithoutADisplayItSaysWhatToDoInsteadOfAborting)
+{
+    TempDir dir;
+    kel_test::TestFileBuilder().Write(dir.File("T.kel"));
+    for (const std::string display : {"-u DISPLAY", "DISPLAY=:97531"}) {
+        const std::string command = "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + display + " " + KEL_APP_PATH + " " +
+                                    dir.File("T.kel") + " 2>" + dir.File("err.txt");
+        const int raw = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(raw)) << display;
+        EXPECT_EQ(WEXITSTATUS(raw), 2) << display;
+        std::ifstream in(dir.File("err.txt"));
+        const std::string err{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        EXPECT_NE(err.find("there is no display"), std::string::npos) << err;
+        EXPECT_NE(err.find("xvfb-run -a kel7300"), std::string::npos) << err;
+    }
+}
+#endif
+
