@@ -16,13 +16,15 @@
 
 namespace {
 
-const char* const kColumns[] = {"Time (s)", "Voltage (V)", "Current (A)", "Resistance (\u03A9)"};
+const char* const kColumns[] = {"Time (s)", "Voltage (V)", "Current (A)", "Resistance (\u03A9)",
+                                "Resistance note"};
 
-// The shortest text that reads back as the same float, '.' whatever the locale.
+// The shortest text that reads back as the same float, '.' whatever the locale,
+// in %g's style: 2.6062026e+09 and 1.5e-09 rather than 2606202600 and 0.0000000015.
 void AppendFloat(std::string& out, float value)
 {
     char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general);
     out.append(text, result.ptr);
 }
 
@@ -36,10 +38,25 @@ double Decimal(float value)
     return std::strtod(text, nullptr);
 }
 
-// A second's current and resistance are numbers only when the tester measured a current.
-bool Measured(const CKELFile& test, int k)
+// A second's current is a number whenever the tester measured one (its
+// mantissa is not 0), with or without a test voltage: the discharge current of
+// a dielectric-discharge test flows with none. Its resistance is a number only
+// when there was both a current and a voltage; otherwise the note says why not.
+bool HasCurrent(const CKELFile& test, int k)
 {
-    return test.currents[k] != 0 && test.resistances[k] != 0;
+    return test.currents[k] != 0;
+}
+
+bool HasResistance(const CKELFile& test, int k)
+{
+    return test.resistances[k] != 0;
+}
+
+const char* ResistanceNote(const CKELFile& test, int k)
+{
+    if (!HasCurrent(test, k)) return "over range";
+    if (test.voltages[k] == 0) return "no test voltage";
+    return "";
 }
 
 Status Loaded(CKELFile& test, const std::string& testPath)
@@ -53,16 +70,18 @@ std::string ReadingsCsv(const CKELFile& test)
 {
     std::string csv;
     csv.reserve(64 + static_cast<std::size_t>(test.sampleCount) * 40);
-    for (int c = 0; c < 4; ++c) (csv += c ? "," : "") += kColumns[c];
+    for (int c = 0; c < 5; ++c) (csv += c ? "," : "") += kColumns[c];
     csv += "\r\n";
     for (int k = 0; k < test.sampleCount; ++k) {
         csv += std::to_string(k + 1);
         csv += ',';
-        AppendFloat(csv, test.voltages[k]);
+        csv += std::to_string(static_cast<long>(test.voltages[k]));  // whole volts
         csv += ',';
-        if (Measured(test, k)) AppendFloat(csv, test.currents[k]);
+        if (HasCurrent(test, k)) AppendFloat(csv, test.currents[k]);
         csv += ',';
-        if (Measured(test, k)) AppendFloat(csv, test.resistances[k]);
+        if (HasResistance(test, k)) AppendFloat(csv, test.resistances[k]);
+        csv += ',';
+        csv += ResistanceNote(test, k);
         csv += "\r\n";
     }
     return csv;
@@ -115,7 +134,8 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
         for (const TestResult& result : DescribeResults(test)) {
             if (result.quantity.empty()) continue;
             book.Label(summary, row, 0, result.quantity);
-            if (result.number) book.Number(summary, row++, 1, *result.number);
+            // Each value as its float's shortest decimal, as the tester measured it.
+            if (result.number) book.Number(summary, row++, 1, Decimal(static_cast<float>(*result.number)));
             else book.Text(summary, row++, 1, Latin1ToUtf8(result.value));
         }
         if (test.testType == 5 && test.stepCount > 0) {
@@ -128,25 +148,25 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
                 book.Number(summary, row, 1, (i + 1) * test.stepIntervalSeconds);
                 book.Number(summary, row, 2, test.stepVolts[i]);
                 if (IsOverRange(test.stepResistances[i])) book.Text(summary, row, 3, "> 65 T");
-                else book.Scientific(summary, row, 3, InSiUnits(test.stepResistances[i]));
+                else book.Scientific(summary, row, 3, Decimal(static_cast<float>(InSiUnits(test.stepResistances[i]))));
             }
         }
         book.ColumnWidth(summary, 0, 0, 38);
         book.ColumnWidth(summary, 1, 3, 20);
 
-        // The readings: one row a second; no current means no number, not a text.
-        for (int c = 0; c < 4; ++c) book.Label(readings, 0, c, kColumns[c]);
+        // The readings: one row a second; a value not measured is an empty cell, and the note says why.
+        for (int c = 0; c < 5; ++c) book.Label(readings, 0, c, kColumns[c]);
         for (int k = 0; k < test.sampleCount; ++k) {
             book.Number(readings, k + 1, 0, k + 1);
             book.Number(readings, k + 1, 1, test.voltages[k]);
-            if (!Measured(test, k)) continue;
-            book.Scientific(readings, k + 1, 2, Decimal(test.currents[k]));
-            book.Scientific(readings, k + 1, 3, Decimal(test.resistances[k]));
+            if (HasCurrent(test, k)) book.Scientific(readings, k + 1, 2, Decimal(test.currents[k]));
+            if (HasResistance(test, k)) book.Scientific(readings, k + 1, 3, Decimal(test.resistances[k]));
+            if (*ResistanceNote(test, k)) book.Text(readings, k + 1, 4, ResistanceNote(test, k));
         }
         book.FreezeTopRow(readings);
         book.PrintOneSheetWide(readings);
         book.ColumnWidth(readings, 0, 1, 12);
-        book.ColumnWidth(readings, 2, 3, 16);
+        book.ColumnWidth(readings, 2, 4, 16);
         if (test.sampleCount > 0) {
             platform::XlsxLineChart chart;
             chart.dataSheet = "Readings";

@@ -329,9 +329,10 @@ void CMainFrame::OnSaveTest()
 
 void CMainFrame::OnExportReadings()
 {
-    // Chosen as for Export To Excel: up to four tests, then a folder.
+    // Chosen as for Export To Excel, but any number of tests; then a folder.
     COpenTestDlg dialog(context_, this);
     dialog.caption = "Select files to Export Readings";
+    dialog.maxChosen = CKELTestList::kCapacity;
     if (dialog.DoModal() != resources::IDOK) return;
     std::string start;
     platform::GetCurrentFolder(start);

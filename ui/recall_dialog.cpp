@@ -149,7 +149,7 @@ void COpenTestDlg::OnOK()
         AppMessageBox(context_.services.Messages(), "Please select a test first");
         return;
     }
-    if (rows.size() > kMaxOverlaid) {
+    if (rows.size() > maxChosen) {
         char text[kMessageBufferSize];
         std::snprintf(text, sizeof text, "You can overlay a maximum of %d tests", kMaxOverlaid);
         AppMessageBox(context_.services.Messages(), text);

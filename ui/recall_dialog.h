@@ -33,6 +33,8 @@ public:
     CDisplayTest plotter;
     std::string selectedName;
     std::string caption = "Recall Test";
+    // How many rows may be chosen: four for the overlay and Export To Excel, any for Export Readings.
+    int maxChosen = kMaxOverlaid;
     std::string shotPath;
     QTreeWidget* fileList = nullptr;
     // "Showing the first 500 of N test files" when the folder holds more than the catalogue.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -100,10 +101,15 @@ TEST(ReadingsWorkbook, TypedSummaryNumericReadingsAndChartsOnTheirRanges)
                 EXPECT_EQ(read, expected) << c.name << ": " << label;
                 continue;
             }
-            // A number cell, typed, equal to the record's value at float precision.
+            // A number cell, typed, holding the float's shortest decimal (9.45e-06, not 9.450000106880907e-06).
             EXPECT_TRUE(read.rfind("int ", 0) == 0 || read.rfind("float ", 0) == 0) << label << ": " << read;
-            const float value = static_cast<float>(std::strtod(read.substr(read.find('|') + 1).c_str(), nullptr));
-            EXPECT_EQ(value, std::strtof(expected.c_str() + 1, nullptr)) << c.name << ": " << label << " " << read;
+            const std::string stored = read.substr(read.find('|') + 1);
+            const double value = std::strtod(stored.c_str(), nullptr);
+            EXPECT_EQ(static_cast<float>(value), std::strtof(expected.c_str() + 1, nullptr))
+                << c.name << ": " << label << " " << read;
+            char shortest[32];
+            *std::to_chars(shortest, shortest + 31, static_cast<float>(value)).ptr = 0;
+            EXPECT_EQ(value, std::strtod(shortest, nullptr)) << c.name << ": " << label << " " << read;
         }
 
         // Every reading is the record's float, as a number; no current leaves both cells empty.
@@ -134,18 +140,37 @@ TEST(ReadingsWorkbook, TypedSummaryNumericReadingsAndChartsOnTheirRanges)
     }
 }
 
-TEST(ReadingsCsv, EveryFloatReadsBackAndNoCurrentIsAnEmptyField)
+// Every second the tester measured keeps its numbers, in the CSV and the
+// workbook alike: the discharge current of a DD test (no test voltage) too. A
+// resistance that cannot be given is an empty cell with its reason beside it.
+TEST(Readings, EverySecondKeepsWhatTheTesterMeasuredAndSaysWhyAResistanceIsMissing)
 {
     TempDir dir;
-    Curve(2, 60).Write(dir.File("T.kel"));
-    ASSERT_TRUE(ExportReadingsCsv(dir.File("T.kel"), dir.File("T.csv")));
+    // A DD test: two seconds at 2500 V, one over range, then the discharge with no test voltage.
+    TestFileBuilder().TestType(4).TestVoltage(2500).Samples(2, 2500, 1e-8).Sample(2500, 0)
+        .Samples(3, 0, 2e-9).Sample(0, 0).Write(dir.File("T.kel"));
     CKELFile record;
     ASSERT_TRUE(record.Load(dir.File("T.kel"), 1));
+    const struct {
+        bool current, resistance;
+        const char* note;
+    } seconds[] = {{true, true, ""},        {true, true, ""},
+                   {false, false, "over range"}, {true, false, "no test voltage"},
+                   {true, false, "no test voltage"}, {true, false, "no test voltage"},
+                   {false, false, "over range"}};
+    ASSERT_EQ(record.sampleCount, 7);
+
+    ASSERT_TRUE(ExportReadingsCsv(dir.File("T.kel"), dir.File("T.csv")));
     const auto bytes = kel_test::ReadFileBytes(dir.File("T.csv"));
     const std::string csv(bytes.begin(), bytes.end());
-    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "Time (s),Voltage (V),Current (A),Resistance (\xCE\xA9)");
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "Time (s),Voltage (V),Current (A),Resistance (\xCE\xA9),Resistance note");
+    ASSERT_TRUE(ExportReadingsWorkbook(dir.File("T.kel"), dir.File("T.xlsx")));
+    const Workbook book = Read(dir.File("T.xlsx"));
+    EXPECT_EQ(book.readings.at({1, 5}).second, "General|'Resistance note'");
+
     std::size_t at = csv.find("\r\n") + 2;
-    for (int k = 0; k < record.sampleCount; ++k) {
+    for (int k = 0; k < 7; ++k) {
+        const auto& expected = seconds[k];
         const std::size_t end = csv.find("\r\n", at);
         ASSERT_NE(end, std::string::npos);
         std::vector<std::string> fields(1);
@@ -153,17 +178,27 @@ TEST(ReadingsCsv, EveryFloatReadsBackAndNoCurrentIsAnEmptyField)
             if (ch == ',') fields.emplace_back();
             else fields.back().push_back(ch);
         }
-        ASSERT_EQ(fields.size(), 4u) << k;
-        EXPECT_EQ(fields[0], std::to_string(k + 1));
-        EXPECT_EQ(std::strtof(fields[1].c_str(), nullptr), record.voltages[k]) << k;
-        if (record.currents[k] == 0) {
-            EXPECT_EQ(fields[2] + fields[3], "") << k;
-        } else {
-            EXPECT_EQ(std::strtof(fields[2].c_str(), nullptr), record.currents[k]) << fields[2];
-            EXPECT_EQ(std::strtof(fields[3].c_str(), nullptr), record.resistances[k]) << fields[3];
-            EXPECT_EQ(fields[2].find_first_not_of("0123456789.e-+"), std::string::npos) << fields[2];
-        }
         at = end + 2;
+        ASSERT_EQ(fields.size(), 5u) << k;
+        EXPECT_EQ(fields[0], std::to_string(k + 1));
+        EXPECT_EQ(fields[1], std::to_string(static_cast<int>(record.voltages[k]))) << k;
+        EXPECT_EQ(!fields[2].empty(), expected.current) << k;
+        EXPECT_EQ(!fields[3].empty(), expected.resistance) << k;
+        EXPECT_EQ(fields[4], expected.note) << k;
+        if (expected.current) {
+            EXPECT_EQ(std::strtof(fields[2].c_str(), nullptr), record.currents[k]) << fields[2];
+        }
+        if (expected.resistance) {
+            // The float's shortest text, as %g writes it: 2.5e+11, not 250000000000.
+            EXPECT_EQ(std::strtof(fields[3].c_str(), nullptr), record.resistances[k]) << fields[3];
+            EXPECT_NE(fields[3].find("e+"), std::string::npos) << fields[3];
+        }
+        const int row = k + 2;
+        EXPECT_EQ(book.readings.count({row, 3}) == 1, expected.current) << k;
+        EXPECT_EQ(book.readings.count({row, 4}) == 1, expected.resistance) << k;
+        EXPECT_EQ(book.readings.count({row, 5}) ? book.readings.at({row, 5}).second : std::string("General|''"),
+                  "General|'" + std::string(expected.note) + "'")
+            << k;
     }
     EXPECT_EQ(at, csv.size());
     EXPECT_EQ(ExportReadingsCsv(dir.File("missing.kel"), dir.File("M.csv")).problem, Problem::CantOpenFile);
