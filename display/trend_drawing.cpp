@@ -49,7 +49,8 @@ public:
         dc_.SetBkColor(kPaper);
         dc_.SetTextColor(kInk);
 
-        const int H = std::max(8, page.Height() / 48);
+        // The type fits the sheet's height and width alike: a portrait sheet takes smaller type.
+        const int H = std::max(8, std::min(page.Height() / 48, page.Width() / 68));
         Font(H + H / 2, 700);
         int y = page.top + H;
         Text(page.left + 2 * W_, y, "Asset Trend");
@@ -104,7 +105,7 @@ private:
         double low = limits_.minIrOhms, high = limits_.minIrOhms;
         double piHigh = std::max(4.0, limits_.minPi * 2);
         for (const TestPoint& test : asset_.tests) {
-            for (const std::optional<double>& r : {test.resistance1Min, test.resistance40C}) {
+            for (const std::optional<double>& r : {test.resistance1Min, test.resistance1Min40C}) {
                 if (!r || *r <= 0) continue;
                 low = std::min(low, *r);
                 high = std::max(high, *r);
@@ -193,7 +194,7 @@ private:
             dc_.SelectNullBrush();
         };
         series(kUncorrected, [](const TestPoint& t) { return t.resistance1Min; }, yOfOhms, false);
-        series(kCorrected, [](const TestPoint& t) { return t.resistance40C; }, yOfOhms, true);
+        series(kCorrected, [](const TestPoint& t) { return t.resistance1Min40C; }, yOfOhms, true);
         series(kPi, [](const TestPoint& t) { return t.piRatio; }, yOfPi, true);
 
         // Flagged tests: a red ring around the date and "!" above the plot.
@@ -230,7 +231,7 @@ private:
             x += 3 * mark + static_cast<int>(text.size() + 3) * W_;
         };
         legend(kUncorrected, false, "1 min, as measured");
-        legend(kCorrected, true, "1 min at 40 C (tester)");
+        legend(kCorrected, true, "1 min at 40 C (tester's factor)");
         legend(kPi, true, "PI");
         dc_.SelectNullBrush();
         dc_.SetTextColor(kAlarm);
@@ -240,18 +241,34 @@ private:
 
     void Table(int left, int top, int right, int rows)
     {
-        static constexpr const char* kHeads[] = {"Date/Time", "Test", "Type", "Volts", "R 1 min", "R @40C",
-                                                 "PI", "DAR", "Flags"};
-        static constexpr int kWidths[] = {21, 6, 23, 7, 10, 10, 7, 7, 0};
+        // The DD column stands only for an asset with dielectric-discharge tests.
+        const bool dd = std::any_of(asset_.tests.begin(), asset_.tests.end(),
+                                    [](const TestPoint& test) { return test.ddRatio.has_value(); });
+        std::vector<std::string> heads = {"Date/Time", "Test", "Type", "Volts", "R 1 min", "R 1 min @40C", "PI"};
+        std::vector<int> widths = {21, 6, 23, 7, 10, 14, 7};
+        if (dd) heads.push_back("DD"), widths.push_back(7);
+        heads.insert(heads.end(), {"DAR", "Flags"});
+        widths.insert(widths.end(), {7, 0});
+        // Every column fits the sheet, whatever its orientation: the font shrinks until the
+        // longest row (its flags included) is as wide as the page.
+        std::size_t longestFlags = 5;
+        for (const TestPoint& test : asset_.tests) {
+            std::size_t length = 0;
+            for (const std::string& flag : test.flags) length += flag.size() + 1;
+            longestFlags = std::max(longestFlags, length);
+        }
+        int chars = static_cast<int>(longestFlags);
+        for (const int width : widths) chars += width;
+        if (chars * W_ > right - left) Font(std::max(1, H_ * (right - left) / (chars * W_)), 400);
         const auto row = [&](int y, const std::vector<std::string>& cells) {
             int x = left;
             for (std::size_t c = 0; c < cells.size(); ++c) {
                 Text(x, y, cells[c]);
-                x += kWidths[c] * W_;
+                x += widths[c] * W_;
             }
         };
         Pen(kInk);
-        row(top, {std::begin(kHeads), std::end(kHeads)});
+        row(top, heads);
         Line(left, top + H_, right, top + H_);
         const int skipped = static_cast<int>(asset_.tests.size()) - rows;
         int y = top + H_ + H_ / 4;
@@ -272,9 +289,12 @@ private:
             const bool alarm = test.Has(history::kIrBelowMinimum) || test.Has(history::kPiBelowMinimum) ||
                                test.Has(history::kDropped);
             dc_.SetTextColor(alarm ? kAlarm : kInk);
-            row(y, {dateTime, std::to_string(test.testNumber), test.testTypeName, std::to_string(test.testVoltage),
-                    ohms(test.resistance1Min), ohms(test.resistance40C), ratio(test.piRatio), ratio(test.darRatio),
-                    flags});
+            std::vector<std::string> cells = {dateTime, std::to_string(test.testNumber), test.testTypeName,
+                                              std::to_string(test.testVoltage), ohms(test.resistance1Min),
+                                              ohms(test.resistance1Min40C), ratio(test.piRatio)};
+            if (dd) cells.push_back(ratio(test.ddRatio));
+            cells.insert(cells.end(), {ratio(test.darRatio), flags});
+            row(y, cells);
         }
         dc_.SetTextColor(kInk);
         if (skipped > 0) {

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     history::TestPoint point;
     if (!history::DecodeTestPoint(std::span<const unsigned char>(data, size), point).Ok()) return 0;
     if (point.dateTime.size() != 19 || point.dateTime[10] != 'T') std::abort();
-    for (const auto& value : {point.resistance1Min, point.resistance40C, point.piRatio, point.ddRatio, point.darRatio})
+    for (const auto& value : {point.resistance1Min, point.resistance1Min40C, point.piRatio, point.ddRatio, point.darRatio})
         Check(value);
     // Grouping and flagging one point must hold as well.
     const std::vector<history::Asset> assets = history::BuildAssets({point}, history::Limits{});

@@ -15,6 +15,7 @@
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
 #include "testfile/kel_values.h"
+#include "testfile/test_identity.h"
 #include "testfile/test_results.h"
 
 namespace history {
@@ -141,10 +142,18 @@ Status DecodeInto(std::span<const unsigned char> bytes, TestPoint& point, CKELFi
         else point.resistance1Min = reading.ohms;
     }
 
-    point.resistance40C.reset();
+    // The one-minute reading corrected to 40 °C with the tester's own factor for this test: its
+    // "EQUIV RES @40C" corrects the final reading (after ten minutes in a PI test), so the factor is
+    // that over the final resistance. Like is then compared with like across test types.
+    point.resistance1Min40C.reset();
     if (HasEquivalentResistances(record) && record.hasEquivRes40C) {
-        if (IsOverRange(record.equivRes40C)) AddFlag(point, kOverRange);
-        else point.resistance40C = InSiUnits(record.equivRes40C);
+        if (IsOverRange(record.equivRes40C)) {
+            AddFlag(point, kOverRange);
+        } else if (point.resistance1Min && !IsOverRange(record.finalResistance) &&
+                   InSiUnits(record.finalResistance) > 0) {
+            point.resistance1Min40C =
+                *point.resistance1Min * InSiUnits(record.equivRes40C) / InSiUnits(record.finalResistance);
+        }
     }
 
     const auto ratio = [&](std::size_t offset) -> std::optional<double> {
@@ -222,17 +231,75 @@ std::vector<Asset> BuildAssets(std::vector<TestPoint> points, const Limits& limi
         asset.description = Trimmed(newest.description);
         std::optional<double> previous40C;  // only corrected readings compare with corrected ones
         for (TestPoint& test : asset.tests) {
-            const std::optional<double> ir = test.resistance40C ? test.resistance40C : test.resistance1Min;
+            const std::optional<double> ir = test.resistance1Min40C ? test.resistance1Min40C : test.resistance1Min;
             if (ir && *ir < limits.minIrOhms) AddFlag(test, kIrBelowMinimum);
             if (test.piRatio && *test.piRatio < limits.minPi) AddFlag(test, kPiBelowMinimum);
-            if (test.resistance40C) {
-                if (previous40C && *test.resistance40C < *previous40C / 2) AddFlag(test, kDropped);
-                previous40C = test.resistance40C;
+            if (test.resistance1Min40C) {
+                if (previous40C && *test.resistance1Min40C < *previous40C / 2) AddFlag(test, kDropped);
+                previous40C = test.resistance1Min40C;
             }
         }
     }
     return assets;
 }
+
+namespace {
+
+// What two copies of one test share, for finding candidates cheaply: the
+// asset's folded texts and the first bytes outside the four header texts.
+std::size_t Fingerprint(std::span<const unsigned char> start, const TestPoint& point)
+{
+    std::string key;
+    AppendFolded(key, point.company);
+    key += '\x01';
+    AppendFolded(key, point.location);
+    key += '\x01';
+    AppendFolded(key, point.description);
+    key += '\x01';
+    const std::size_t textsEnd = std::min(start.size(), kel::kTextsEnd);
+    key.append(start.begin(), start.begin() + static_cast<std::ptrdiff_t>(std::min(start.size(), kel::kTextsBegin)));
+    key.append(start.begin() + static_cast<std::ptrdiff_t>(textsEnd), start.end());
+    return std::hash<std::string>()(key);
+}
+
+// The same test kept in several files (the same bytes, or other header texts)
+// counts once: candidates with one fingerprint are compared whole by the
+// identity rule, and each copy leaves the points, its path kept with the first
+// (in path order). A file that cannot be read again is kept as it is.
+void MergeCopies(std::vector<TestPoint>& points, const std::vector<std::size_t>& fingerprints)
+{
+    std::unordered_map<std::size_t, std::vector<std::size_t>> byFingerprint;
+    for (std::size_t i = 0; i < points.size(); ++i) byFingerprint[fingerprints[i]].push_back(i);
+    std::vector<bool> copy(points.size(), false);
+    for (auto& [fingerprint, group] : byFingerprint) {
+        if (group.size() < 2) continue;
+        std::sort(group.begin(), group.end(), [&](std::size_t a, std::size_t b) { return points[a].path < points[b].path; });
+        std::vector<std::vector<unsigned char>> whole(group.size());
+        std::vector<bool> read(group.size());
+        for (std::size_t g = 0; g < group.size(); ++g) {
+            platform::FileIdentity identity;
+            read[g] = platform::ReadFileStart(points[group[g]].path, kel::kPreambleSize + 0x10000, whole[g], identity);
+        }
+        for (std::size_t g = 0; g < group.size(); ++g) {
+            if (!read[g] || copy[group[g]]) continue;
+            for (std::size_t h = g + 1; h < group.size(); ++h) {
+                if (!read[h] || copy[group[h]]) continue;
+                if (kel::CompareTests(whole[g], whole[h]) == kel::Sameness::Different) continue;
+                copy[group[h]] = true;
+                points[group[g]].copies.push_back(points[group[h]].path);
+            }
+        }
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (copy[i]) continue;
+        if (kept != i) points[kept] = std::move(points[i]);
+        ++kept;
+    }
+    points.resize(kept);
+}
+
+}  // namespace
 
 Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
                const std::function<bool(std::size_t)>& progress, bool followFolderLinks)
@@ -240,6 +307,7 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
     Scan scan;
     std::vector<TestPoint> points;
     points.reserve(1024);
+    std::vector<std::size_t> fingerprints;  // of each point's test, texts that name no asset aside
     std::unordered_set<platform::FileIdentity, IdentityHash> seen;
     std::vector<unsigned char> bytes;
     CKELFile record;
@@ -256,6 +324,7 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
         point.path = std::move(path);
         if (DecodeInto(start, point, record)) {
             points.push_back(std::move(point));
+            fingerprints.push_back(Fingerprint(start, points.back()));
             ++scan.testsRead;
         } else {
             scan.unreadable.push_back(Status::File(Problem::CantReadFile, point.path));
@@ -281,6 +350,7 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
         }
         if (scan.cancelled) break;
     }
+    MergeCopies(points, fingerprints);
     scan.assets = BuildAssets(std::move(points), limits);
     return scan;
 }

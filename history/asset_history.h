@@ -34,12 +34,17 @@ struct TestPoint {
     const char* testTypeName = "";  // the type table's own text
     int testVoltage = 0;       // V
     std::optional<double> resistance1Min;  // ohms
-    std::optional<double> resistance40C;   // ohms: the tester's own correction
+    // ohms: the one-minute reading corrected to 40 °C with the tester's factor
+    // for this test (its EQUIV RES @40C over its final resistance)
+    std::optional<double> resistance1Min40C;
     std::optional<double> piRatio;
     std::optional<double> ddRatio;
     std::optional<double> darRatio;        // R(60 s) / R(30 s) from the samples
     std::vector<std::string> flags;
     std::string company, location, description;
+    // Other files that hold this same test (its bytes, or its bytes with other
+    // header texts): the test counts once, here.
+    std::vector<std::string> copies;
 
     bool Has(const char* flag) const;
 };

@@ -24,14 +24,22 @@ constexpr int kMaxShownTests = 4;
 
 using cli::Fail;
 
-// Qt's notes about a missing desktop session do not concern a command-line render.
+// Qt's notes about a missing desktop session do not concern a command-line drawing.
 void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(QLatin1String("QStandardPaths:"))) return;
-    std::cerr << message.toLocal8Bit().constData() << "\n";
+    std::cerr << cli::Printable(message.toStdString()) << "\n";
 }
 
 }  // namespace
+
+QGuiApplication* StartOffscreenApplication(int& argc, char** argv)
+{
+    // Drawing needs the fonts of a GUI application, but never a screen.
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    qInstallMessageHandler(QuietMessages);
+    return new QGuiApplication(argc, argv);
+}
 
 int RunRender(const RenderOptions& options, int argc, char** argv)
 {
@@ -52,10 +60,7 @@ int RunRender(const RenderOptions& options, int argc, char** argv)
             return Fail(options.files[static_cast<std::size_t>(i)] + ": not a readable KEL-7300 test file");
     }
 
-    // Drawing needs the fonts of a GUI application, but never a screen.
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(QuietMessages);
-    QGuiApplication app(argc, argv);
+    const std::unique_ptr<QGuiApplication> app(StartOffscreenApplication(argc, argv));
 
     const int zoomed = options.zoom.empty() ? 0 : 1;
     const int zoomResistance = options.zoom == "current" ? 0 : 1;

@@ -12,5 +12,11 @@ struct RenderOptions {
     std::string zoom;  // "", "resistance" or "current"
 };
 
+// The offscreen Qt application the drawing commands need, without a screen and
+// without Qt's notes about a missing desktop session (real warnings still go
+// to standard error, escaped).
+class QGuiApplication;
+QGuiApplication* StartOffscreenApplication(int& argc, char** argv);
+
 // Returns the exit status; messages go to standard error.
 int RunRender(const RenderOptions& options, int argc, char** argv);

@@ -1,5 +1,6 @@
 #include "tools/report_command.h"
 #include "tools/cli_output.h"
+#include "tools/render_command.h"
 
 #include <QGuiApplication>
 #include <QPageLayout>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <system_error>
 
 #include "app/kel_context.h"
@@ -24,12 +26,6 @@ namespace {
 
 using cli::Fail;
 
-// Qt's notes about a missing desktop session do not concern a command-line report.
-void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(QLatin1String("QStandardPaths:"))) return;
-    std::cerr << message.toLocal8Bit().constData() << "\n";
-}
 
 }  // namespace
 
@@ -38,9 +34,7 @@ int RunReport(const ReportOptions& options, int argc, char** argv)
     if (!platform::EndsWithCaseInsensitive(options.output, ".pdf")) return Fail("the report is a PDF: -o must end in .pdf");
     if (options.portrait && options.landscape) return Fail("--portrait and --landscape exclude each other");
 
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    qInstallMessageHandler(QuietMessages);
-    QGuiApplication app(argc, argv);
+    const std::unique_ptr<QGuiApplication> app(StartOffscreenApplication(argc, argv));
     // The default print orientation is the user's setting, as in the desktop program.
     platform::QtSettingsStore settings;
     platform::Services services;

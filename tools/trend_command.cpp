@@ -7,6 +7,7 @@
 #include <functional>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <optional>
 
 #include "display/trend_drawing.h"
@@ -22,6 +23,7 @@
 #include <system_error>
 
 #include "platform/folder_search.h"
+#include "tools/render_command.h"
 #include "ui/page_render.h"
 #endif
 
@@ -64,16 +66,25 @@ Json AssetJson(const Asset& asset)
                          {"testTypeName", test.testTypeName},
                          {"testVoltage", test.testVoltage},
                          {"resistance1Min", OptionalJson(test.resistance1Min)},
-                         {"resistance40C", OptionalJson(test.resistance40C)},
+                         {"resistance1Min40C", OptionalJson(test.resistance1Min40C)},
                          {"piRatio", OptionalJson(test.piRatio)},
                          {"ddRatio", OptionalJson(test.ddRatio)},
                          {"darRatio", OptionalJson(test.darRatio)},
-                         {"flags", test.flags}});
+                         {"flags", test.flags},
+                         {"copies", test.copies}});
     }
     return {{"company", Latin1ToUtf8(asset.company)},
             {"location", Latin1ToUtf8(asset.location)},
             {"description", Latin1ToUtf8(asset.description)},
             {"tests", tests}};
+}
+
+// The other files that hold the same test, separated by "; ".
+std::string Copies(const TestPoint& test)
+{
+    std::string copies;
+    for (const std::string& path : test.copies) copies += (copies.empty() ? "" : "; ") + path;
+    return copies;
 }
 
 std::string CsvNumber(const std::optional<double>& value)
@@ -84,7 +95,7 @@ std::string CsvNumber(const std::optional<double>& value)
 void PrintCsv(const std::vector<const Asset*>& assets)
 {
     std::cout << "company,location,description,path,testNumber,dateTime,testTypeName,testVoltage,"
-                 "resistance1Min,resistance40C,piRatio,ddRatio,darRatio,flags\r\n";
+                 "resistance1Min,resistance1Min40C,piRatio,ddRatio,darRatio,flags,copies\r\n";
     for (const Asset* asset : assets) {
         for (const TestPoint& test : asset->tests) {
             // Texts are guarded against spreadsheet formulas; numbers are written as numbers.
@@ -92,8 +103,9 @@ void PrintCsv(const std::vector<const Asset*>& assets)
                 cli::CsvText(Latin1ToUtf8(asset->company)), cli::CsvText(Latin1ToUtf8(asset->location)),
                 cli::CsvText(Latin1ToUtf8(asset->description)), cli::CsvText(test.path),
                 std::to_string(test.testNumber), cli::CsvText(test.dateTime), cli::CsvText(test.testTypeName),
-                std::to_string(test.testVoltage), CsvNumber(test.resistance1Min), CsvNumber(test.resistance40C),
-                CsvNumber(test.piRatio), CsvNumber(test.ddRatio), CsvNumber(test.darRatio), cli::CsvText(Flags(test))};
+                std::to_string(test.testVoltage), CsvNumber(test.resistance1Min), CsvNumber(test.resistance1Min40C),
+                CsvNumber(test.piRatio), CsvNumber(test.ddRatio), CsvNumber(test.darRatio), cli::CsvText(Flags(test)),
+                cli::CsvText(Copies(test))};
             for (std::size_t i = 0; i < std::size(fields); ++i) std::cout << (i ? "," : "") << fields[i];
             std::cout << "\r\n";
         }
@@ -109,7 +121,7 @@ void PrintTable(const std::vector<const Asset*>& assets, const std::function<std
                   << (asset->tests.size() == 1 ? " test" : " tests") << (asset->Flagged() ? ", flagged" : "") << "\n";
         char line[256];
         std::snprintf(line, sizeof line, "  %-19s %6s %-22s %6s %9s %9s %6s %6s %6s  %s\n", "date/time", "test",
-                      "type", "volts", "R 1 min", "R @40C", "PI", "DD", "DAR", "flags");
+                      "type", "volts", "R 1 min", "R1min@40C", "PI", "DD", "DAR", "flags");
         std::cout << line;
         for (const TestPoint& test : asset->tests) {
             const auto ohms = [](const std::optional<double>& v) { return v ? OhmsText(*v) : std::string("-"); };
@@ -120,10 +132,11 @@ void PrintTable(const std::vector<const Asset*>& assets, const std::function<std
             };
             std::snprintf(line, sizeof line, "  %-19s %6d %-22s %6d %9s %9s %6s %6s %6s  %s\n",
                           test.dateTime.c_str(), test.testNumber, test.testTypeName, test.testVoltage,
-                          ohms(test.resistance1Min).c_str(), ohms(test.resistance40C).c_str(),
+                          ohms(test.resistance1Min).c_str(), ohms(test.resistance1Min40C).c_str(),
                           ratio(test.piRatio).c_str(), ratio(test.ddRatio).c_str(), ratio(test.darRatio).c_str(),
                           Flags(test).c_str());
             std::cout << line;
+            for (const std::string& copy : test.copies) std::cout << "    the same test in " << shown(copy) << "\n";
         }
     }
 }
@@ -138,8 +151,7 @@ int Draw(const std::string& output, const std::vector<const Asset*>& assets, con
     if (!pdf && assets.size() != 1)
         return Fail("a PNG holds one asset and " + std::to_string(assets.size()) +
                     " match: choose one with --asset, or draw them into a .pdf");
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
+    const std::unique_ptr<QGuiApplication> app(StartOffscreenApplication(argc, argv));
     if (!pdf) {
         const QImage image = RenderTrendImage(*assets.front(), limits, QSize(1600, 1100));
         if (!WritePng(output, image))

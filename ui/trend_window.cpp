@@ -96,7 +96,7 @@ CTrendWindow::CTrendWindow(KelContext& context, QPrinter* printer, const std::st
     right->addWidget(plot_);
     tests_ = new QTreeWidget;
     tests_->setHeaderLabels({QStringLiteral("Date/Time"), QStringLiteral("Test"), QStringLiteral("Type"),
-                             QStringLiteral("Volts"), QStringLiteral("R 1 min"), QStringLiteral("R @40C"),
+                             QStringLiteral("Volts"), QStringLiteral("R 1 min"), QStringLiteral("R 1 min @40C"),
                              QStringLiteral("PI"), QStringLiteral("DD"), QStringLiteral("DAR"),
                              QStringLiteral("Flags"), QStringLiteral("File")});
     tests_->setRootIsDecorated(false);
@@ -225,8 +225,15 @@ void CTrendWindow::ShowAsset(int)
         QString dateTime = QString::fromStdString(test.dateTime).replace(QLatin1Char('T'), QLatin1Char(' '));
         auto* row = new QTreeWidgetItem(QStringList{
             dateTime, QString::number(test.testNumber), QString::fromLatin1(test.testTypeName),
-            QString::number(test.testVoltage), Ohms(test.resistance1Min), Ohms(test.resistance40C),
+            QString::number(test.testVoltage), Ohms(test.resistance1Min), Ohms(test.resistance1Min40C),
             Ratio(test.piRatio), Ratio(test.ddRatio), Ratio(test.darRatio), flags, platform::FromName(test.path)});
+        // The same test in other files counts once; they are named beside it.
+        if (!test.copies.empty()) {
+            QString copies;
+            for (const std::string& copy : test.copies) copies += QLatin1Char('\n') + platform::FromName(copy);
+            row->setText(10, row->text(10) + QStringLiteral(" (+%1 the same)").arg(test.copies.size()));
+            row->setToolTip(10, QStringLiteral("The same test is also in:") + copies);
+        }
         tests_->addTopLevelItem(row);
     }
 }

@@ -52,12 +52,18 @@ TEST(TestPoint, WhatEachTestContributes)
         double r1Min, r40C, pi, dd, dar;
         std::vector<std::string> flags;
     } cases[] = {
-        {"PI test: the tester's one-minute reading, ratio and correction",
-         Curve(3, 600, 1e-9, 2e-9).Measured(17, 'G', 0x04, 12345).PiRatio(250).Temperature(68)
-             .Measured(63, 'M', 0x08, 8000),
-         123.45e9, 800e6, 2.5, kNone, 2.0, {}},
-        {"IR test of a minute: the 60th second's sample", Curve(2, 60, 1e-9, 4e-9), 500e9, kNone, kNone, kNone, 4.0,
-         {}},
+        // The tester corrects the final reading: 246.90 G at ten minutes is 800 M at 40 C, a factor
+        // of 1/308.6 that makes the one-minute 123.45 G 400 M, not 800 M.
+        {"PI test: the tester's one-minute reading, ratio, and its factor applied to it",
+         Curve(3, 600, 1e-9, 2e-9).Measured(17, 'G', 0x04, 12345).Measured(33, 'G', 0x04, 24690).PiRatio(250)
+             .Temperature(68).Measured(63, 'M', 0x08, 8000),
+         123.45e9, 400e6, 2.5, kNone, 2.0, {}},
+        {"IR test of a minute: the 60th second's sample, corrected as the final reading is",
+         Curve(2, 60, 1e-9, 4e-9).Measured(33, 'G', 0x04, 50000).Temperature(68).Measured(63, 'G', 0x04, 25000),
+         500e9, 250e9, kNone, kNone, 4.0, {}},
+        {"no correction without a final reading", Curve(2, 60, 1e-9).Measured(33, 'O', 0, 65535).Temperature(68)
+             .Measured(63, 'G', 0x04, 25000),
+         500e9, kNone, kNone, kNone, 1.0, {}},
         {"under a minute: no one-minute reading, no DAR", Curve(1, 59, 1e-9), kNone, kNone, kNone, kNone, kNone, {}},
         {"the one-minute reading over range", Curve(3, 600, 1e-9).Measured(17, 'O', 0, 65535).PiRatio(0xFFFF),
          kNone, kNone, kNone, kNone, 1.0, {history::kOverRange}},
@@ -74,7 +80,7 @@ TEST(TestPoint, WhatEachTestContributes)
         TestPoint point;
         ASSERT_TRUE(history::DecodeTestPoint(std::vector<unsigned char>(bytes.begin(), bytes.end()), point)) << c.name;
         ExpectField(point.resistance1Min, c.r1Min, "resistance1Min", c.name);
-        ExpectField(point.resistance40C, c.r40C, "resistance40C", c.name);
+        ExpectField(point.resistance1Min40C, c.r40C, "resistance1Min40C", c.name);
         ExpectField(point.piRatio, c.pi, "piRatio", c.name);
         ExpectField(point.ddRatio, c.dd, "ddRatio", c.name);
         ExpectField(point.darRatio, c.dar, "darRatio", c.name);
@@ -101,7 +107,7 @@ TestPoint Point(const std::string& company, const std::string& dateTime, std::op
     point.description = "MOTOR";
     point.dateTime = dateTime;
     point.resistance1Min = r1Min;
-    point.resistance40C = r40C;
+    point.resistance1Min40C = r40C;
     point.piRatio = pi;
     point.path = path;
     return point;
@@ -180,6 +186,32 @@ TEST(ScanPaths, FoldersRecursivelyEachFileOnceLoopsEndDamagedFilesCounted)
     });
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_EQ(heard, 64u);
+}
+
+// The same test kept in several files counts once in its asset's trend, the
+// other files named with it: the same bytes, or the same test with other texts.
+TEST(ScanPaths, TheSameTestKeptTwiceCountsOnce)
+{
+    TempDir dir;
+    const auto test = [](const char* operatorName, std::uint8_t minute) {
+        return TestFileBuilder().TestType(2).Company("ACME").Location("PLANT").Description("M1")
+            .Operator(operatorName).Time(0x10, minute, 0x00).Samples(60, 500, 1e-9);
+    };
+    test("JANE", 0x00).Write(dir.File("a.kel"));
+    test("JANE", 0x00).Write(dir.File("b.kel"));     // a copy
+    test("CORRECTED", 0x00).Write(dir.File("c.kel"));  // the same test, its operator corrected
+    test("JANE", 0x05).Write(dir.File("d.kel"));     // another test of the asset
+    auto other = test("JANE", 0x00).Bytes();
+    other.back() ^= 1;  // the same header, another last sample: another test
+    kel_test::WriteFileBytes(dir.File("e.kel"), other);
+
+    const history::Scan scan = history::ScanPaths({dir.path().string()}, {});
+    ASSERT_EQ(scan.assets.size(), 1u);
+    std::vector<std::pair<std::string, std::vector<std::string>>> tests;
+    for (const TestPoint& point : scan.assets[0].tests)
+        tests.emplace_back(std::filesystem::path(point.path).filename().string(), point.copies);
+    EXPECT_EQ(tests, (std::vector<std::pair<std::string, std::vector<std::string>>>{
+                         {"a.kel", {dir.File("b.kel"), dir.File("c.kel")}}, {"e.kel", {}}, {"d.kel", {}}}));
 }
 
 TEST(ParseOhms, NumbersWithTheirSuffixes)

@@ -444,6 +444,7 @@ void RemoveDeepTree(const std::string& root)
     }
 }
 
+#ifdef KEL_HAVE_RENDER
 int PdfPages(const std::string& pdf)
 {
     FILE* pipe = popen(("pdfinfo " + pdf + " 2>/dev/null").c_str(), "r");
@@ -453,6 +454,7 @@ int PdfPages(const std::string& pdf)
     const std::size_t at = text.find("Pages:");
     return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 6);
 }
+#endif
 
 // Every file of a scan is read or named: no cap of 500, no depth that crashes
 // or runs out of descriptors, no silent skip of a folder; links to folders are
@@ -709,11 +711,14 @@ TEST(Cli, TrendAsCsvJsonAndPages)
 {
     TempDir dir;
     std::filesystem::create_directories(dir.path() / "site");
-    // A motor whose company holds a comma and a quote, tested twice, the second time below half.
+    // A motor whose company holds a comma and a quote, tested twice for a minute (so that the final
+    // reading is the one-minute reading), the second time below half.
     TestFileBuilder().TestType(2).Date(0x05, 0x01, 0x24).Company("ACME, \"WEST\"").Location("PLANT").Description("M1")
-        .Samples(60, 500, 1e-9).Temperature(68).Measured(63, 'G', 0x04, 12345).Write(dir.File("site/a.kel"));
+        .Samples(60, 500, 1e-9).Measured(33, 'G', 0x04, 50000).Temperature(68).Measured(63, 'G', 0x04, 12345)
+        .Write(dir.File("site/a.kel"));
     TestFileBuilder().TestType(2).Date(0x05, 0x01, 0x25).Company("acme, \"west\" ").Location("plant").Description("m1")
-        .Samples(60, 500, 2e-9).Temperature(68).Measured(63, 'M', 0, 600).Write(dir.File("site/b.kel"));
+        .Samples(60, 500, 2e-9).Measured(33, 'G', 0x04, 25000).Temperature(68).Measured(63, 'M', 0, 600)
+        .Write(dir.File("site/b.kel"));
     TestFileBuilder().Company("OTHER").Write(dir.File("site/c.kel"));
     TestFileBuilder().Magic(0).Write(dir.File("site/broken.kel"));
 
@@ -725,6 +730,7 @@ TEST(Cli, TrendAsCsvJsonAndPages)
         rows.push_back(CsvRecord(csv.out.substr(at, end - at)));
     ASSERT_EQ(rows.size(), 4u);  // the header and three tests
     EXPECT_EQ(rows[0][8], "resistance1Min");
+    EXPECT_EQ(rows[0][9], "resistance1Min40C");
     EXPECT_EQ(rows[1][0], "acme, \"west\"");  // the newest test's texts, trimmed
     EXPECT_EQ(rows[1][5], "2024-05-01T09:30:00");
     EXPECT_EQ(std::strtof(rows[1][8].c_str(), nullptr), 5e11f);        // the float, read back exactly
