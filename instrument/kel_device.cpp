@@ -258,7 +258,7 @@ void CKELDevice::Store(std::string_view key, const char* value)
     } else if (KeyIs(key, "TEST TIME")) {
         FirstWord(entry.testTimeText, value);
     } else if (KeyIs(key, "COMPANY")) {
-        FirstWord(entry.company, value);
+        Whole(entry.company, value);  // the whole name: "HARBOR FOODS INC", not "HARBOR"
     } else if (KeyIs(key, "LOCATION")) {
         Whole(entry.location, value);
     } else if (KeyIs(key, "TEST DESC")) {

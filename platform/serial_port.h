@@ -57,6 +57,9 @@ std::unique_ptr<SerialPort> MakeSystemSerialPort();
 
 // The device that COM`port` opens on this system, and whether it is an alias.
 std::string DeviceForPort(int port);
+// Where COM`port` leads, for people: the device its alias leads to followed
+// by " (alias)", or the device of the fixed map; empty when it leads nowhere.
+std::string DescribePort(int port);
 // A serial device that is present on this system.
 struct SerialDeviceInfo {
     std::string device;      // "/dev/ttyUSB0", or "COM3" on Windows
@@ -64,6 +67,7 @@ struct SerialDeviceInfo {
     std::string vendorId, productId;                // USB, "0403" and "6001"
     std::string manufacturer, product, serialNumber;  // USB, as the adapter names itself
     int comPort = 0;         // the COMn that opens it (an alias first, then the fixed map); 0: none
+    bool alias = false;      // COMn opens it through the user's alias
     bool accessible = false; // this user may open it for reading and writing
     std::string group;       // the group that owns it
 };
@@ -71,7 +75,10 @@ struct SerialDeviceInfo {
 // The serial devices with hardware behind them: on Linux the USB adapters
 // (ttyUSB, ttyACM) and the on-board ports whose UART is there, read from
 // `sysRoot` and `devRoot` (a test passes a tree of its own); on Windows the
-// COM ports the system lists. In device order.
+// COM ports the system lists. Each COMn alias of the user's comes first, as
+// the device it leads to (hardware or not, a device it leads to listed once);
+// then the other devices in device order, a device whose fixed COMn has an
+// alias leading elsewhere without a COMn.
 std::vector<SerialDeviceInfo> ListSerialPorts(const std::string& sysRoot = "/sys", const std::string& devRoot = "/dev");
 
 // Where the user's alias for COM`port` lives (POSIX: a link in the user's

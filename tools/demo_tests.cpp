@@ -313,7 +313,14 @@ bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string
     }
     std::vector<DemoTest> tests = MakeDemoTests();
     for (DemoTest& test : MakeDemoHistory()) tests.push_back(std::move(test));
-    std::filesystem::create_directories(folder / "history", code);
+    // Every name is looked at before anything is written: the history folder
+    // must be a folder (or free), and without `replace` no test name may be taken.
+    const std::filesystem::path history = folder / "history";
+    const auto historyType = std::filesystem::symlink_status(history, code).type();
+    if (historyType != std::filesystem::file_type::not_found && !std::filesystem::is_directory(history, code)) {
+        *error = history.string() + " exists and is no folder; nothing was written";
+        return false;
+    }
     if (!replace) {
         // Download names: a test folder may hold real tests under them. Write nothing then.
         std::string inTheWay;
@@ -326,6 +333,11 @@ bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string
             *error = "these files exist already; nothing was written (--force replaces them):" + inTheWay;
             return false;
         }
+    }
+    std::filesystem::create_directories(history, code);
+    if (code) {
+        *error = "Can't create folder " + history.string() + ": " + code.message();
+        return false;
     }
     const platform::Existing existing = replace ? platform::Existing::Replace : platform::Existing::Keep;
     for (const DemoTest& test : tests) {

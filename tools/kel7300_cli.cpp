@@ -385,6 +385,7 @@ int RunPorts(bool asJson)
     for (const platform::SerialDeviceInfo& port : platform::ListSerialPorts()) {
         if (asJson) {
             Json entry{{"device", port.device},
+                       {"alias", port.alias},
                        {"byId", port.byId},
                        {"comPort", port.comPort == 0 ? Json(nullptr) : Json(port.comPort)},
                        {"vendorId", port.vendorId},
@@ -398,7 +399,8 @@ int RunPorts(bool asJson)
             continue;
         }
         std::cout << (port.comPort ? "COM" + std::to_string(port.comPort) : std::string("-")) << "\t"
-                  << Printable(port.device) << "\t" << Printable(port.manufacturer + " " + port.product) << "\t"
+                  << Printable(port.device + (port.alias ? " (alias)" : "")) << "\t"
+                  << Printable(port.manufacturer + " " + port.product) << "\t"
                   << (port.byId.empty() ? "-" : Printable(port.byId)) << "\t"
                   << (port.accessible ? "ok" : "no access (group " + port.group + ")") << "\n";
         if (!port.accessible)
@@ -413,14 +415,14 @@ int RunFind(CKELDevice& kelDevice)
 {
     const std::vector<int> ports = CKELDevice::PresentPorts();
     const int found = kelDevice.FindTester(ports, [](int port) {
-        std::cerr << "probing COM" << port << " (" << Printable(platform::DeviceForPort(port)) << ")\n";
+        std::cerr << "probing COM" << port << " (" << Printable(platform::DescribePort(port)) << ")\n";
         return true;
     });
     if (found == 0) {
         Fail("no port answers as a KEL-7300 (" + std::to_string(ports.size()) + " probed)");
         return 1;
     }
-    std::cout << "COM" << found << "\t" << Printable(platform::DeviceForPort(found)) << "\n";
+    std::cout << "COM" << found << "\t" << Printable(platform::DescribePort(found)) << "\n";
     return 0;
 }
 

@@ -55,7 +55,9 @@ bool CAppSetup::OnInitDialog()
         QString text = QString::fromLatin1(entry);
         const auto found = std::find_if(present.begin(), present.end(),
                                         [port](const platform::SerialDeviceInfo& d) { return d.comPort == port; });
-        const std::string device = found != present.end() ? found->device : platform::DeviceForPort(port);
+        const std::string device = found != present.end()
+                                       ? found->device + (found->alias ? " (alias)" : "")
+                                       : platform::DescribePort(port);
         if (found != present.end()) {
             text += QStringLiteral("  ") + platform::FromName(device);
             const std::string names = found->manufacturer + (found->product.empty() ? "" : " " + found->product);
@@ -84,7 +86,7 @@ void CAppSetup::ShowDevice()
     std::error_code error;
     if (device.empty()) device_->setText(QStringLiteral("no device for this port"));
     else
-        device_->setText(platform::FromName(device) +
+        device_->setText(platform::FromName(platform::DescribePort(index + 1)) +
                          (std::filesystem::exists(device, error) ? QString() : QStringLiteral(" (not present)")));
 }
 
@@ -122,7 +124,7 @@ void CAppSetup::FindTester()
         progress.setValue(probed++);
         progress.setLabelText(QStringLiteral("Looking for the KEL-7300 on COM%1 (%2)...")
                                   .arg(port)
-                                  .arg(platform::FromName(platform::DeviceForPort(port))));
+                                  .arg(platform::FromName(platform::DescribePort(port))));
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     });
@@ -135,7 +137,7 @@ void CAppSetup::FindTester()
     if (found > 0) {
         portList->setCurrentIndex(found - 1);
         const std::string text = "The KEL-7300 answers on COM" + std::to_string(found) + " (" +
-                                 platform::DeviceForPort(found) + ").";
+                                 platform::DescribePort(found) + ").";
         AppMessageBox(messages, text.c_str());
     } else if (!cancelled) {
         const std::string text = "No port answers as a KEL-7300 (" + std::to_string(ports.size()) +

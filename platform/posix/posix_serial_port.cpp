@@ -204,6 +204,18 @@ std::string DeviceForPort(int port)
     return {};
 }
 
+std::string DescribePort(int port)
+{
+    const std::string alias = PortAliasPath(port);
+    std::error_code error;
+    if (!alias.empty() && std::filesystem::exists(std::filesystem::symlink_status(alias, error))) {
+        std::filesystem::path target = std::filesystem::canonical(alias, error);
+        if (error) target = std::filesystem::read_symlink(alias, error);  // leads nowhere (yet)
+        return (error ? alias : target.string()) + " (alias)";
+    }
+    return DeviceForPort(port);
+}
+
 std::unique_ptr<SerialPort> MakeSystemSerialPort()
 {
     return std::make_unique<PosixSerialPort>();

@@ -43,6 +43,18 @@ int FixedPort(const std::string& name)
     return 0;
 }
 
+// Whether this user may open the device, and the group that owns it.
+void Access(SerialDeviceInfo& info)
+{
+    info.accessible = ::access(info.device.c_str(), R_OK | W_OK) == 0;
+    info.group.clear();
+    struct stat status {};
+    if (::stat(info.device.c_str(), &status) == 0) {
+        const group* owner = ::getgrgid(status.st_gid);
+        info.group = owner ? owner->gr_name : std::to_string(status.st_gid);
+    }
+}
+
 }  // namespace
 
 std::vector<SerialDeviceInfo> ListSerialPorts(const std::string& sysRoot, const std::string& devRoot)
@@ -96,25 +108,42 @@ std::vector<SerialDeviceInfo> ListSerialPorts(const std::string& sysRoot, const 
             info.serialNumber = FirstLine(up / "serial");
             break;
         }
-        // COMn: a user's alias that leads here wins over the fixed map.
         info.comPort = FixedPort(name);
-        for (int port = 1; port <= 100; ++port) {
-            const std::string alias = PortAliasPath(port);
-            if (alias.empty() || !fs::exists(fs::symlink_status(alias, ignored))) continue;
-            if (fs::canonical(alias, ignored) == device && !device.empty()) {
-                info.comPort = port;
+        Access(info);
+        devices.push_back(std::move(info));
+    }
+
+    // COMn opens the user's alias where there is one: each alias first, as the
+    // device it leads to; a fixed COMn that an alias takes elsewhere is no longer the device's.
+    std::vector<SerialDeviceInfo> listed;
+    std::vector<bool> reached(devices.size(), false);
+    std::vector<bool> aliased(101, false);
+    for (int port = 1; port <= 100; ++port) {
+        const std::string alias = PortAliasPath(port);
+        std::error_code ignored;
+        if (alias.empty() || !fs::exists(fs::symlink_status(alias, ignored))) continue;
+        aliased[static_cast<std::size_t>(port)] = true;
+        const fs::path target = fs::canonical(alias, ignored);
+        SerialDeviceInfo info;
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            if (!target.empty() && fs::canonical(devices[i].device, ignored) == target && !reached[i]) {
+                info = devices[i];
+                reached[i] = true;
                 break;
             }
         }
-        info.accessible = ::access(info.device.c_str(), R_OK | W_OK) == 0;
-        struct stat status {};
-        if (::stat(info.device.c_str(), &status) == 0) {
-            const group* owner = ::getgrgid(status.st_gid);
-            info.group = owner ? owner->gr_name : std::to_string(status.st_gid);
-        }
-        devices.push_back(std::move(info));
+        info.device = target.empty() ? fs::read_symlink(alias, ignored).string() : target.string();
+        info.comPort = port;
+        info.alias = true;
+        Access(info);
+        listed.push_back(std::move(info));
     }
-    return devices;
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        if (reached[i]) continue;
+        if (devices[i].comPort > 0 && aliased[static_cast<std::size_t>(devices[i].comPort)]) devices[i].comPort = 0;
+        listed.push_back(std::move(devices[i]));
+    }
+    return listed;
 }
 
 }  // namespace platform

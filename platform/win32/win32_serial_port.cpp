@@ -118,6 +118,11 @@ std::string DeviceForPort(int port)
     return "\\\\.\\COM" + std::to_string(port);
 }
 
+std::string DescribePort(int port)
+{
+    return "COM" + std::to_string(port);  // Windows has no aliases of the program's own
+}
+
 std::string PortAliasPath(int)
 {
     return {};  // COMn is the system's own name on Windows

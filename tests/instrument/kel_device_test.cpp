@@ -146,7 +146,7 @@ TEST_F(TesterTest, DirectoryOfTheSimulator)
     EXPECT_STREQ(entry.testTypeText, "POLARIZATION");
     EXPECT_STREQ(entry.testTypeCode, "PI");
     EXPECT_STREQ(entry.testVoltageText, "500");  // the number without its unit
-    EXPECT_STREQ(entry.company, "ACME");          // the first word
+    EXPECT_STREQ(entry.company, "ACME WORKS");    // the whole name, as location and description
     EXPECT_STREQ(entry.location, "PLANT 2");      // whole values
     EXPECT_STREQ(entry.operatorName, "J. DOE");
     EXPECT_STREQ(entry.testLengthText, "280");
@@ -242,7 +242,7 @@ TEST_F(TesterTest, MoreThan512TestsAndOverlongValues)
     ASSERT_EQ(Said(device->ReadDirectory()), 1);
     EXPECT_EQ(device->entryCount, 512);
     EXPECT_EQ(std::strlen(device->entries[0].location), 29u);
-    EXPECT_STREQ(device->entries[0].company, "ACME");  // the first word only, however long the value
+    EXPECT_STREQ(device->entries[0].company, "ACME WORKSXXXXXXXXXXXXXXXXXXX");  // the whole value, cut to the field
 }
 
 // A tester that never ends its directory, however it babbles, is given up on.

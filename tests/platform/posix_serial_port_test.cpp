@@ -218,6 +218,8 @@ TEST(ListSerialPorts, DevicesWithHardwareTheirNamesAndTheirPorts)
     LinkedPty pty(9);  // the user's configuration, and COM9 leading elsewhere
     const fs::path alias = platform::PortAliasPath(70);
     fs::create_symlink(dev / "ttyACM3", alias);  // COM70 leads to the ACM device: the alias wins
+    // COM1 leads to another device: ttyS0, which COM1 would be, has no COMn then.
+    fs::create_symlink(dev / "ttyS1", platform::PortAliasPath(1));
 
     const std::vector<platform::SerialDeviceInfo> ports = platform::ListSerialPorts(sys.string(), dev.string());
     std::vector<std::string> shown;
@@ -225,10 +227,16 @@ TEST(ListSerialPorts, DevicesWithHardwareTheirNamesAndTheirPorts)
         shown.push_back(fs::path(port.device).filename().string() + " COM" + std::to_string(port.comPort) + " " +
                         port.vendorId + ":" + port.productId + " " + port.manufacturer + "/" + port.product + "/" +
                         port.serialNumber + " " + fs::path(port.byId).filename().string() + " " +
-                        (port.accessible ? "ok" : "no") + " " + port.group);
+                        (port.accessible ? "ok" : "no") + " " + port.group + (port.alias ? " alias" : ""));
+    ASSERT_EQ(ports.size(), 5u);
+    EXPECT_EQ(platform::DescribePort(9), std::string(ptsname(pty.master)) + " (alias)");
+    EXPECT_EQ(platform::DescribePort(2), "/dev/ttyS1");
+    EXPECT_EQ(ports[1].device, std::string(ptsname(pty.master)));  // where COM9 really leads, "(alias)"
+    shown.erase(shown.begin() + 1);
     EXPECT_EQ(shown, (std::vector<std::string>{
-                         "ttyACM3 COM70 : //  ok root",
-                         "ttyS0 COM1 : //  ok root",
+                         "ttyS1 COM1 : //  ok root alias",
+                         "ttyACM3 COM70 : //  ok root alias",
+                         "ttyS0 COM0 : //  ok root",
                          "ttyUSB0 COM33 0403:6001 FTDI/FT232R USB UART/A50285BI "
                          "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0 ok root",
                      }));

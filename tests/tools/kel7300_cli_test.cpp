@@ -318,26 +318,36 @@ TEST(Cli, MakeDemoNeverReplacesAFileUnlessForced)
 {
     const struct {
         const char* name;
-        bool userTest;  // a real test under a download name beforehand
+        bool userTest;     // a real test under a download name beforehand
+        bool historyFile;  // a file named "history" where the history folder goes
         const char* flags;
         int status;
         bool userTestKept;
         bool othersWritten;
+        const char* named;  // in the refusal
     } cases[] = {
-        {"empty folder", false, "", 0, false, true},
-        {"a user's Test1.kel", true, "", 1, true, false},
-        {"--force", true, " --force", 0, false, true},
+        {"empty folder", false, false, "", 0, false, true, ""},
+        {"a user's Test1.kel", true, false, "", 1, true, false, "Test1.kel"},
+        {"--force", true, false, " --force", 0, false, true, ""},
+        {"a file named history", false, true, "", 1, false, false, "history"},
+        {"a file named history, --force", false, true, " --force", 1, false, false, "history"},
     };
     for (const auto& c : cases) {
         TempDir dir;
         const std::vector<unsigned char> user = {'u', 's', 'e', 'r'};
         if (c.userTest) kel_test::WriteFileBytes(dir.File("Test1.kel"), user);
+        if (c.historyFile) kel_test::WriteFileBytes(dir.File("history"), user);
         const CliRun run = RunCli("make-demo" + std::string(c.flags) + " " + dir.path().string(), dir);
         EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.err;
-        EXPECT_EQ(kel_test::ReadFileBytes(dir.File("Test1.kel")) == user, c.userTestKept) << c.name;
+        EXPECT_EQ(std::filesystem::exists(dir.File("Test1.kel")) && kel_test::ReadFileBytes(dir.File("Test1.kel")) == user,
+                  c.userTestKept)
+            << c.name;
         EXPECT_EQ(std::filesystem::exists(dir.File("Test2.kel")), c.othersWritten) << c.name;
-        // The refusal names the file in the way.
-        EXPECT_EQ(run.err.find(dir.File("Test1.kel")) != std::string::npos, c.status != 0) << c.name << run.err;
+        // A refusal names what is in the way and leaves the folder as it was: not even an empty history/.
+        if (*c.named) {
+            EXPECT_NE(run.err.find(dir.File(c.named)), std::string::npos) << c.name << run.err;
+        }
+        EXPECT_EQ(std::filesystem::is_directory(dir.File("history")), c.othersWritten) << c.name;
         EXPECT_EQ(run.out.empty(), !c.othersWritten) << c.name;
     }
 }
