@@ -189,21 +189,23 @@ Status ExportTest(const platform::Services& services, const std::string& testPat
 }
 
 Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services,
-                           const std::string& startFolder)
+                           const std::string& startFolder, ExportedFiles* written)
 {
-    return ExportChosenTests(catalogue, services, startFolder, ".xls",
-                             [&services](const std::string& test, const std::string& workbook) {
-                                 return ExportTest(services, test, workbook);
-                             });
+    return ExportChosenTests(
+        catalogue, services, startFolder, ".xls",
+        [&services](const std::string& test, const std::string& workbook) { return ExportTest(services, test, workbook); },
+        written);
 }
 
 Status ExportChosenTests(const CKELTestList& catalogue, const platform::Services& services,
-                         const std::string& startFolder, const char* extension, const OneTestExport& exportOne)
+                         const std::string& startFolder, const char* extension, const OneTestExport& exportOne,
+                         ExportedFiles* written)
 {
     std::string folder;
     if (!services.BrowseForFolder("Export to folder", startFolder, folder)) return Status::Of(Problem::Aborted);
     // No folder is not the root of the file system.
     if (folder.empty()) return Status::Of(Problem::Aborted);
+    if (written) *written = {0, folder};
     WorkbooksOfOneRun run;
     for (int i = 0; i < catalogue.fileCount; ++i) {
         if (!catalogue.selected[i]) continue;
@@ -211,6 +213,7 @@ Status ExportChosenTests(const CKELTestList& catalogue, const platform::Services
         const std::string workbook = WorkbookPath(folder, catalogue.fileNames[i], kPathSeparator, extension);
         if (Status claimed = run.Claim(workbook, catalogue.fileNames[i]); !claimed) return claimed;
         if (Status exported = exportOne(catalogue.PathOf(i), workbook); !exported) return exported;
+        if (written) ++written->count;
     }
     return {};
 }

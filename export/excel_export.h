@@ -16,18 +16,25 @@
 class CKELFile;
 class CKELTestList;
 
+// What an export wrote: how many files, and the folder they are in.
+struct ExportedFiles {
+    int count = 0;
+    std::string folder;
+};
+
 // The chosen tests of `catalogue` into a folder the user picks, starting at
 // `startFolder`. Ok when every chosen test was exported (or none was chosen);
 // Aborted when the user chose no folder; else why the first failed, which
-// ends the export.
+// ends the export. `written` (when given) hears what was written, also when it failed later.
 Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services,
-                           const std::string& startFolder);
+                           const std::string& startFolder, ExportedFiles* written = nullptr);
 // The same for any export of one test into one file: each chosen test of
 // `catalogue` through `exportOne` into its file, named like the workbook but
 // ending in `extension`, in a folder the user picks.
 using OneTestExport = std::function<Status(const std::string& testPath, const std::string& outputPath)>;
 Status ExportChosenTests(const CKELTestList& catalogue, const platform::Services& services,
-                         const std::string& startFolder, const char* extension, const OneTestExport& exportOne);
+                         const std::string& startFolder, const char* extension, const OneTestExport& exportOne,
+                         ExportedFiles* written = nullptr);
 // The test file at `testPath` into the workbook at `workbookPath`, through the
 // services' spreadsheet server. Cell B1 holds the file's plain name.
 Status ExportTest(const platform::Services& services, const std::string& testPath, const std::string& workbookPath);

@@ -39,3 +39,14 @@ std::string Utf8ToLatin1(std::string_view utf8)
     }
     return latin1;
 }
+
+bool FitsLatin1(std::string_view utf8)
+{
+    // The conversion makes a '?' of each character it cannot hold: any '?' that was not there already.
+    const std::string latin1 = Utf8ToLatin1(utf8);
+    std::size_t questions = 0;
+    for (const char c : utf8) questions += c == '?' ? 1 : 0;
+    std::size_t converted = 0;
+    for (const char c : latin1) converted += c == '?' ? 1 : 0;
+    return converted == questions;
+}

@@ -238,6 +238,14 @@ void SetText(char (&field)[21], const std::optional<std::string>& utf8)
 
 int RunSetTexts(const std::string& file, const TextEdits& edits)
 {
+    // A test file holds Latin-1: a text it cannot hold is refused, not saved with "?".
+    for (const auto& [option, text] : {std::pair{"--operator", &edits.operatorName}, {"--description", &edits.description},
+                                       {"--location", &edits.location}, {"--company", &edits.company}}) {
+        if (*text && !FitsLatin1(**text)) {
+            Fail(std::string(option) + " \"" + **text + "\": a test file holds Latin-1 characters only");
+            return 1;
+        }
+    }
     CKELFile record;
     if (Status loaded = record.Load(file, 0); !loaded) {
         Tell(loaded, file);

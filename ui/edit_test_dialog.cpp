@@ -1,5 +1,8 @@
 #include "ui/edit_test_dialog.h"
 
+#include <QLineEdit>
+#include <QValidator>
+
 #include <cstdio>
 
 #include "testfile/kel_file.h"
@@ -18,6 +21,26 @@ void Store(char (&field)[21], const std::string& text)
     std::snprintf(field, sizeof field, "%.20s", text.c_str());
 }
 
+// A test file holds its texts in Latin-1: a character beyond it is refused as
+// it is typed (or pasted), and the user is told why, instead of a "?" saved later.
+class Latin1Only : public QValidator {
+public:
+    Latin1Only(std::function<void(const QString&)>& say, QObject* parent) : QValidator(parent), say_(say) {}
+    State validate(QString& input, int&) const override
+    {
+        for (const QChar c : input) {
+            if (c.unicode() <= 0xFF) continue;
+            if (say_) say_(QStringLiteral("\u201C%1\u201D can't be stored in a test file: its texts hold Latin-1 "
+                                          "characters only").arg(c));
+            return Invalid;
+        }
+        return Acceptable;
+    }
+
+private:
+    std::function<void(const QString&)>& say_;
+};
+
 }  // namespace
 
 dlgTestEdit::dlgTestEdit(QWidget* parent) : Dialog(resources::IDD_EDIT_TEST, parent) {}
@@ -33,6 +56,14 @@ void dlgTestEdit::DoDataExchange(platform::DataExchange& dx)
 bool dlgTestEdit::OnInitDialog()
 {
     Dialog::OnInitDialog();
+    // A header text holds 20 characters of Latin-1.
+    for (const int id : {resources::IDC_COMPANY, resources::IDC_DESCRIPTION, resources::IDC_LOCATION,
+                         resources::IDC_OPERATOR}) {
+        if (auto* edit = qobject_cast<QLineEdit*>(GetDlgItem(id))) {
+            edit->setMaxLength(20);
+            edit->setValidator(new Latin1Only(say, edit));
+        }
+    }
     if (record) {
         companyText = record->company;
         locationText = record->location;

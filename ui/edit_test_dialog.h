@@ -2,7 +2,10 @@
 // memory; Save Test writes them into the test file.
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include <QString>
 
 #include "platform/qt/dialog.h"
 
@@ -22,6 +25,8 @@ public:
     std::string locationText;
     std::string operatorText;
     CKELFile* record = nullptr;
+    // Told when a typed character is refused (a test file holds Latin-1 only): the status line shows it.
+    std::function<void(const QString&)> say;
 
 protected:
     void DoDataExchange(platform::DataExchange& dx) override;

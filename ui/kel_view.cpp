@@ -5,6 +5,9 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
+
+#include <filesystem>
 
 #include <utility>
 
@@ -12,6 +15,7 @@
 #include "ui/page_render.h"
 #include "display/view_zoom.h"
 #include "platform/qt/qt_drawing_surface.h"
+#include "platform/qt/qt_text.h"
 #include "resources/resource_ids.h"
 
 CKelView::CKelView(CKelDoc* document, QPrinter* printer, QWidget* parent)
@@ -34,6 +38,7 @@ bool CKelView::OnCommand(int id)
         OnCloseTest();
         return true;
     case ids::ID_FILE_PRINT: {
+        ProposeFileName(*printer_);
         QPrintDialog dialog(printer_, window());
         if (dialog.exec() == QDialog::Accepted) OnPrint(*printer_);
         return true;
@@ -55,9 +60,32 @@ bool CKelView::OnCommand(int id)
 
 bool CKelView::OnUpdateCommand(CCmdUI& ui)
 {
-    if (ui.id != ids::ID_CLOSE_TEST) return false;
+    // Nothing to close or print while no test is shown.
+    if (ui.id != ids::ID_CLOSE_TEST && ui.id != ids::ID_FILE_PRINT && ui.id != ids::ID_FILE_PRINT_DIRECT &&
+        ui.id != ids::ID_FILE_PRINT_PREVIEW)
+        return false;
     ui.Enable(document_->testOpen != 0);
     return true;
+}
+
+void CKelView::ProposeFileName(QPrinter& printer) const
+{
+    // Printing to a file proposes the shown test's name in its folder (Test6.pdf), not print.pdf at home.
+    if (!document_->testOpen || document_->records[0].path.empty()) return;
+    const std::filesystem::path test(document_->records[0].path);
+    printer.setDocName(platform::FromName(test.stem().string()));
+    // Where no printer is set up the dialog can only print to a file: it starts with this one.
+    if (QPrinterInfo::availablePrinterNames().isEmpty() || printer.outputFormat() == QPrinter::PdfFormat) {
+        std::filesystem::path pdf = test;
+        pdf.replace_extension(".pdf");
+        printer.setOutputFileName(platform::FromName(pdf.string()));
+    }
+}
+
+QString CKelView::EmptyText()
+{
+    return QStringLiteral("No test is shown.\n\nRecall Test (Ctrl+O) opens a test file of the test folder;\n"
+                          "Retrieve Test Record (Ctrl+D) downloads tests from the KEL-7300.");
 }
 
 void CKelView::DrawTests(platform::DrawingSurface& surface, const platform::Rect& rect)
@@ -69,7 +97,13 @@ void CKelView::DrawTests(platform::DrawingSurface& surface, const platform::Rect
 
 void CKelView::paintEvent(QPaintEvent*)
 {
-    if (!document_->testOpen) return;
+    if (!document_->testOpen) {
+        // The empty view says how to show a test.
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(rect(), Qt::AlignCenter, EmptyText());
+        return;
+    }
     printing = 0;
     QPainter painter(this);
     platform::QtDrawingSurface surface(painter, size());

@@ -26,6 +26,10 @@ public:
     // One sheet on `printer`: the page, or the zoomed plot when zoomed; blank with no test.
     void OnPrint(QPrinter& printer);
     void OnCloseTest();
+    // What the view says while no test is shown.
+    static QString EmptyText();
+    // Names the printer's job, and the file of a print to PDF, after the shown test.
+    void ProposeFileName(QPrinter& printer) const;
     void OnLButtonUp(int x, int y);
 
     int printing = 0;

@@ -24,6 +24,9 @@
 #include "ui/edit_test_dialog.h"
 #include "ui/recall_dialog.h"
 #include "ui/trend_window.h"
+#include "platform/qt/qt_text.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -35,6 +38,26 @@ QString Text(const std::string& text)
 QString Ready()
 {
     return Text(resources::LoadString(ids::AFX_IDS_IDLEMESSAGE));
+}
+
+// `text` with an '&' before the first letter no other entry uses yet: a word's
+// first letter where one is free, else any letter; `used` collects them.
+QString WithMnemonic(const QString& text, QString& used)
+{
+    if (const qsizetype at = text.indexOf(QLatin1Char('&')); at >= 0) {
+        if (at + 1 < text.size()) used += text[at + 1].toLower();
+        return text;
+    }
+    for (const bool initialsOnly : {true, false}) {
+        for (int i = 0; i < text.size(); ++i) {
+            const QChar c = text[i].toLower();
+            const bool initial = i == 0 || !text[i - 1].isLetter();
+            if (!c.isLetter() || used.contains(c) || (initialsOnly && !initial)) continue;
+            used += c;
+            return text.left(i) + QLatin1Char('&') + text.mid(i);
+        }
+    }
+    return text;
 }
 
 bool IsTestFile(const QUrl& url)
@@ -58,17 +81,26 @@ CMainFrame::CMainFrame(KelContext& context, QPrinter* printer, CCmdTarget* appli
     // The document handles no command of its own: view, frame, application.
     router_.SetTargets({view_, this, application});
 
+    QString usedKeys;
     for (const resources::MenuItem& entry : resources::MainMenu()) {
+        // Each entry answers to Alt and a letter of its own; the text shown stays as it is.
+        const QString text = WithMnemonic(Text(entry.text), usedKeys);
         if (entry.kind == resources::MenuItem::Popup) {
-            QMenu* menu = menuBar()->addMenu(Text(entry.text));
+            QMenu* menu = menuBar()->addMenu(text);
             BuildMenu(menu, entry.items);
             menuBarActions_.append(menu->menuAction());
         } else {
             QAction* action = CommandAction(entry, menuBar());
+            action->setText(text);
             menuBar()->addAction(action);
             menuBarActions_.append(action);
         }
     }
+    // F10 reaches the menu bar, as on every desktop.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    QObject::connect(menuKey, &QShortcut::activated, this, [this] {
+        if (!menuBarActions_.isEmpty()) menuBar()->setActiveAction(menuBarActions_.first());
+    });
     for (const resources::Accelerator& accelerator : resources::Accelerators()) {
         auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(accelerator.key)), this);
         const int id = accelerator.id;
@@ -202,7 +234,17 @@ bool CMainFrame::RunCommand(int id)
     message_->setText(Ready());
     const bool handled = router_.Route(id);
     UpdateCommandUI();
+    // Whatever dialogs the command showed, the keys come back to the main window.
+    if (isVisible()) {
+        activateWindow();
+        view_->setFocus();
+    }
     return handled;
+}
+
+void CMainFrame::SayDone(const QString& text)
+{
+    message_->setText(text);
 }
 
 void CMainFrame::ShowPrompt(int id)
@@ -273,7 +315,19 @@ void CMainFrame::OnExportToExcel()
     if (dialog.DoModal() != resources::IDOK) return;
     std::string start;
     platform::GetCurrentFolder(start);
-    Report(context_.services.Messages(), ExportSelectedTests(context_.testCatalogue, context_.services, start));
+    ExportedFiles written;
+    Report(context_.services.Messages(), ExportSelectedTests(context_.testCatalogue, context_.services, start, &written));
+    SayWritten(written, "workbook");
+}
+
+void CMainFrame::SayWritten(const ExportedFiles& written, const char* what)
+{
+    if (written.count == 0) return;
+    SayDone(QStringLiteral("%1 %2%3 written to %4")
+                .arg(written.count)
+                .arg(QString::fromLatin1(what))
+                .arg(written.count == 1 ? "" : "s")
+                .arg(platform::FromName(written.folder)));
 }
 
 void CMainFrame::OnRetrieveTestRecord()
@@ -298,6 +352,7 @@ void CMainFrame::OnEditTest()
     dlgTestEdit dialog(this);
     CKELFile& record = document_->records[0];
     dialog.record = &record;
+    dialog.say = [this](const QString& text) { SayDone(text); };
     const std::string before = std::string(record.operatorName) + '\0' + record.description + '\0' +
                                record.location + '\0' + record.company;
     if (dialog.DoModal() != resources::IDOK) return;
@@ -323,8 +378,12 @@ bool CMainFrame::OnUpdateCommand(CCmdUI& ui)
 
 void CMainFrame::OnSaveTest()
 {
-    // The view is not redrawn.
-    Report(context_.services.Messages(), context_.kelApp.SaveTest());
+    // The view is not redrawn; the status bar says where the texts went.
+    const Status saved = context_.kelApp.SaveTest();
+    Report(context_.services.Messages(), saved);
+    if (saved)
+        SayDone(QStringLiteral("Saved ") +
+                platform::FromName(std::filesystem::path(document_->records[0].path).filename().string()));
 }
 
 void CMainFrame::OnExportReadings()
@@ -336,8 +395,10 @@ void CMainFrame::OnExportReadings()
     if (dialog.DoModal() != resources::IDOK) return;
     std::string start;
     platform::GetCurrentFolder(start);
-    Report(context_.services.Messages(),
-           ExportChosenTests(context_.testCatalogue, context_.services, start, ".xlsx", ExportReadingsWorkbook));
+    ExportedFiles written;
+    Report(context_.services.Messages(), ExportChosenTests(context_.testCatalogue, context_.services, start, ".xlsx",
+                                                           ExportReadingsWorkbook, &written));
+    SayWritten(written, "readings workbook");
 }
 
 void CMainFrame::OnAssetTrend()

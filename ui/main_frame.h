@@ -62,6 +62,9 @@ private:
     QAction* CommandAction(const resources::MenuItem& item, QObject* parent);
     void FillRecentFiles(QMenu* fileMenu);
     void ShowPrompt(int id);
+    // What a command did, in the status bar until the next prompt.
+    void SayDone(const QString& text);
+    void SayWritten(const struct ExportedFiles& written, const char* what);
     void OnSaveTest();
     void OnRecallTest();
     void OnEditTest();

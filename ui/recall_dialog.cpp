@@ -1,6 +1,8 @@
 #include "ui/recall_dialog.h"
 
+#include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QResizeEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -59,6 +61,14 @@ bool COpenTestDlg::OnInitDialog()
 
     FillList();
     setWindowTitle(Latin1(caption));
+    // The dialog can grow: it remembers where the template put each control.
+    templateSize_ = size();
+    listBottom_ = fileList->geometry().bottom();
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        templateGeometry_.emplace_back(child, child->geometry());
+    setMinimumSize(templateSize_);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setSizeGripEnabled(true);
     UpdateData(false);
     // The keys reach the list at once: Down selects the first test.
     fileList->installEventFilter(this);
@@ -68,18 +78,54 @@ bool COpenTestDlg::OnInitDialog()
 
 bool COpenTestDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    // The list makes its first row current when it takes the focus, unselected;
-    // the first Down then selects that row instead of moving past it.
-    if (watched == fileList && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down && !fileList->selectionModel()->hasSelection() &&
-        fileList->topLevelItemCount() > 0) {
-        const QModelIndex current = fileList->currentIndex().isValid() ? fileList->currentIndex()
-                                                                        : fileList->model()->index(0, 0);
-        fileList->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect |
-                                                                 QItemSelectionModel::Rows);
-        return true;
+    // The keys that move through the list select as they move, also from a
+    // current row that is not selected (the list makes its first row current
+    // when it takes the focus, and a click on its empty part clears the
+    // selection): Down and Home then select that row instead of doing nothing.
+    if (watched == fileList && event->type() == QEvent::KeyPress && fileList->topLevelItemCount() > 0) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool moves = key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_Home || key == Qt::Key_End ||
+                           key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+        if (moves && !fileList->selectionModel()->hasSelection()) {
+            const QModelIndex current = fileList->currentIndex().isValid() ? fileList->currentIndex()
+                                                                            : fileList->model()->index(0, 0);
+            const int last = fileList->topLevelItemCount() - 1;
+            int row = current.row();
+            if (key == Qt::Key_Home) row = 0;
+            if (key == Qt::Key_End) row = last;
+            if (key != Qt::Key_Down && key != Qt::Key_Up && key != Qt::Key_Home && key != Qt::Key_End) {
+                static_cast<QObject*>(fileList)->event(event);  // the page keys move by the view's own page
+                row = fileList->currentIndex().isValid() ? fileList->currentIndex().row() : row;
+            }
+            fileList->selectionModel()->setCurrentIndex(fileList->model()->index(row, 0),
+                                                        QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
+            return true;
+        }
     }
     return Dialog::eventFilter(watched, event);
+}
+
+void COpenTestDlg::resizeEvent(QResizeEvent* event)
+{
+    Dialog::resizeEvent(event);
+    // The list grows with the dialog; the previews and the buttons below keep their size and follow its bottom.
+    if (templateSize_.isEmpty() || !fileList) return;
+    const int dw = std::max(0, width() - templateSize_.width());
+    const int dh = std::max(0, height() - templateSize_.height());
+    QWidget* folder = GetDlgItem(resources::IDC_FOLDER);
+    QWidget* shotPathButton = GetDlgItem(resources::IDC_SHOT_PATH);
+    for (auto& [widget, geometry] : templateGeometry_) {
+        if (widget == fileList || widget == fileList->parentWidget()) {
+            if (widget == fileList) widget->setGeometry(geometry.adjusted(0, 0, dw, dh));
+        } else if (widget == folder) {
+            widget->setGeometry(geometry.adjusted(0, 0, dw, 0));
+        } else if (widget == shotPathButton) {
+            widget->setGeometry(geometry.translated(dw, 0));
+        } else if (geometry.top() >= listBottom_) {
+            widget->setGeometry(geometry.translated(0, dh));
+        }
+    }
 }
 
 void COpenTestDlg::FillList()
@@ -97,6 +143,10 @@ void COpenTestDlg::FillList()
         fileList->addTopLevelItem(row);
         testCatalogue.selected[i] = 0;
     }
+    // The File Name column is as wide as its longest name, at least as its sample.
+    const int sampleWidth = fileList->header()->sectionSize(0);
+    fileList->resizeColumnToContents(0);
+    if (fileList->header()->sectionSize(0) < sampleWidth) fileList->header()->resizeSection(0, sampleWidth);
     // The catalogue holds the first 500: the user is told when the folder has more.
     const bool more = testCatalogue.totalFound > static_cast<std::size_t>(testCatalogue.fileCount);
     moreFilesNote->setText(more ? QStringLiteral("Showing the first %1 of %2 test files")
@@ -113,6 +163,20 @@ void COpenTestDlg::OnSelectionChanged(const QItemSelection& selected)
         if (!rows.contains(index.row())) rows.append(index.row());
     std::sort(rows.begin(), rows.end());
     for (const int row : rows) LoadPreview(row);
+    if (!rows.isEmpty()) return;
+    // The selection shrank: the preview shows the current row when it is still chosen, else the last chosen row.
+    const QModelIndexList chosen = fileList->selectionModel()->selectedRows();
+    const QModelIndex current = fileList->currentIndex();
+    if (current.isValid() && fileList->selectionModel()->isRowSelected(current.row(), QModelIndex())) {
+        LoadPreview(current.row());
+    } else if (!chosen.isEmpty()) {
+        int lastRow = 0;
+        for (const QModelIndex& index : chosen) lastRow = std::max(lastRow, index.row());
+        LoadPreview(lastRow);
+    } else {
+        LoadPreview(-1);
+    }
+    update();
 }
 
 void COpenTestDlg::LoadPreview(int row)

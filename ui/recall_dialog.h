@@ -11,6 +11,12 @@
 
 class KelContext;
 class QItemSelection;
+#include <QRect>
+#include <QSize>
+
+#include <utility>
+#include <vector>
+
 class QLabel;
 class QTreeWidget;
 
@@ -45,9 +51,13 @@ protected:
     void OnCommand(int id) override;
     void OnDrawItem(int id, QPainter& painter, const QRect& rect) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void OnSelectionChanged(const QItemSelection& selected);
 
     KelContext& context_;
+    QSize templateSize_;
+    int listBottom_ = 0;
+    std::vector<std::pair<QWidget*, QRect>> templateGeometry_;
 };

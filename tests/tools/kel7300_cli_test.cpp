@@ -174,7 +174,12 @@ TEST(Cli, SetTextsChangesOnlyTheTextBytes)
     const std::string path = dir.File("t.kel");
     TestFileBuilder().Samples(30, 500, 1e-9).Operator("OLD").Location("KEEP").Write(path);
     const auto before = kel_test::ReadFileBytes(path);
-    const CliRun run = RunCli("set-texts " + path + " --operator 'A VERY LONG OPERATOR NAME' --company '\xC3\x89NERGIE \xE2\x82\xAC'", dir);
+    // A character that a test file cannot hold is refused, and nothing is written.
+    const CliRun euro = RunCli("set-texts " + path + " --operator X --company '\xC3\x89NERGIE \xE2\x82\xAC'", dir);
+    EXPECT_EQ(euro.status, 1);
+    EXPECT_NE(euro.err.find("Latin-1 characters only"), std::string::npos) << euro.err;
+    EXPECT_EQ(kel_test::ReadFileBytes(path), before);
+    const CliRun run = RunCli("set-texts " + path + " --operator 'A VERY LONG OPERATOR NAME' --company '\xC3\x89NERGIE ?'", dir);
     ASSERT_EQ(run.status, 0) << run.err;
     const auto after = kel_test::ReadFileBytes(path);
     ASSERT_EQ(after.size(), before.size());

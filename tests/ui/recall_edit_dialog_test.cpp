@@ -10,6 +10,9 @@
 #include <QKeyEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -493,6 +496,101 @@ TEST_F(CommandTest, UnsavedEditsAreAskedAboutAndCtrlSSavesThem)
     EXPECT_EQ(presenter.questions.size(), 3u);
     EXPECT_TRUE(frame->close());  // nothing left to save: no question
     EXPECT_EQ(presenter.questions.size(), 3u);
+}
+
+// The window answers: what a command did stands in the status bar, the keys
+// come back to it, an empty window says how to show a test and prints
+// nothing, Edit Test holds a test file's texts only, the menu bar answers to
+// F10, and printing to a file proposes the test's own name.
+TEST_F(CommandTest, TheWindowSaysWhatHappenedAndWhatCanBeDone)
+{
+    CKelView* view = frame->view();
+    EXPECT_FALSE(frame->router().IsEnabled(ids::ID_FILE_PRINT));
+    EXPECT_FALSE(frame->router().IsEnabled(ids::ID_FILE_PRINT_PREVIEW));
+    EXPECT_TRUE(CKelView::EmptyText().contains(QStringLiteral("Ctrl+O")));
+    EXPECT_TRUE(CKelView::EmptyText().contains(QStringLiteral("Ctrl+D")));
+
+    context.kelApp.OpenDocumentFile("T1.kel", 0);
+    EXPECT_TRUE(frame->router().IsEnabled(ids::ID_FILE_PRINT));
+    QPrinter printer;
+    view->ProposeFileName(printer);
+    EXPECT_EQ(printer.docName(), QStringLiteral("T1"));
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        EXPECT_EQ(printer.outputFileName(), QString::fromStdString(dir.File("T1.pdf")));
+    }
+
+    QString refused;
+    RunWithDialog(ids::ID_EDIT_TEST, [&refused](QWidget* widget) {
+        auto* dialog = dynamic_cast<dlgTestEdit*>(widget);
+        auto* company = qobject_cast<QLineEdit*>(dialog->GetDlgItem(1008));
+        EXPECT_EQ(company->maxLength(), 20);
+        company->setText(QStringLiteral("ACME"));
+        company->insert(QStringLiteral("\u20AC"));  // the euro sign: no Latin-1 byte
+        EXPECT_EQ(company->text(), QStringLiteral("ACME"));
+        company->insert(QStringLiteral("\u00C9"));  // É has one
+        EXPECT_EQ(company->text(), QStringLiteral("ACME\u00C9"));
+        QMetaObject::invokeMethod(dialog->GetDlgItem(resources::IDOK), "click");
+    });
+    EXPECT_TRUE(frame->StatusText().contains(QStringLiteral("can't be stored in a test file"))) << frame->StatusText().toStdString();
+    EXPECT_EQ(frame->focusWidget(), view);  // the keys are the main window's again
+    EXPECT_TRUE(frame->RunCommand(ids::ID_SAVE_TEST));
+    EXPECT_EQ(frame->StatusText(), QStringLiteral("Saved T1.kel"));
+
+    TempDir out;
+    SetFolderChooser([&](const std::string&, const std::string&, std::string& folder) {
+        folder = out.path().string();
+        return true;
+    });
+    RunWithDialog(ids::ID_EXPORT_TO_EXCEL, [](QWidget* widget) {
+        SelectRows(*dynamic_cast<COpenTestDlg*>(widget), {1, 2});
+        QMetaObject::invokeMethod(dynamic_cast<COpenTestDlg*>(widget)->GetDlgItem(resources::IDOK), "click");
+    });
+    EXPECT_EQ(frame->StatusText(), QStringLiteral("2 workbooks written to ") + QString::fromStdString(out.path().string()));
+
+    QShortcut* f10 = nullptr;
+    for (QShortcut* shortcut : frame->findChildren<QShortcut*>())
+        if (shortcut->key() == QKeySequence(Qt::Key_F10)) f10 = shortcut;
+    ASSERT_TRUE(f10);
+    emit f10->activated();
+    EXPECT_EQ(frame->menuBar()->activeAction(), frame->menuBar()->actions().first());
+    frame->menuBar()->setActiveAction(nullptr);
+}
+
+// Recall Test: the moving keys select from an unselected current row, a
+// shrinking selection previews the current row, and the list grows with the dialog.
+TEST_F(RecallTest, KeysSelectAsArrowsDoAndTheListGrowsWithTheDialog)
+{
+    WriteTests(dir, 5);
+    TestFileBuilder().Samples(10, 500, 1e-9).Write(dir.File("A test file with a rather long name indeed.kel"));
+    COpenTestDlg dialog(t.context);
+    dialog.OnInitDialog();
+    QTreeWidget* list = dialog.fileList;
+    EXPECT_GE(list->header()->sectionSize(0), list->fontMetrics().horizontalAdvance(
+                                                  QStringLiteral("A test file with a rather long name indeed.kel")));
+    const struct {
+        Qt::Key key;
+        int current;  // before, not selected
+        int selected;
+    } keys[] = {{Qt::Key_Home, 0, 0}, {Qt::Key_End, 2, 5}, {Qt::Key_Down, 3, 3}, {Qt::Key_PageDown, 0, 5}};
+    for (const auto& k : keys) {
+        list->selectionModel()->setCurrentIndex(list->model()->index(k.current, 0), QItemSelectionModel::Clear);
+        QKeyEvent press(QEvent::KeyPress, k.key, Qt::NoModifier);
+        QApplication::sendEvent(list, &press);
+        const QModelIndexList rows = list->selectionModel()->selectedRows();
+        ASSERT_EQ(rows.size(), 1) << k.key;
+        EXPECT_EQ(rows[0].row(), k.selected) << k.key;
+    }
+    // Rows 1 and 3 chosen, 3 current; 3 unchosen: the preview shows row 1.
+    SelectRows(dialog, {1, 3});
+    list->selectionModel()->setCurrentIndex(list->model()->index(3, 0), QItemSelectionModel::Deselect |
+                                                                            QItemSelectionModel::Rows);
+    EXPECT_EQ(dialog.previewRecord.path, t.context.testCatalogue.PathOf(1));
+
+    dialog.show();
+    const QSize before = list->size();
+    dialog.resize(dialog.width() + 200, dialog.height() + 100);
+    EXPECT_EQ(list->width(), before.width() + 200);
+    EXPECT_EQ(list->height(), before.height() + 100);
 }
 
 }  // namespace
