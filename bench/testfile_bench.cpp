@@ -170,6 +170,10 @@ const std::vector<std::string>& FleetOf20000()
                 std::snprintf(reinterpret_cast<char*>(header + kel::kHeaderDescription), kel::kHeaderTextSize,
                               "MOTOR %d", asset);
                 header[kel::kHeaderDate + 2] = EncodeBcd(folder % 50);
+                // Each test its own number, as a tester gives them: no two files hold the same test.
+                const int number = folder * 100 + i;
+                header[kel::kHeaderTestNumber] = static_cast<unsigned char>(number >> 8);
+                header[kel::kHeaderTestNumber + 1] = static_cast<unsigned char>(number);
                 written.push_back(WriteFile(dir / ("Test" + std::to_string(i) + ".kel"), bytes));
             }
         }

@@ -1,5 +1,6 @@
 #include "testfile/kel_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -76,14 +77,18 @@ Status CKELFile::Load(const std::string& filePath, int withSamples)
     if (got < sizeof head && std::ferror(file.get())) return cantOpen;
     std::unique_ptr<unsigned char[]> whole;
     const unsigned char* bytes = head;
+    bool readToEnd = got < sizeof head;
     if (withSamples && got == kFileHeaderEnd) {
         const long count = SampleCount(head + kPreambleSize);
         if (count > 0) {
             const std::size_t rawSize = static_cast<std::size_t>(count) * kSampleSize;
-            whole.reset(new (std::nothrow) unsigned char[kFileHeaderEnd + rawSize]);
+            // One byte more than announced tells, in the same read, whether the file ends with the test.
+            whole.reset(new (std::nothrow) unsigned char[kFileHeaderEnd + rawSize + 1]);
             if (!whole) return Status::Of(Problem::NotATest);
             std::memcpy(whole.get(), head, kFileHeaderEnd);
-            got += std::fread(whole.get() + kFileHeaderEnd, 1, rawSize, file.get());
+            const std::size_t read = std::fread(whole.get() + kFileHeaderEnd, 1, rawSize + 1, file.get());
+            readToEnd = read <= rawSize;
+            got += std::min(read, rawSize);
             bytes = whole.get();
         }
     }
@@ -91,7 +96,7 @@ Status CKELFile::Load(const std::string& filePath, int withSamples)
     if (decoded) {
         path = filePath;
         loadedBytes_.assign(bytes, bytes + got);
-        loadedFileSize_ = std::fseek(file.get(), 0, SEEK_END) == 0 ? std::ftell(file.get()) : -1;
+        loadedWholeFile_ = readToEnd;
     }
     return decoded;
 }
@@ -270,9 +275,10 @@ Status CKELFile::WriteHeaderTexts()
     platform::FileIdentity identity;
     if (!platform::ReadFileStart(target.string(), kLargestFile + 1, bytes, identity))
         return Status::File(Problem::CantOpenFile, path);
-    // Still the test that was loaded, texts aside (they may have been saved already)?
-    const bool same = bytes.size() >= kFileHeaderEnd && static_cast<long>(bytes.size()) == loadedFileSize_ &&
-                      loadedBytes_.size() <= bytes.size() &&
+    // Still the test that was loaded, texts aside (they may have been saved already)? What the
+    // load read (the header, and the samples it announces when they were loaded) is compared.
+    const bool same = bytes.size() >= kFileHeaderEnd && loadedBytes_.size() <= bytes.size() &&
+                      (!loadedWholeFile_ || loadedBytes_.size() == bytes.size()) &&
                       kel::CompareTests(loadedBytes_, std::span(bytes).first(loadedBytes_.size())) !=
                           kel::Sameness::Different;
     if (!same || !HasMagic(bytes.data())) return Status::File(Problem::ChangedSinceOpened, name);

@@ -94,10 +94,10 @@ public:
     MeasuredValue stepResistances[5];
 
 private:
-    // The bytes the last Load read (the header, or the header and samples) and
-    // the size the file had then: what Save compares the file with.
+    // The bytes the last Load read (the header, or the header and samples):
+    // what Save compares the file with.
     std::vector<unsigned char> loadedBytes_;
-    long loadedFileSize_ = -1;
+    bool loadedWholeFile_ = false;  // the load read to the file's end: its size must stay
 
     void DecodeValues(const unsigned char* header);
     void DecodeHeader(const unsigned char* header);
