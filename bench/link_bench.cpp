@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "app/kel_context.h"
-#include "instrument/test_transfer.h"
+#include "instrument/download.h"
 #include "platform/message_box.h"
 #include "platform/serial_port.h"
 #include "testfile/kel_format.h"

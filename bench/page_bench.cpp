@@ -15,7 +15,7 @@
 #include "app/kel_doc.h"
 #include "display/report_drawing.h"
 #include "ui/kel_view.h"
-#include "tools/demo_tests.h"
+#include "tools/demo_set.h"
 #include "ui/page_render.h"
 #include "ui/recall_dialog.h"
 

@@ -8,7 +8,7 @@
 
 #include "display/plot_layout.h"
 #include "testfile/kel_file.h"
-#include "testfile/test_results.h"
+#include "testfile/results_description.h"
 
 using platform::Rect;
 

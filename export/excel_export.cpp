@@ -9,7 +9,7 @@
 #include "testfile/kel_file.h"
 #include "testfile/kel_test_list.h"
 #include "testfile/latin1.h"
-#include "testfile/test_results.h"
+#include "testfile/results_description.h"
 
 using platform::DispatchObject;
 using platform::Variant;

@@ -12,7 +12,7 @@
 #include "platform/xlsx_book.h"
 #include "testfile/kel_file.h"
 #include "testfile/latin1.h"
-#include "testfile/test_results.h"
+#include "testfile/results_description.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
 #include "testfile/kel_values.h"
-#include "testfile/test_identity.h"
-#include "testfile/test_results.h"
+#include "testfile/same_test.h"
+#include "testfile/results_description.h"
 
 namespace history {
 namespace {

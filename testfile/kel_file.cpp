@@ -11,8 +11,8 @@
 #include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 #include "testfile/kel_format.h"
-#include "testfile/test_identity.h"
-#include "testfile/test_results.h"
+#include "testfile/same_test.h"
+#include "testfile/results_description.h"
 
 using namespace kel;
 

@@ -20,7 +20,7 @@
 #include "resources/resource_ids.h"
 #include "export/excel_export.h"
 #include "export/readings_export.h"
-#include "ui/test_dlg.h"
+#include "ui/directory_dialog.h"
 #include "ui/edit_test_dialog.h"
 #include "ui/recall_dialog.h"
 #include "ui/trend_window.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "instrument/test_transfer.h"
+#include "instrument/download.h"
 #include "platform/qt/dialog.h"
 
 class QProgressBar;

@@ -1,5 +1,5 @@
 #include "display/plot_layout.h"
-#include "testfile/test_results.h"
+#include "testfile/results_description.h"
 
 #include <gtest/gtest.h>
 

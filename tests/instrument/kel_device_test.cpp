@@ -13,7 +13,7 @@
 #include <memory>
 #include <optional>
 
-#include "instrument/test_transfer.h"
+#include "instrument/download.h"
 #include "testfile/kel_format.h"
 #include "support/fake_port.h"
 #include "support/test_context.h"

@@ -16,12 +16,12 @@
 #include <functional>
 
 #include "ui/desktop_shell.h"
-#include "ui/test_dlg.h"
+#include "ui/directory_dialog.h"
 #include "ui/xfer_dlg.h"
 #include "resources/resource_ids.h"
 #include "support/fake_port.h"
 #include "support/test_file_builder.h"
-#include "tools/demo_tests.h"
+#include "tools/demo_set.h"
 #include "support/test_context.h"
 #include "ui/main_frame.h"
 #include "ui/setup_about_dialogs.h"

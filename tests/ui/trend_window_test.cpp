@@ -15,7 +15,7 @@
 #include "resources/resource_ids.h"
 #include "support/test_context.h"
 #include "support/test_file_builder.h"
-#include "tools/demo_tests.h"
+#include "tools/demo_set.h"
 #include "ui/desktop_shell.h"
 #include "ui/main_frame.h"
 #include "ui/recall_dialog.h"

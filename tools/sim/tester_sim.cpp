@@ -8,7 +8,7 @@
 #include "platform/folder_search.h"
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
-#include "tools/demo_tests.h"
+#include "tools/demo_set.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "instrument/test_transfer.h"
+#include "instrument/download.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 #include "testfile/kel_format.h"
-#include "testfile/test_identity.h"
+#include "testfile/same_test.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "testfile/test_identity.h"
+#include "testfile/same_test.h"
 
 #include <algorithm>
 

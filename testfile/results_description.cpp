@@ -1,4 +1,4 @@
-#include "testfile/test_results.h"
+#include "testfile/results_description.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "tools/demo_tests.h"
+#include "tools/demo_set.h"
 
 #include <algorithm>
 #include <cmath>

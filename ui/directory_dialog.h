@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "instrument/test_transfer.h"
+#include "instrument/download.h"
 #include "platform/qt/dialog.h"
 
 class KelContext;

@@ -1,4 +1,4 @@
-#include "ui/test_dlg.h"
+#include "ui/directory_dialog.h"
 
 #include <QTreeWidget>
 
