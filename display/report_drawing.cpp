@@ -271,14 +271,10 @@ std::vector<CDisplayTest::PlacedText> CDisplayTest::LayOutResults(const CKELFile
     int y = top;
     for (const TestResult& result : DescribeResults(test)) {
         if (!result.onPage) continue;
-        if (result.joinSpaces >= 0 && !texts.empty()) {
-            texts.back().text += std::string(static_cast<std::size_t>(result.joinSpaces), ' ') + result.PageText();
-        } else {
-            const int left = result.column == PageColumn::Indent     ? boxLeft + 4 * W
-                             : result.column == PageColumn::Centre20 ? middle - 20 * W
-                                                                     : middle - 30 * W;
-            texts.push_back({left, y, result.PageText()});
-        }
+        const int left = result.column == PageColumn::Indent     ? boxLeft + 4 * W
+                         : result.column == PageColumn::Centre20 ? middle - 20 * W
+                                                                 : middle - 30 * W;
+        texts.push_back({left, y, result.pageLine});
         y += result.linesAfter * H;
     }
 

@@ -67,7 +67,10 @@ bool AutomationCalls::Call(DispatchObject& object, int dispId, int kind, const s
 
 std::shared_ptr<DispatchObject> AutomationCalls::Failed(const std::string& error)
 {
-    if (!failed) failure = {Problem::ServerFailed, {}, error, {}, 0};
+    if (!failed) {
+        failure = Status::Of(Problem::ServerFailed);
+        failure.detail = error;
+    }
     failed = true;
     return nullptr;
 }
@@ -146,7 +149,7 @@ bool WriteTestSheet(AutomationCalls& calls, DispatchObject& sheet, const CKELFil
     if (HasTimeTable(test)) {
         // Readings at 15, 30, 45 s and every minute to 15, as far as the test went.
         for (const TimeTableEntry& reading : TimeTable(test)) {
-            ok = ok && WriteCell(calls, sheet, row, 1, "%s :", reading.label.c_str()) &&
+            ok = ok && WriteCell(calls, sheet, row, 1, "%s", reading.label.c_str()) &&
                  WriteCell(calls, sheet, row, 2, "%s", reading.value.c_str());
             ++row;
         }

@@ -138,17 +138,20 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
             if (result.number) book.Number(summary, row++, 1, Decimal(static_cast<float>(*result.number)));
             else book.Text(summary, row++, 1, Latin1ToUtf8(result.value));
         }
-        if (test.testType == 5 && test.stepCount > 0) {
+        const kel::TestValues& values = test.values;
+        if (HasSteps(values.type) && values.stepCount > 0) {
             ++row;
             const char* heads[] = {"Step", "Time (s)", "Voltage (V)", "Resistance (\u03A9)"};
             for (int c = 0; c < 4; ++c) book.Label(summary, row, c, heads[c]);
             ++row;
-            for (int i = 0; i < test.stepCount; ++i, ++row) {
+            for (int i = 0; i < values.stepCount; ++i, ++row) {
+                const kel::StepResult& step = values.steps[static_cast<std::size_t>(i)];
                 book.Number(summary, row, 0, i + 1);
-                book.Number(summary, row, 1, (i + 1) * test.stepIntervalSeconds);
-                book.Number(summary, row, 2, test.stepVolts[i]);
-                if (IsOverRange(test.stepResistances[i])) book.Text(summary, row, 3, "> 65 T");
-                else book.Scientific(summary, row, 3, Decimal(static_cast<float>(InSiUnits(test.stepResistances[i]))));
+                book.Number(summary, row, 1, step.endSecond);
+                book.Number(summary, row, 2, step.volts);
+                if (step.resistance.Measured())
+                    book.Scientific(summary, row, 3, Decimal(static_cast<float>(step.resistance.si)));
+                else book.Text(summary, row, 3, "> 65 T");
             }
         }
         book.ColumnWidth(summary, 0, 0, 38);

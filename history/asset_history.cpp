@@ -12,11 +12,10 @@
 
 #include "platform/folder_search.h"
 #include "platform/regular_file.h"
-#include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
 #include "testfile/kel_values.h"
 #include "testfile/same_test.h"
-#include "testfile/results_description.h"
+#include "testfile/test_values.h"
 
 namespace history {
 namespace {
@@ -101,43 +100,28 @@ bool Asset::Matches(const std::string& text) const
 
 namespace {
 
-// Two decimal digits of `value` at `text`.
-void Digits(char* text, int value)
+// DecodeTestPoint with the typed values to decode into, so that a scan of many files reuses them.
+Status DecodeInto(std::span<const unsigned char> bytes, TestPoint& point, kel::TestValues& values)
 {
-    text[0] = static_cast<char>('0' + value / 10 % 10);
-    text[1] = static_cast<char>('0' + value % 10);
-}
+    using kel::Presence;
+    if (Status decoded = kel::DecodeTestValues(bytes, values); !decoded) return decoded;
 
-// DecodeTestPoint with a record to decode into, so that a scan of many files reuses one.
-Status DecodeInto(std::span<const unsigned char> bytes, TestPoint& point, CKELFile& record)
-{
-    if (Status decoded = record.DecodeValues(bytes); !decoded) return decoded;
-    const unsigned char* header = bytes.data() + kel::kPreambleSize;
-
-    point.testNumber = record.testNumber;
-    // "20YY-MM-DDThh:mm:ss" from the tester's month, day and two-digit year.
-    char dateTime[] = "2000-00-00T00:00:00";
-    Digits(dateTime + 2, record.dateParts[2]);
-    Digits(dateTime + 5, record.dateParts[0]);
-    Digits(dateTime + 8, record.dateParts[1]);
-    Digits(dateTime + 11, record.timeParts[0]);
-    Digits(dateTime + 14, record.timeParts[1]);
-    Digits(dateTime + 17, record.timeParts[2]);
-    point.dateTime = dateTime;
-    point.testTypeName = TestTypeName(record.testType);
-    point.testVoltage = record.testVoltage;
-    point.company = record.company;
-    point.location = record.location;
-    point.description = record.description;
+    point.testNumber = values.testNumber;
+    point.dateTime = values.IsoDateTime();
+    point.testTypeName = TestTypeName(values.typeCode);
+    point.testVoltage = values.testVolts;
+    point.company = values.company;
+    point.location = values.location;
+    point.description = values.description;
     point.flags.clear();
 
     // The one-minute resistance: the tester's reading where the type has one, else the 60th second's.
+    const bool polarization = values.type == kel::TestType::PolarizationIndex;
     point.resistance1Min.reset();
-    if (record.testType == 3) {
-        const MeasuredValue atOneMinute = DecodeMeasuredValue(header + kel::kHeaderResistanceAt1Min);
-        if (IsOverRange(atOneMinute)) AddFlag(point, kOverRange);
-        else point.resistance1Min = InSiUnits(atOneMinute);
-    } else if (const SampleReading reading = SampleAt(bytes, record.sampleCount, 60); reading.present) {
+    if (polarization) {
+        if (values.resistanceAt1Min.state == Presence::OverRange) AddFlag(point, kOverRange);
+        else point.resistance1Min = values.resistanceAt1Min.si;
+    } else if (const SampleReading reading = SampleAt(bytes, values.sampleCount, 60); reading.present) {
         if (reading.overRange) AddFlag(point, kOverRange);
         else point.resistance1Min = reading.ohms;
     }
@@ -146,27 +130,19 @@ Status DecodeInto(std::span<const unsigned char> bytes, TestPoint& point, CKELFi
     // "EQUIV RES @40C" corrects the final reading (after ten minutes in a PI test), so the factor is
     // that over the final resistance. Like is then compared with like across test types.
     point.resistance1Min40C.reset();
-    if (HasEquivalentResistances(record) && record.hasEquivRes40C) {
-        if (IsOverRange(record.equivRes40C)) {
-            AddFlag(point, kOverRange);
-        } else if (point.resistance1Min && !IsOverRange(record.finalResistance) &&
-                   InSiUnits(record.finalResistance) > 0) {
-            point.resistance1Min40C =
-                *point.resistance1Min * InSiUnits(record.equivRes40C) / InSiUnits(record.finalResistance);
-        }
+    if (values.equivRes40C.state == Presence::OverRange) {
+        AddFlag(point, kOverRange);
+    } else if (values.equivRes40C.Measured() && point.resistance1Min && values.finalResistance.Measured() &&
+               values.finalResistance.si > 0) {
+        point.resistance1Min40C = *point.resistance1Min * values.equivRes40C.si / values.finalResistance.si;
     }
 
-    const auto ratio = [&](std::size_t offset) -> std::optional<double> {
-        const unsigned word = static_cast<unsigned>(header[offset]) << 8 | header[offset + 1];
-        if (word == kel::kNotMeasured16) return std::nullopt;
-        return word / 100.0;
-    };
-    point.piRatio = record.testType == 3 ? ratio(kel::kHeaderPiRatio) : std::nullopt;
-    point.ddRatio = record.testType == 4 ? ratio(kel::kHeaderDdRatio) : std::nullopt;
+    point.piRatio = polarization ? values.piRatio : std::nullopt;
+    point.ddRatio = values.type == kel::TestType::DielectricDischarge ? values.ddRatio : std::nullopt;
 
     point.darRatio.reset();
-    const SampleReading at30 = SampleAt(bytes, record.sampleCount, 30);
-    const SampleReading at60 = SampleAt(bytes, record.sampleCount, 60);
+    const SampleReading at30 = SampleAt(bytes, values.sampleCount, 30);
+    const SampleReading at60 = SampleAt(bytes, values.sampleCount, 60);
     if (at30.present && at60.present && !at30.overRange && !at60.overRange) point.darRatio = at60.ohms / at30.ohms;
     return {};
 }
@@ -175,8 +151,8 @@ Status DecodeInto(std::span<const unsigned char> bytes, TestPoint& point, CKELFi
 
 Status DecodeTestPoint(std::span<const unsigned char> bytes, TestPoint& point)
 {
-    CKELFile record;
-    return DecodeInto(bytes, point, record);
+    kel::TestValues values;
+    return DecodeInto(bytes, point, values);
 }
 
 std::vector<Asset> BuildAssets(std::vector<TestPoint> points, const Limits& limits)
@@ -310,7 +286,7 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
     std::vector<std::size_t> fingerprints;  // of each point's test, texts that name no asset aside
     std::unordered_set<platform::FileIdentity, IdentityHash> seen;
     std::vector<unsigned char> bytes;
-    CKELFile record;
+    kel::TestValues values;
     std::size_t filesRead = 0;
     // One file whose first bytes were read (or not).
     const auto take = [&](std::string path, bool wasRead, const std::vector<unsigned char>& start,
@@ -322,12 +298,14 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
         if (!seen.insert(identity).second) return true;  // another link to a file read already
         TestPoint point;
         point.path = std::move(path);
-        if (DecodeInto(start, point, record)) {
+        if (const Status decoded = DecodeInto(start, point, values)) {
             points.push_back(std::move(point));
             fingerprints.push_back(Fingerprint(start, points.back()));
             ++scan.testsRead;
         } else {
-            scan.unreadable.push_back(Status::File(Problem::CantReadFile, point.path));
+            Status noTest = Status::File(Problem::CantReadFile, point.path);
+            noTest.detail = decoded.detail;  // why it is no test
+            scan.unreadable.push_back(std::move(noTest));
         }
         // The caller hears of the progress every 64 files, and may stop the scan there.
         if (++filesRead % 64 == 0 && progress && !progress(filesRead)) scan.cancelled = true;

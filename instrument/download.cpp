@@ -26,11 +26,6 @@ constexpr int kMaxRaces = 100;
 // The largest file a test can be: the preamble and a 16-bit stream length.
 constexpr std::size_t kLargestTestFile = kel::kPreambleSize + 0xFFFF;
 
-unsigned int Word(const std::vector<unsigned char>& bytes, std::size_t offset)
-{
-    return static_cast<unsigned int>(bytes[offset]) << 8 | bytes[offset + 1];
-}
-
 // "NAME (n).kel" beside "NAME.kel".
 std::string NumberedName(const std::string& path, int n)
 {
@@ -122,7 +117,7 @@ Status TestTransfer::DownloadTest(int testNumber, const char* path, Arrival* arr
     unsigned char size[2];
     if (Status read = channel_.ReadBytes(size, 2, kSizeTimeoutMs); !read)
         return Naming(read, Status::Test(Problem::NoTestSize, testNumber));
-    const unsigned int streamLength = static_cast<unsigned int>(size[0]) << 8 | size[1];
+    const unsigned int streamLength = kel::BigEndian16(size);
     // "IN" and "NO" refuse the test; a size that cannot cover its own two bytes is no test either.
     if (IsLetterPair(size, 'I', 'N') || IsLetterPair(size, 'N', 'O') || streamLength < 2)
         return Status::Of(Problem::TestNotFound);
@@ -162,7 +157,7 @@ Status TestTransfer::DownloadTest(int testNumber, const char* path, Arrival* arr
         notTheTest.detail = "the bytes received do not match the length the KEL-7300 announced";
         return notTheTest;
     }
-    const unsigned int sentNumber = Word(bytes, kel::kPreambleSize + kel::kHeaderTestNumber);
+    const unsigned int sentNumber = kel::BigEndian16(bytes.data() + kel::kPreambleSize + kel::kHeaderTestNumber);
     if (sentNumber != static_cast<unsigned int>(testNumber)) {
         notTheTest.detail = "the KEL-7300 sent test " + std::to_string(sentNumber) + " instead";
         return notTheTest;

@@ -92,28 +92,24 @@ Status CSerialCom::Open()
 Status CSerialCom::ReadBytes(unsigned char* buffer, std::uint32_t count, int timeoutMs)
 {
     if (Status opened = Open(); !opened) return opened;
-    const Status failed = Status::Of(Problem::LineFailed);
+    const int waitMs = timeoutMs == -1 ? kDefaultTimeoutMs : timeoutMs;
     CTimer timer(services_);
-    timer.Start(static_cast<std::uint32_t>(timeoutMs == -1 ? kDefaultTimeoutMs : timeoutMs));
+    timer.Start(static_cast<std::uint32_t>(waitMs));
     if (count == 0) return {};
     std::uint32_t wanted = count;
     unsigned char* position = buffer;
     while (true) {
         // The expiry comes first: bytes that wait when the time is up do not save the read.
-        if (timer.IsExpired()) return failed;
+        if (timer.IsExpired()) return Failed(Status::Line(LineCause::TimedOut, waitMs));
         services_.PumpEvents(kEventsPerPass);
-        if (!handle) return failed;  // a dispatched event closed the channel
+        if (!handle) return Status::Line(LineCause::Closed);  // a dispatched event closed the channel
         std::size_t waiting = 0;
-        if (handle->BytesWaiting(waiting) != platform::SerialStatus::Ok) {
-            Release();
-            return failed;
-        }
+        if (const platform::SerialStatus state = handle->BytesWaiting(waiting); state != platform::SerialStatus::Ok)
+            return Failed(ReadFailure(state), true);
         const std::size_t take = std::min<std::size_t>(waiting, wanted);
         if (take > 0) {
-            if (handle->Read(position, take) != platform::SerialStatus::Ok) {
-                Release();
-                return failed;
-            }
+            if (const platform::SerialStatus state = handle->Read(position, take); state != platform::SerialStatus::Ok)
+                return Failed(ReadFailure(state), true);
             TraceReceived(position, take);
             position += take;
             wanted -= static_cast<std::uint32_t>(take);
@@ -127,14 +123,14 @@ Status CSerialCom::ReadBytes(unsigned char* buffer, std::uint32_t count, int tim
 Status CSerialCom::ReadLine(char* buffer, int size, int timeoutMs, std::optional<std::uint32_t> deadline)
 {
     if (Status opened = Open(); !opened) return opened;
-    if (size < 1) return Status::Of(Problem::LineFailed);
+    if (size < 1) return Status::Line(LineCause::LineTooLong);
     int length = 0;
     while (true) {
         unsigned char byte = 0;
         int wait = timeoutMs;
         if (deadline) {
             const auto left = static_cast<std::int32_t>(*deadline - services_.GetTickCount());
-            if (left <= 0) return Status::Of(Problem::LineFailed);
+            if (left <= 0) return Failed(Status::Line(LineCause::TimedOut, timeoutMs));
             wait = std::min(wait, static_cast<int>(left));
         }
         if (Status read = ReadBytes(&byte, 1, wait); !read) return read;
@@ -143,7 +139,7 @@ Status CSerialCom::ReadLine(char* buffer, int size, int timeoutMs, std::optional
             return {};
         }
         buffer[length++] = byte == 0 ? ' ' : static_cast<char>(byte);
-        if (length >= size - 1) return Status::Of(Problem::LineFailed);  // too long: not terminated, not used
+        if (length >= size - 1) return Failed(Status::Line(LineCause::LineTooLong));  // not terminated, not used
     }
 }
 
@@ -163,11 +159,13 @@ Status CSerialCom::Write(const void* data, int count)
             if (status != platform::SerialStatus::Ok) break;
         }
         if (status == platform::SerialStatus::Ok) return {};
-        Release();
         // A port that went away while the channel was idle (an adapter unplugged
         // and plugged back) is opened afresh, once, before the command fails:
         // nothing of it has reached the tester yet.
-        if (status != platform::SerialStatus::Vanished || sent > 0 || reopened) return Status::Of(Problem::LineFailed);
+        const bool vanished = status == platform::SerialStatus::Vanished;
+        if (!vanished || sent > 0 || reopened)
+            return Failed(Status::Line(vanished ? LineCause::Vanished : LineCause::WriteError), true);
+        Release();
         reopened = true;
         if (Status again = Open(); !again) return again;
     }
@@ -198,6 +196,24 @@ bool CSerialCom::BeginExchange()
 void CSerialCom::EndExchange()
 {
     if (exchanges_ > 0) --exchanges_;
+}
+
+Status CSerialCom::ReadFailure(platform::SerialStatus state)
+{
+    return Status::Line(state == platform::SerialStatus::Vanished ? LineCause::Vanished : LineCause::ReadError);
+}
+
+Status CSerialCom::Failed(Status failure, bool release)
+{
+    // The trace says why the exchange ended, on a line of its own.
+    if (trace.IsOpen()) {
+        trace.Write("+++\nFAILED: ");
+        trace.Write(CauseText(failure).c_str());
+        trace.Write("\n");
+        traceDirection = 0;
+    }
+    if (release) Release();
+    return failure;
 }
 
 void CSerialCom::TraceSent(const unsigned char* data, std::size_t count)

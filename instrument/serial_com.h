@@ -85,6 +85,9 @@ public:
 private:
     void TraceSent(const unsigned char* data, std::size_t count);
     void TraceReceived(const unsigned char* data, std::size_t count);
+    // Ends a failed exchange: the trace says why, and with `release` the port is let go.
+    Status Failed(Status failure, bool release = false);
+    static Status ReadFailure(platform::SerialStatus state);
     // A port that failed or went away is released, so the next exchange opens it afresh.
     void Release();
 

@@ -1,6 +1,7 @@
 // The one table of the program's messages: each status, its box and its text.
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 #include "platform/names.h"
 #include "status/status.h"
@@ -92,7 +93,24 @@ Message MessageFor(const Status& s)
 
 Status Naming(const Status& status, Status named)
 {
-    return status.problem == Problem::LineFailed ? named : status;
+    if (status.problem != Problem::LineFailed) return status;
+    named.cause = status.cause;
+    named.waitedMs = status.waitedMs;
+    return named;
+}
+
+std::string CauseText(const Status& status)
+{
+    switch (status.cause) {
+    case LineCause::None: return {};
+    case LineCause::TimedOut: return "no reply within " + std::to_string(status.waitedMs) + " ms";
+    case LineCause::Vanished: return "the serial device went away";
+    case LineCause::ReadError: return "the serial port reported a read error";
+    case LineCause::WriteError: return "the serial port reported a write error";
+    case LineCause::Closed: return "the serial port was closed during the read";
+    case LineCause::LineTooLong: return "a reply line was too long";
+    }
+    return {};
 }
 
 bool Report(platform::MessagePresenter& presenter, const Status& status)

@@ -44,19 +44,40 @@ enum class Problem {
     WorkbookTaken,      // subject: the test; detail: the workbook; other: the test exported there
 };
 
+// Why the serial line failed, where it did: told apart for the trace and the command-line tool.
+enum class LineCause {
+    None,
+    TimedOut,     // waitedMs: how long
+    Vanished,     // the device went away (a pulled cable)
+    ReadError,
+    WriteError,
+    Closed,       // the channel was closed while the read waited
+    LineTooLong,  // a reply line without its end
+};
+
 struct Status {
     Problem problem = Problem::None;
     std::string subject;
     std::string detail;
     std::string other;
     long number = 0;
+    LineCause cause = LineCause::None;  // with LineFailed, and kept by Naming
+    int waitedMs = 0;
+
+    static Status Line(LineCause cause, int waitedMs = 0)
+    {
+        Status status = Of(Problem::LineFailed);
+        status.cause = cause;
+        status.waitedMs = waitedMs;
+        return status;
+    }
 
     bool Ok() const { return problem == Problem::None; }
     explicit operator bool() const { return Ok(); }
 
-    static Status Of(Problem problem) { return {problem, {}, {}, {}, 0}; }
-    static Status File(Problem problem, std::string file) { return {problem, std::move(file), {}, {}, 0}; }
-    static Status Test(Problem problem, long testNumber) { return {problem, {}, {}, {}, testNumber}; }
+    static Status Of(Problem problem) { return {problem, {}, {}, {}, 0, LineCause::None, 0}; }
+    static Status File(Problem problem, std::string file) { return {problem, std::move(file), {}, {}, 0, LineCause::None, 0}; }
+    static Status Test(Problem problem, long testNumber) { return {problem, {}, {}, {}, testNumber, LineCause::None, 0}; }
 };
 
 // How the program says what happened: which box, and its text.
@@ -68,7 +89,10 @@ struct Message {
 
 Message MessageFor(const Status& status);
 // `status`, or `named` in place of a failed line: an operation names what the
-// line was doing, while a port that did not open keeps its own message.
+// line was doing (keeping why the line failed), while a port that did not open
+// keeps its own message.
 Status Naming(const Status& status, Status named);
+// Why the line failed, in words: "no reply within 2000 ms", "the serial device went away"; empty for None.
+std::string CauseText(const Status& status);
 // Shows the status's message, if it has one; returns whether it did.
 bool Report(platform::MessagePresenter& presenter, const Status& status);

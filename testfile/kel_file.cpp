@@ -13,6 +13,7 @@
 #include "testfile/kel_format.h"
 #include "testfile/same_test.h"
 #include "testfile/results_description.h"
+#include "testfile/test_values.h"
 
 using namespace kel;
 
@@ -26,33 +27,10 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-unsigned int Word(const unsigned char* header, std::size_t offset)
+// Copies a header text into a record field, always terminated.
+void CopyText(char (&field)[kHeaderTextSize + 1], const std::string& text)
 {
-    return static_cast<unsigned int>(header[offset]) << 8 | header[offset + 1];
-}
-
-bool HasMagic(const unsigned char* bytes)
-{
-    const std::uint32_t magic = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-                                static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-    return magic == kMagic;
-}
-
-// Copies a 20-byte header text, stopping at the first NUL, always terminated.
-void CopyHeaderText(char (&text)[kHeaderTextSize + 1], const unsigned char* field)
-{
-    std::size_t length = 0;
-    while (length < kHeaderTextSize && field[length] != 0) ++length;
-    std::memcpy(text, field, length);
-    text[length] = 0;
-}
-
-// Sample bytes announced by the header's L, or -1 when L is below the header size.
-long SampleCount(const unsigned char* header)
-{
-    const long length = static_cast<long>(Word(header, kHeaderLength));
-    if (length < static_cast<long>(kHeaderSize)) return -1;
-    return (length - static_cast<long>(kHeaderSize)) / static_cast<long>(kSampleSize);
+    std::snprintf(field, sizeof field, "%s", text.c_str());
 }
 
 }  // namespace
@@ -79,12 +57,13 @@ Status CKELFile::Load(const std::string& filePath, int withSamples)
     const unsigned char* bytes = head;
     bool readToEnd = got < sizeof head;
     if (withSamples && got == kFileHeaderEnd) {
-        const long count = SampleCount(head + kPreambleSize);
+        const long count = (static_cast<long>(BigEndian16(head + kPreambleSize + kHeaderLength)) -
+                            static_cast<long>(kHeaderSize)) / static_cast<long>(kSampleSize);
         if (count > 0) {
             const std::size_t rawSize = static_cast<std::size_t>(count) * kSampleSize;
             // One byte more than announced tells, in the same read, whether the file ends with the test.
             whole.reset(new (std::nothrow) unsigned char[kFileHeaderEnd + rawSize + 1]);
-            if (!whole) return Status::Of(Problem::NotATest);
+            if (!whole) return kel::NotATest("too large to read");
             std::memcpy(whole.get(), head, kFileHeaderEnd);
             const std::size_t read = std::fread(whole.get() + kFileHeaderEnd, 1, rawSize + 1, file.get());
             readToEnd = read <= rawSize;
@@ -101,163 +80,119 @@ Status CKELFile::Load(const std::string& filePath, int withSamples)
     return decoded;
 }
 
-Status CKELFile::DecodeValues(std::span<const unsigned char> bytes)
-{
-    if (bytes.size() < kFileHeaderEnd || !HasMagic(bytes.data()) || SampleCount(bytes.data() + kPreambleSize) < 0)
-        return Status::Of(Problem::NotATest);
-    DecodeValues(bytes.data() + kPreambleSize);
-    return {};
-}
-
 Status CKELFile::Decode(std::span<const unsigned char> bytes, int withSamples)
 {
-    const Status notATest = Status::Of(Problem::NotATest);
-    if (bytes.size() < kMagicSize || !HasMagic(bytes.data())) return notATest;
-    // A file cut short inside its header, or announcing fewer than zero samples,
-    // holds no test; the record keeps what it had.
-    if (bytes.size() < kFileHeaderEnd) return notATest;
-    const unsigned char* header = bytes.data() + kPreambleSize;
-    const long count = SampleCount(header);
-    if (count < 0) return notATest;
+    // A file that holds no test, or is cut short inside its samples, leaves the record as it was.
+    kel::TestValues decoded;
+    if (Status header = kel::DecodeTestValues(bytes, decoded); !header) return header;
+    const int count = decoded.sampleCount;
 
     std::unique_ptr<float[]> newCurrents;
     std::unique_ptr<float[]> newResistances;
     std::unique_ptr<float[]> newVoltages;
     if (withSamples) {
         const std::size_t rawSize = static_cast<std::size_t>(count) * kSampleSize;
-        if (bytes.size() - kFileHeaderEnd < rawSize) return notATest;
-        newCurrents.reset(new (std::nothrow) float[count]);
-        newResistances.reset(new (std::nothrow) float[count]);
-        newVoltages.reset(new (std::nothrow) float[count]);
-        if (!newCurrents || !newResistances || !newVoltages) return notATest;
+        if (bytes.size() - kFileHeaderEnd < rawSize) return kel::CutShort(bytes.size());
+        newCurrents.reset(new (std::nothrow) float[static_cast<std::size_t>(count)]);
+        newResistances.reset(new (std::nothrow) float[static_cast<std::size_t>(count)]);
+        newVoltages.reset(new (std::nothrow) float[static_cast<std::size_t>(count)]);
+        if (!newCurrents || !newResistances || !newVoltages) return kel::NotATest("too large to read");
         const unsigned char* raw = bytes.data() + kFileHeaderEnd;
-        DecodeSamples(raw, static_cast<int>(count), newCurrents.get(), newResistances.get());
-        for (long k = 0; k < count; ++k) newVoltages[k] = static_cast<float>(Word(raw + k * kSampleSize, 0));
+        DecodeSamples(raw, count, newCurrents.get(), newResistances.get());
+        for (int k = 0; k < count; ++k)
+            newVoltages[k] = static_cast<float>(BigEndian16(raw + static_cast<std::size_t>(k) * kSampleSize));
     }
 
-    DecodeHeader(header);
+    Fill(decoded);
+    values = std::move(decoded);
     currents = std::move(newCurrents);
     resistances = std::move(newResistances);
     voltages = std::move(newVoltages);
     return {};
 }
 
-void CKELFile::DecodeValues(const unsigned char* header)
+void CKELFile::Fill(const kel::TestValues& v)
 {
-    testNumber = static_cast<int>(Word(header, kHeaderTestNumber));
+    using kel::Presence;
+    testNumber = v.testNumber;
     for (int i = 0; i < 3; ++i) {
-        dateParts[i] = DecodeBcd(header[kHeaderDate + i]);
-        timeParts[i] = DecodeBcd(header[kHeaderTime + i]);
+        dateParts[i] = v.dateParts[i];
+        timeParts[i] = v.timeParts[i];
     }
-    testType = header[kHeaderTestType];
-    CopyHeaderText(operatorName, header + kHeaderOperator);
-    CopyHeaderText(description, header + kHeaderDescription);
-    CopyHeaderText(location, header + kHeaderLocation);
-    CopyHeaderText(company, header + kHeaderCompany);
-    sampleCount = static_cast<int>(SampleCount(header));
-    finalCurrent = DecodeMeasuredValue(header + kHeaderFinalCurrent);
-    finalResistance = DecodeMeasuredValue(header + kHeaderFinalResistance);
-    testVoltage = static_cast<int>(Word(header, kHeaderTestVoltage));
-    // A dielectric-discharge test carries no equivalent resistance: those fields stay as they were.
-    if (HasEquivalentResistances(*this)) {
-        const unsigned char* equiv = header + kHeaderEquivRes40C;
-        hasEquivRes40C =
-            equiv[0] == kNotMeasured8 && equiv[1] == kNotMeasured8 && equiv[2] == kNotMeasured8 ? 0 : 1;
-        if (hasEquivRes40C) {
-            equivRes40C = DecodeMeasuredValue(equiv);
-            equivRes20C = equivRes40C.value * 4;
-        }
-    }
-    hasCapacitance = Word(header, kHeaderCapacitance) == kNotMeasured16 ? 0 : 1;
-    hasTemperature = header[kHeaderTemperature] != kNotMeasured8 ? 1 : 0;
-    const auto hundredths = [&](std::size_t offset) {
-        const unsigned int word = Word(header, offset);
-        return word == kNotMeasured16 ? -1 : static_cast<int>(word);
-    };
-    piRatioHundredths = hundredths(kHeaderPiRatio);
-    ddRatioHundredths = hundredths(kHeaderDdRatio);
-    capacitanceHundredths = hundredths(kHeaderCapacitance);
-    temperatureF = hasTemperature ? header[kHeaderTemperature] : -1;
-    humFrequencyHz = header[kHeaderHumFrequency] == 50 ? 50 : 60;
-    resistanceAt1Min = DecodeMeasuredValue(header + kHeaderResistanceAt1Min);
-    currentAt1Min = DecodeMeasuredValue(header + kHeaderCurrentAt1Min);
-    if (testType == 5) {
-        stepIntervalSeconds = header[kHeaderStepMinutes] * 60 + header[kHeaderStepSeconds];
-        stepCount = stepIntervalSeconds == 0 ? 0 : sampleCount / stepIntervalSeconds;
-        if (stepCount > 5) stepCount = 5;
-        for (int i = 0; i < stepCount; ++i) {
-            // Step 5 stands in the final resistance and the test voltage, right after steps 1-4.
-            stepVolts[i] = static_cast<int>(Word(header, kHeaderStepVoltages + 2 * i));
-            stepResistances[i] = DecodeMeasuredValue(header + kHeaderStepResistances + 4 * i);
-        }
-    }
-}
+    testType = v.typeCode;
+    CopyText(operatorName, v.operatorName);
+    CopyText(description, v.description);
+    CopyText(location, v.location);
+    CopyText(company, v.company);
+    sampleCount = v.sampleCount;
+    finalCurrent = v.finalCurrent.tester;
+    finalResistance = v.finalResistance.tester;
+    testVoltage = v.testVolts;
+    hasCapacitance = v.capacitanceHundredths ? 1 : 0;
+    hasTemperature = v.temperatureF ? 1 : 0;
 
-void CKELFile::DecodeHeader(const unsigned char* header)
-{
-    DecodeValues(header);
     std::snprintf(dateText, sizeof dateText, "%02d/%02d/%02d", dateParts[0], dateParts[1], dateParts[2]);
     std::snprintf(timeText, sizeof timeText, "%02d:%02d:%02d", timeParts[0], timeParts[1], timeParts[2]);
     std::snprintf(dateTimeText, sizeof dateTimeText, "%s %s", dateText, timeText);
     std::snprintf(testTypeName, sizeof testTypeName, "%s", TestTypeName(testType));
     std::snprintf(testTypeCode, sizeof testTypeCode, "%s", TestTypeShortCode(testType));
     std::snprintf(durationText, sizeof durationText, "%02d:%02d MIN", sampleCount / 60, sampleCount % 60);
-    std::snprintf(humFrequencyText, sizeof humFrequencyText, "%s",
-                  header[kHeaderHumFrequency] == 50 ? "50 HZ" : "60 HZ");
+    std::snprintf(humFrequencyText, sizeof humFrequencyText, "%s", v.humFrequencyHz == 50 ? "50 HZ" : "60 HZ");
 
     std::snprintf(finalCurrentText, sizeof finalCurrentText, "%3.3f %cA", finalCurrent.value, finalCurrent.unit);
-    if (finalResistance.unit == 'O' || finalResistance.unit == 'o')
+    if (v.finalResistance.state == Presence::OverRange)
         std::snprintf(finalResistanceText, sizeof finalResistanceText, "> 65 T");
     else
         std::snprintf(finalResistanceText, sizeof finalResistanceText, "%3.3f %c", finalResistance.value,
                       finalResistance.unit);
     std::snprintf(testVoltageText, sizeof testVoltageText, "%d V", testVoltage);
 
+    // A dielectric-discharge test carries no equivalent resistance: those fields stay as they were.
     if (HasEquivalentResistances(*this)) {
-        if (!hasEquivRes40C) {
+        if (v.equivRes40C.state == Presence::NotMeasured) {
             std::snprintf(equivRes40CText, sizeof equivRes40CText, "Not Measured");
             std::snprintf(equivRes20CText, sizeof equivRes20CText, "Not Measured");
         } else {
+            equivRes40C = v.equivRes40C.tester;
+            equivRes20C = v.equivRes20C.tester.value;
             std::snprintf(equivRes40CText, sizeof equivRes40CText, "%3.3f %c", equivRes40C.value, equivRes40C.unit);
             std::snprintf(equivRes20CText, sizeof equivRes20CText, "%.3lf %c", static_cast<double>(equivRes20C),
                           equivRes40C.unit);
         }
     }
 
-    if (!hasCapacitance) {
+    if (!v.capacitanceHundredths)
         std::snprintf(capacitanceText, sizeof capacitanceText, "N/A");
-    } else {
-        const float microfarads = static_cast<float>(Word(header, kHeaderCapacitance) / 100.0);
-        std::snprintf(capacitanceText, sizeof capacitanceText, "%3.2f uF", microfarads);
-    }
+    else
+        std::snprintf(capacitanceText, sizeof capacitanceText, "%3.2f uF",
+                      static_cast<float>(*v.capacitanceHundredths / 100.0));
+    if (!v.piRatio) std::snprintf(piRatioText, sizeof piRatioText, "N/A");
+    else std::snprintf(piRatioText, sizeof piRatioText, "%3.3f", *v.piRatio);
+    if (!v.ddRatio) std::snprintf(ddRatioText, sizeof ddRatioText, "N/A");
+    else std::snprintf(ddRatioText, sizeof ddRatioText, "%3.3f", *v.ddRatio);
 
-    const unsigned int piRatio = Word(header, kHeaderPiRatio);
-    if (piRatio == kNotMeasured16) std::snprintf(piRatioText, sizeof piRatioText, "N/A");
-    else std::snprintf(piRatioText, sizeof piRatioText, "%3.3f", piRatio / 100.0);
-    const unsigned int ddRatio = Word(header, kHeaderDdRatio);
-    if (ddRatio == kNotMeasured16) std::snprintf(ddRatioText, sizeof ddRatioText, "N/A");
-    else std::snprintf(ddRatioText, sizeof ddRatioText, "%3.3f", ddRatio / 100.0);
+    const MeasuredValue& atOneMinute = v.resistanceAt1Min.tester;
+    std::snprintf(resistanceAt1MinText, sizeof resistanceAt1MinText, "%3.3f %c", atOneMinute.value, atOneMinute.unit);
+    const MeasuredValue& afterOneMinute = v.currentAt1Min.tester;
+    std::snprintf(currentAt1MinText, sizeof currentAt1MinText, "%3.3f %cA", afterOneMinute.value,
+                  afterOneMinute.unit);
+    if (v.temperatureF) std::snprintf(temperatureText, sizeof temperatureText, "%d F", *v.temperatureF);
 
-    std::snprintf(resistanceAt1MinText, sizeof resistanceAt1MinText, "%3.3f %c", resistanceAt1Min.value,
-                  resistanceAt1Min.unit);
-    std::snprintf(currentAt1MinText, sizeof currentAt1MinText, "%3.3f %cA", currentAt1Min.value,
-                  currentAt1Min.unit);
-
-    if (hasTemperature) std::snprintf(temperatureText, sizeof temperatureText, "%d F", header[kHeaderTemperature]);
-
-    if (testType == 5) {
+    if (HasSteps(*this)) {
+        stepIntervalSeconds = v.stepIntervalSeconds;
+        stepCount = v.stepCount;
         std::snprintf(stepIntervalText, sizeof stepIntervalText, "%02d:%02d", stepIntervalSeconds / 60,
                       stepIntervalSeconds % 60);
         for (int i = 0; i < stepCount; ++i) {
-            const int t = (i + 1) * stepIntervalSeconds;
-            const MeasuredValue& resistance = stepResistances[i];
-            const int volts = stepVolts[i];
-            if (resistance.unit == 'O')
+            const kel::StepResult& step = v.steps[static_cast<std::size_t>(i)];
+            const int t = step.endSecond;
+            // Only the upper-case letter reads as over range here, as the tester's own listing has it.
+            if (step.resistance.tester.unit == 'O')
                 std::snprintf(stepResultText[i], sizeof stepResultText[i], "AT %02d:%02d, %5dV,  R = > 65 T",
-                              t / 60, t % 60, volts);
+                              t / 60, t % 60, step.volts);
             else
                 std::snprintf(stepResultText[i], sizeof stepResultText[i], "AT %02d:%02d, %5dV,  R = %3.2f %c",
-                              t / 60, t % 60, volts, resistance.value, resistance.unit);
+                              t / 60, t % 60, step.volts, step.resistance.tester.value, step.resistance.tester.unit);
         }
     }
 }
@@ -281,7 +216,7 @@ Status CKELFile::WriteHeaderTexts()
                       (!loadedWholeFile_ || loadedBytes_.size() == bytes.size()) &&
                       kel::CompareTests(loadedBytes_, std::span(bytes).first(loadedBytes_.size())) !=
                           kel::Sameness::Different;
-    if (!same || !HasMagic(bytes.data())) return Status::File(Problem::ChangedSinceOpened, name);
+    if (!same || !kel::HasMagic(bytes.data())) return Status::File(Problem::ChangedSinceOpened, name);
 
     const struct {
         std::size_t offset;

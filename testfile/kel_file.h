@@ -9,6 +9,7 @@
 
 #include "status/status.h"
 #include "testfile/kel_values.h"
+#include "testfile/test_values.h"
 
 class CKELFile {
 public:
@@ -24,10 +25,8 @@ public:
     // only `path` has changed (it is empty).
     Status Load(const std::string& path, int withSamples);
     // The same from the file's bytes, as far as they go (`path` is left as it is).
+    // NotATest says why in its detail (see DecodeTestValues).
     Status Decode(std::span<const unsigned char> bytes, int withSamples);
-    // The header's values and its four texts only, without the formatted texts
-    // and the samples: for readers of many files that need numbers.
-    Status DecodeValues(std::span<const unsigned char> bytes);
 
     // Writes the four header texts back into the file at `path`: Ok when the
     // file holds them. Only when the file still holds the test that was loaded
@@ -67,7 +66,6 @@ public:
     MeasuredValue finalCurrent;
     MeasuredValue finalResistance;
     MeasuredValue equivRes40C;
-    int hasEquivRes40C = 0;  // measured: not the "not measured" marker
     char equivRes40CText[80] = {};
     float equivRes20C = 0.0f;
     char equivRes20CText[80] = {};
@@ -80,18 +78,9 @@ public:
     char temperatureText[80] = {};
     int hasCapacitance = 0;
 
-    // The header's numbers behind the texts above, for the readings workbook:
-    // ratios and capacitance in hundredths (-1: not measured), the one-minute
-    // readings, and each step's voltage and resistance.
-    int piRatioHundredths = -1;
-    int ddRatioHundredths = -1;
-    int capacitanceHundredths = -1;
-    int temperatureF = -1;
-    int humFrequencyHz = 60;
-    MeasuredValue resistanceAt1Min;
-    MeasuredValue currentAt1Min;
-    int stepVolts[5] = {};
-    MeasuredValue stepResistances[5];
+    // The test's facts, typed and in SI units, from which the fields above are
+    // filled: what readers of numbers (the workbooks, the JSON) use.
+    kel::TestValues values;
 
 private:
     // The bytes the last Load read (the header, or the header and samples):
@@ -99,6 +88,6 @@ private:
     std::vector<unsigned char> loadedBytes_;
     bool loadedWholeFile_ = false;  // the load read to the file's end: its size must stay
 
-    void DecodeValues(const unsigned char* header);
-    void DecodeHeader(const unsigned char* header);
+    // Sets the fields and prints the texts from the typed values, in one place.
+    void Fill(const kel::TestValues& decoded);
 };

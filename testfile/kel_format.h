@@ -51,4 +51,17 @@ constexpr std::size_t kHeaderTextSize = 20;
 constexpr std::uint16_t kNotMeasured16 = 0xFFFF;
 constexpr unsigned char kNotMeasured8 = 0xFF;
 
+// The tester's 16-bit words (L, numbers, voltages, ratios, sample words) stand high byte first.
+constexpr unsigned int BigEndian16(const unsigned char* bytes)
+{
+    return static_cast<unsigned int>(bytes[0]) << 8 | bytes[1];
+}
+
+// Whether `bytes` (at least kMagicSize of them) begin with the magic number, stored low byte first.
+constexpr bool HasMagic(const unsigned char* bytes)
+{
+    return (static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+            static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24) == kMagic;
+}
+
 }  // namespace kel

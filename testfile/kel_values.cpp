@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "testfile/kel_format.h"
+
 const TestTypeInfo testTypeTable[5] = {
     {1, "Resistance Test", "R"},
     {2, "Insulation Resistance", "R"},
@@ -47,7 +49,7 @@ constexpr std::array<float, 16> kCurrentFactors = [] {
 
 unsigned int Word(const unsigned char* bytes)
 {
-    return static_cast<unsigned int>(bytes[0]) << 8 | bytes[1];
+    return kel::BigEndian16(bytes);
 }
 
 }  // namespace

@@ -1,154 +1,182 @@
 #include "testfile/results_description.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "testfile/kel_file.h"
 #include "testfile/kel_values.h"
+#include "platform/message_box.h"
 
 namespace {
 
 // The reading in SI units, to the float precision the tester measures with
 // (123.45 G is 123449999360 ohms, not 123449996948.24).
-std::optional<double> Si(const MeasuredValue& value)
+std::optional<double> Si(const kel::Reading& reading)
 {
-    if (IsOverRange(value)) return std::nullopt;
-    return static_cast<float>(InSiUnits(value));
+    if (!reading.Measured()) return std::nullopt;
+    return static_cast<float>(reading.si);
 }
 
-std::optional<double> Hundredths(int value)
+std::optional<double> Hundredths(const std::optional<int>& count)
 {
-    if (value < 0) return std::nullopt;
-    return value / 100.0;
+    if (!count) return std::nullopt;
+    return *count / 100.0;
+}
+
+std::string Printed(const char* format, ...) KEL_PRINTF_FORMAT(1, 2);
+
+std::string Printed(const char* format, ...)
+{
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
 }
 
 }  // namespace
 
-std::string TestResult::PageText() const
+bool HasEquivalentResistances(kel::TestType type)
 {
-    const std::string& shown = pageLabel.empty() ? label : pageLabel;
-    if (shown.empty()) return value;
-    std::string text = shown + ' ';
-    if (text.size() < static_cast<std::size_t>(labelWidth)) text.resize(static_cast<std::size_t>(labelWidth), ' ');
-    text += value;
-    if (!unit.empty()) text += ' ' + unit;
-    return text;
+    return type != kel::TestType::DielectricDischarge;
 }
 
 bool HasEquivalentResistances(const CKELFile& test)
 {
-    return test.testType != 4;
+    return HasEquivalentResistances(kel::TestTypeOf(test.testType));
+}
+
+bool HasTimeTable(kel::TestType type)
+{
+    return type == kel::TestType::Resistance || type == kel::TestType::PolarizationIndex;
 }
 
 bool HasTimeTable(const CKELFile& test)
 {
-    return test.testType == 1 || test.testType == 3;
+    return HasTimeTable(kel::TestTypeOf(test.testType));
+}
+
+bool HasSteps(kel::TestType type)
+{
+    return type == kel::TestType::StepVoltage;
+}
+
+bool HasSteps(const CKELFile& test)
+{
+    return HasSteps(kel::TestTypeOf(test.testType));
 }
 
 std::vector<TestResult> DescribeResults(const CKELFile& test)
 {
+    using kel::TestType;
+    const kel::TestValues& values = test.values;
     std::vector<TestResult> results;
     PageColumn column = PageColumn::Indent;
-    int width = 0;
-    // A result in the type's column, its label padded to the type's width.
-    const auto add = [&](std::string label, std::string value) -> TestResult& {
+    // A result in the type's column: its workbook label and value, and its page line.
+    const auto add = [&](const char* label, const char* value, std::string pageLine) -> TestResult& {
         TestResult result;
-        result.label = std::move(label);
-        result.value = std::move(value);
-        result.labelWidth = width;
+        result.label = label;
+        result.value = value;
+        result.pageLine = std::move(pageLine);
         result.column = column;
         results.push_back(std::move(result));
         return results.back();
     };
-    // What the resistance, PI and DD tests report after their readings; returns where the duration stands.
-    const auto conditions = [&] {
-        add("Test Capacitance:", test.capacitanceText).Measure("Capacitance (\u00B5F)", Hundredths(test.capacitanceHundredths));
-        add("Test Duration:", test.durationText).Measure("Test Duration (s)", test.sampleCount);
-        const std::size_t duration = results.size() - 1;
-        add("Hum Rejection Freq:", test.humFrequencyText).Measure("Hum Rejection Frequency (Hz)", test.humFrequencyHz);
-        return duration;
-    };
     // The measured temperature, and with it the tester's equivalent resistances.
     const auto temperature = [&] {
         if (!test.hasTemperature) return;
-        width = 0;
-        add("D.U.T. TEMP:", test.temperatureText).Measure("Temperature (\u00B0F)", test.temperatureF);
+        add("D.U.T. TEMP:", test.temperatureText, Printed("D.U.T. TEMP: %s", test.temperatureText))
+            .Measure("Temperature (\u00B0F)", values.temperatureF);
         if (!HasEquivalentResistances(test)) return;
-        const bool measured = test.hasEquivRes40C && !IsOverRange(test.equivRes40C);
-        add("EQUIV RES @40C:", test.equivRes40CText)
-            .Measure("Equivalent Resistance at 40 \u00B0C (\u03A9)", measured ? Si(test.equivRes40C) : std::nullopt);
-        add("EQUIV RES @20C:", test.equivRes20CText)
-            .Measure("Equivalent Resistance at 20 \u00B0C (\u03A9)",
-                     measured ? Si({test.equivRes20C, test.equivRes40C.unit})
-                              : std::nullopt);
+        add("EQUIV RES @40C:", test.equivRes40CText, Printed("EQUIV RES @40C: %s", test.equivRes40CText))
+            .Measure("Equivalent Resistance at 40 \u00B0C (\u03A9)", Si(values.equivRes40C));
+        add("EQUIV RES @20C:", test.equivRes20CText, Printed("EQUIV RES @20C: %s", test.equivRes20CText))
+            .Measure("Equivalent Resistance at 20 \u00B0C (\u03A9)", Si(values.equivRes20C));
+    };
+    // Quantities the types share.
+    const auto capacitance = [&](TestResult& result) -> TestResult& {
+        return result.Measure("Capacitance (\u00B5F)", Hundredths(values.capacitanceHundredths));
+    };
+    const auto voltage = [&](TestResult& result) -> TestResult& {
+        return result.Measure("Test Voltage (V)", values.testVolts);
+    };
+    const auto duration = [&](TestResult& result) -> TestResult& {
+        return result.Measure("Test Duration (s)", values.sampleCount);
+    };
+    const auto hum = [&](TestResult& result) -> TestResult& {
+        return result.Measure("Hum Rejection Frequency (Hz)", values.humFrequencyHz);
     };
 
-    switch (test.testType) {
-    case 1:
-    case 2:
+    switch (kel::TestTypeOf(test.testType)) {
+    case TestType::Resistance:
+    case TestType::InsulationResistance:
         column = test.testType == 1 ? PageColumn::Indent : PageColumn::Centre20;
-        width = 23;
-        add("Final Test Resistance:", test.finalResistanceText)
-            .Measure("Final Test Resistance (\u03A9)", Si(test.finalResistance));
-        add("Final Test Voltage:", test.testVoltageText).Measure("Test Voltage (V)", test.testVoltage);
-        add("Final Test Current:", test.finalCurrentText).Measure("Final Test Current (A)", Si(test.finalCurrent));
-        conditions();
+        add("Final Test Resistance:", test.finalResistanceText,
+            Printed("Final Test Resistance: %s", test.finalResistanceText))
+            .Measure("Final Test Resistance (\u03A9)", Si(values.finalResistance));
+        voltage(add("Final Test Voltage:", test.testVoltageText, Printed("Final Test Voltage:    %s", test.testVoltageText)));
+        add("Final Test Current:", test.finalCurrentText, Printed("Final Test Current:    %s", test.finalCurrentText))
+            .Measure("Final Test Current (A)", Si(values.finalCurrent));
+        capacitance(add("Test Capacitance:", test.capacitanceText, Printed("Test Capacitance:      %s", test.capacitanceText)));
+        duration(add("Test Duration:", test.durationText, Printed("Test Duration:         %s", test.durationText)));
+        hum(add("Hum Rejection Freq:", test.humFrequencyText, Printed("Hum Rejection Freq:    %s", test.humFrequencyText)));
         temperature();
         break;
-    case 3: {
+    case TestType::PolarizationIndex: {
         column = PageColumn::Indent;
-        width = 20;
-        add("PI Ratio:", test.piRatioText).Measure("PI Ratio", Hundredths(test.piRatioHundredths));
-        // The page writes the readings' times as "RES @  mm:ss =", the workbook without the "=".
-        add("RES @  01:00", test.resistanceAt1MinText)
-            .Measure("Resistance at 01:00 (\u03A9)", Si(test.resistanceAt1Min))
-            .pageLabel = "RES @  01:00 =";
-        char label[32];
-        std::snprintf(label, sizeof label, "RES @  %02d:%02d", test.sampleCount / 60, test.sampleCount % 60);
-        add(label, test.finalResistanceText)
-            .Measure(std::string("Resistance at ") + (label + 7) + " (\u03A9)", Si(test.finalResistance))
-            .pageLabel = std::string(label) + " =";
-        add("Final Test Voltage:", test.testVoltageText).Measure("Test Voltage (V)", test.testVoltage);
-        conditions();
+        const int minutes = test.sampleCount / 60;
+        const int seconds = test.sampleCount % 60;
+        add("PI Ratio:", test.piRatioText, Printed("PI Ratio:           %s", test.piRatioText))
+            .Measure("PI Ratio", values.piRatio);
+        add("RES @  01:00", test.resistanceAt1MinText, Printed("RES @  01:00 =      %s", test.resistanceAt1MinText))
+            .Measure("Resistance at 01:00 (\u03A9)", Si(values.resistanceAt1Min));
+        add(Printed("RES @  %02d:%02d", minutes, seconds).c_str(), test.finalResistanceText,
+            Printed("RES @  %02d:%02d =      %s", minutes, seconds, test.finalResistanceText))
+            .Measure(Printed("Resistance at %02d:%02d (\u03A9)", minutes, seconds), Si(values.finalResistance));
+        voltage(add("Final Test Voltage:", test.testVoltageText, Printed("Final Test Voltage: %s", test.testVoltageText)));
+        capacitance(add("Test Capacitance:", test.capacitanceText, Printed("Test Capacitance:   %s", test.capacitanceText)));
+        duration(add("Test Duration:", test.durationText, Printed("Test Duration:      %s", test.durationText)));
+        hum(add("Hum Rejection Freq:", test.humFrequencyText, Printed("Hum Rejection Freq: %s", test.humFrequencyText)));
         temperature();
         break;
     }
-    case 4:
+    case TestType::DielectricDischarge:
         column = PageColumn::Centre20;
-        width = 20;
         // The page leaves a line free after the ratio.
-        add("DD Ratio:", test.ddRatioText).Measure("DD Ratio", Hundredths(test.ddRatioHundredths)).linesAfter = 2;
+        add("DD Ratio:", test.ddRatioText, Printed("DD Ratio:           %s", test.ddRatioText))
+            .Measure("DD Ratio", values.ddRatio)
+            .linesAfter = 2;
         if (test.hasCapacitance)
-            add("I @ TEST +1 MIN:", test.currentAt1MinText)
-                .Measure("Current 1 min after the Test (A)", Si(test.currentAt1Min));
-        add("Final Test Voltage:", test.testVoltageText).Measure("Test Voltage (V)", test.testVoltage);
-        results[conditions()].linesAfter = 2;  // and after the duration
+            add("I @ TEST +1 MIN:", test.currentAt1MinText, Printed("I @ TEST +1 MIN:    %s", test.currentAt1MinText))
+                .Measure("Current 1 min after the Test (A)", Si(values.currentAt1Min));
+        voltage(add("Final Test Voltage:", test.testVoltageText, Printed("Final Test Voltage: %s", test.testVoltageText)));
+        capacitance(add("Test Capacitance:", test.capacitanceText, Printed("Test Capacitance:   %s", test.capacitanceText)));
+        // The page leaves a line free after the duration too.
+        duration(add("Test Duration:", test.durationText, Printed("Test Duration:      %s", test.durationText)))
+            .linesAfter = 2;
+        hum(add("Hum Rejection Freq:", test.humFrequencyText, Printed("Hum Rejection Freq: %s", test.humFrequencyText)));
         temperature();
         break;
-    case 5: {
+    case TestType::StepVoltage:
         // The page lists each step's result; the workbook leaves them out.
         column = PageColumn::Centre20;
-        for (int i = 0; i < test.stepCount && i < 5; ++i) add("", test.stepResultText[i]).inWorkbook = false;
+        for (int i = 0; i < test.stepCount && i < 5; ++i) add("", "", test.stepResultText[i]).inWorkbook = false;
         // The page sets two results on a line; the workbook writes the interval's unit into column C.
         column = PageColumn::Centre30;
-        add("Step Interval:", test.stepIntervalText).Measure("Step Interval (s)", test.stepIntervalSeconds).unit = "MIN";
-        add("Test Capacitance:", test.capacitanceText)
-            .Measure("Capacitance (\u00B5F)", Hundredths(test.capacitanceHundredths))
-            .joinSpaces = 3;
-        width = 16;
-        add("Test Duration:", test.durationText).Measure("Test Duration (s)", test.sampleCount);
-        width = 0;
-        add("Hum Rejection Freq:", test.humFrequencyText)
-            .Measure("Hum Rejection Frequency (Hz)", test.humFrequencyHz)
-            .joinSpaces = 2;
+        add("Step Interval:", test.stepIntervalText,
+            Printed("Step Interval: %s MIN   Test Capacitance: %s", test.stepIntervalText, test.capacitanceText))
+            .Measure("Step Interval (s)", values.stepIntervalSeconds)
+            .unit = "MIN";
+        capacitance(add("Test Capacitance:", test.capacitanceText, "")).onPage = false;
+        duration(add("Test Duration:", test.durationText,
+                     Printed("Test Duration:  %s  Hum Rejection Freq: %s", test.durationText, test.humFrequencyText)));
+        hum(add("Hum Rejection Freq:", test.humFrequencyText, "")).onPage = false;
         temperature();
         break;
-    }
-    default:
+    case TestType::Unknown:
         break;  // an unknown type has no results
     }
-    // A result that continues a line does not move the page on before it.
-    for (std::size_t i = 1; i < results.size(); ++i)
-        if (results[i].joinSpaces >= 0) results[i - 1].linesAfter = 0;
     return results;
 }
 
@@ -166,12 +194,9 @@ std::vector<TimeTableEntry> TimeTable(const CKELFile& test)
         } else {
             continue;  // the test ended before this time, or its samples were not read
         }
-        char label[32];
-        if (t < 60) std::snprintf(label, sizeof label, "R@%d%s", t, "sec");
-        else std::snprintf(label, sizeof label, "R@%d%s", t / 60, "min");
-        char line[128];
-        std::snprintf(line, sizeof line, "%s : %s", label, text);
-        entries.push_back({t, index, label, text, line});
+        const int n = t < 60 ? t : t / 60;
+        const char* unit = t < 60 ? "sec" : "min";
+        entries.push_back({t, index, Printed("R@%d%s :", n, unit), text, Printed("R@%d%s : %s", n, unit, text)});
     }
     return entries;
 }

@@ -1,13 +1,17 @@
 // A test's results, described once: which results each test type has, in
 // which order, under which labels, and the temperature rule. The report page
-// and the workbook both write from this list; where the two differ (the page's
-// padded labels and shared lines, the workbook's unit column, the page's step
-// lines) the difference stands in the entry itself.
+// and the workbooks both write from this list; each page line and each label
+// stands here as its printf format, so that a text of the page or the workbook
+// is found in one search. Where the two differ (the page's padded labels and
+// shared lines, the workbook's unit column, the page's step lines) the
+// difference stands in the entry itself.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "testfile/test_values.h"
 
 class CKELFile;
 
@@ -19,15 +23,15 @@ enum class PageColumn {
 };
 
 struct TestResult {
-    std::string label;  // the workbook's column A, and the page's label unless pageLabel says otherwise
+    std::string label;  // the workbook's column A
     std::string value;  // column B: the record's text
-    std::string unit;   // column C, and after the value on the page ("MIN"); empty: none
+    std::string unit;   // column C; empty: none
 
-    // The report page.
-    std::string pageLabel;  // empty: `label`
-    int labelWidth = 0;     // the label is padded with blanks to this width (at least label and one blank)
-    int joinSpaces = -1;    // >= 0: the result continues the line before it after so many blanks
-    int linesAfter = 1;     // how many lines the page moves down after the line
+    // The report page: the line printed from its format, in its column. A
+    // result that the line before shows already (two results on one line) is
+    // not on the page by itself.
+    std::string pageLine;
+    int linesAfter = 1;  // how many lines the page moves down after the line
     PageColumn column = PageColumn::Indent;
     bool onPage = true;
     bool inWorkbook = true;
@@ -43,27 +47,29 @@ struct TestResult {
         number = amount;
         return *this;
     }
-
-    // "label value unit" as the page shows it (a result without a label shows its value only).
-    std::string PageText() const;
 };
 
 // The results of `test`'s type, in order; none for an unknown type.
 std::vector<TestResult> DescribeResults(const CKELFile& test);
 
-// Whether a test of `test`'s type carries the equivalent resistances at 40 and
-// 20 degrees C (every type but dielectric discharge).
+// Whether a test of the type carries the equivalent resistances at 40 and 20
+// degrees C (every type but dielectric discharge).
+bool HasEquivalentResistances(kel::TestType type);
 bool HasEquivalentResistances(const CKELFile& test);
 // Whether the type shows the time table (resistance and polarization index tests).
+bool HasTimeTable(kel::TestType type);
 bool HasTimeTable(const CKELFile& test);
+// Whether the type reports steps, each with its voltage and resistance (step voltage tests).
+bool HasSteps(kel::TestType type);
+bool HasSteps(const CKELFile& test);
 
 // One entry of the time table: the resistance at a fixed time of the test.
 struct TimeTableEntry {
     int t;              // seconds
     int index;          // 0-17: rows 0-8 form the first column, 9-17 the second
-    std::string label;  // "R@%d%s": 45sec, 2min
+    std::string label;  // the workbook's "R@%d%s :": "R@45sec :", "R@2min :"
     std::string value;  // the final resistance text, or the sample's resistance text
-    std::string line;   // "R@%d%s : %s"
+    std::string line;   // the page's "R@%d%s : %s"
 };
 // The entries of the first 15 minutes that the test reaches: 15, 30, 45 s and
 // every minute. An entry past the end of the test is left out; the entry at the

@@ -53,4 +53,12 @@ std::string CsvText(const std::string& utf8)
     return quoted + "\"";
 }
 
+
+std::string NotATestLine(const std::string& file, const Status& status)
+{
+    std::string line = file + ": not a KEL-7300 test file";
+    if (!status.detail.empty()) line += " (" + status.detail + ")";
+    return line;
+}
+
 }  // namespace cli

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "status/status.h"
+
 namespace cli {
 
 using Json = nlohmann::ordered_json;
@@ -30,5 +32,8 @@ std::string JsonLine(const Json& json);
 // takes it as text and never as a formula. Numbers are not texts: they are
 // written as they are.
 std::string CsvText(const std::string& utf8);
+
+// "FILE: not a KEL-7300 test file (why)", with the reason the status carries.
+std::string NotATestLine(const std::string& file, const Status& status);
 
 }  // namespace cli

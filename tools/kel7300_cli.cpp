@@ -52,9 +52,11 @@ void Tell(const Status& status, const std::string& file = {})
 {
     platform::StderrMessagePresenter presenter;
     if (status.problem == Problem::NotATest && !file.empty())
-        Fail(file + ": not a KEL-7300 test file (no magic number, or cut short)");
+        Fail(cli::NotATestLine(file, status));
     else
         Report(presenter, status);
+    // What happened on the serial line, where it failed: a time-out is not a pulled cable.
+    if (status.cause != LineCause::None) Fail("the serial line: " + CauseText(status));
 }
 
 // A float as the shortest decimal that %.9g prints, so the 32-bit value round-trips.
@@ -106,7 +108,8 @@ Json RecordJson(const CKELFile& record, bool withSamples)
     json["capacitanceText"] = TextJson(record.capacitanceText);
     json["durationText"] = TextJson(record.durationText);
     json["humFrequencyText"] = TextJson(record.humFrequencyText);
-    const bool stepVoltage = record.testType == 5;
+    const kel::TestValues& values = record.values;
+    const bool stepVoltage = HasSteps(values.type);
     if (stepVoltage) json["stepIntervalText"] = TextJson(record.stepIntervalText);
     json["testTypeCode"] = TextJson(record.testTypeCode);
     json["sampleCount"] = record.sampleCount;
@@ -124,10 +127,10 @@ Json RecordJson(const CKELFile& record, bool withSamples)
     json["finalCurrent"] = MeasuredJson(record.finalCurrent);
     json["finalResistance"] = MeasuredJson(record.finalResistance);
     if (HasEquivalentResistances(record)) {
-        const bool measured = std::string(record.equivRes40CText) != "Not Measured";
-        if (measured) json["equivRes40C"] = MeasuredJson(record.equivRes40C);
+        const bool measured = values.equivRes40C.state != kel::Presence::NotMeasured;
+        if (measured) json["equivRes40C"] = MeasuredJson(values.equivRes40C.tester);
         json["equivRes40CText"] = TextJson(record.equivRes40CText);
-        if (measured) json["equivRes20C"] = FloatJson(record.equivRes20C);
+        if (measured) json["equivRes20C"] = FloatJson(values.equivRes20C.tester.value);
         json["equivRes20CText"] = TextJson(record.equivRes20CText);
     }
     json["testVoltage"] = record.testVoltage;
@@ -350,6 +353,7 @@ int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vecto
         if (arrived.problem == Problem::NotTheTest) reason = arrived.detail;
         if (arrived.problem == Problem::NameTaken)
             reason = arrived.subject + " holds " + arrived.detail + "; --replace replaces it, --keep-both keeps both";
+        if (arrived.cause != LineCause::None) reason += " (" + CauseText(arrived) + ")";
         Fail("test " + std::to_string(test) + " not downloaded: " + (reason.empty() ? "aborted" : reason));
     };
     return transfer.DownloadAll() ? 0 : 1;

@@ -60,7 +60,7 @@ int RunReport(const ReportOptions& options, int argc, char** argv)
         CKELFile record;
         const auto take = [&](const std::string& file, const Status& loaded) {
             if (!loaded) {
-                tell(file + (loaded.problem == Problem::NotATest ? ": not a KEL-7300 test file" : ": can't be read") +
+                tell((loaded.problem == Problem::NotATest ? cli::NotATestLine(file, loaded) : file + ": can't be read") +
                      "; left out of the report");
                 return true;
             }

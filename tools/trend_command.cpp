@@ -184,9 +184,8 @@ int RunTrend(const TrendOptions& options, int argc, char** argv)
         const bool folder = problem.problem == Problem::CantReadFolder;
         const bool noTest = problem.problem == Problem::CantReadFile;
         foldersLeftOut += folder ? 1 : 0;
-        Fail(problem.subject + (folder   ? ": folder can't be read; left out"
-                                : noTest ? ": not a KEL-7300 test file; left out"
-                                         : ": can't be read; left out"));
+        Fail(noTest ? cli::NotATestLine(problem.subject, problem) + "; left out"
+                    : problem.subject + (folder ? ": folder can't be read; left out" : ": can't be read; left out"));
     }
     const std::size_t filesLeftOut = scan.unreadable.size() - foldersLeftOut;
     if (filesLeftOut > 0)

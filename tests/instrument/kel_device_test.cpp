@@ -70,13 +70,16 @@ protected:
     }
     // Downloading test 12 from `sim` over an older T12.kel fails with
     // `message`, keeps the older file and leaves no other file beside it.
-    void ExpectRefusedKeepingTheOlderFile(TesterSimulator& sim, const std::string& message, const char* name)
+    void ExpectRefusedKeepingTheOlderFile(TesterSimulator& sim, const std::string& message, const char* name,
+                                          const std::string& cause = {})
     {
         kel_test::WriteFileBytes("T12.kel", {'O', 'L', 'D'});
         Use(sim);
         presenter.messages.clear();
         TestTransfer transfer = MakeTransfer();
-        EXPECT_EQ(Said(transfer.DownloadTest(12, "T12.kel")), 0) << name;
+        const Status downloaded = transfer.DownloadTest(12, "T12.kel");
+        EXPECT_EQ(Said(downloaded), 0) << name;
+        EXPECT_EQ(CauseText(downloaded), cause) << name;
         EXPECT_EQ(presenter.Texts(), std::vector<std::string>{message}) << name;
         EXPECT_EQ(kel_test::ReadFileBytes("T12.kel"), (std::vector<std::uint8_t>{'O', 'L', 'D'})) << name;
         std::size_t files = 0;
@@ -425,20 +428,23 @@ TEST_F(TesterTest, FailedDownloadsLeaveNoPartFileAndKeepAnOlderFile)
         const char* name;
         std::function<void(SimFaults&)> fault;
         std::string message;
+        std::string cause;  // why the line failed, where it did
     } cases[] = {
-        {"short last block", [](SimFaults& f) { f.shortLastBlock = true; }, "Error reading test 12 from KEL-7300"},
-        {"answered IN", [](SimFaults& f) { f.answerIn = true; }, "Test not found or invalid entry"},
-        {"size below 2", [](SimFaults& f) { f.sizeBelow2 = true; }, "Test not found or invalid entry"},
+        {"short last block", [](SimFaults& f) { f.shortLastBlock = true; }, "Error reading test 12 from KEL-7300",
+         "no reply within 5000 ms"},
+        {"answered IN", [](SimFaults& f) { f.answerIn = true; }, "Test not found or invalid entry", ""},
+        {"size below 2", [](SimFaults& f) { f.sizeBelow2 = true; }, "Test not found or invalid entry", ""},
         {"silent", [](SimFaults& f) { f.silent = true; },
-         "KEL-7300 not responding (waiting for test size) on test 12"},
+         "KEL-7300 not responding (waiting for test size) on test 12", "no reply within 2000 ms"},
         {"a pause past the block time-out", [](SimFaults& f) { f.pauseAfterBytes = 100; f.pauseMs = 6000; },
-         "Error reading test 12 from KEL-7300"},
-        {"the device vanishes", [](SimFaults& f) { f.vanishAfterBytes = 50; }, "Error reading test 12 from KEL-7300"},
+         "Error reading test 12 from KEL-7300", "no reply within 5000 ms"},
+        {"the device vanishes", [](SimFaults& f) { f.vanishAfterBytes = 50; }, "Error reading test 12 from KEL-7300",
+         "the serial device went away"},
     };
     for (const auto& c : cases) {
         TesterSimulator sim({MakeSimTest(12, 30)});
         c.fault(sim.faults);
-        ExpectRefusedKeepingTheOlderFile(sim, c.message, c.name);
+        ExpectRefusedKeepingTheOlderFile(sim, c.message, c.name, c.cause);
     }
     // The simulator answers "NO" for a test it does not hold.
     Use(simulator);

@@ -274,6 +274,7 @@ struct FailureCase {
     std::function<std::string(const TempDir&)> make;
     int withSamples;
     std::vector<std::string> messages;  // "%s" stands for the path
+    const char* why = "";                // what a file that is no test says of itself
 };
 
 TEST(Load, FailuresKeepTheRecordAndSayWhatTheUserMustKnow)
@@ -286,17 +287,17 @@ TEST(Load, FailuresKeepTheRecordAndSayWhatTheUserMustKnow)
              return d.File("x.kel");
          },
          0, {"Can't open file %s"}},
-        {"empty", [](const TempDir& d) { return Write(d, TestFileBuilder().TruncateTo(0)); }, 0, {}},
-        {"three bytes", [](const TempDir& d) { return Write(d, TestFileBuilder().TruncateTo(3)); }, 0, {}},
-        {"wrong magic", [](const TempDir& d) { return Write(d, TestFileBuilder().Magic(0x1234F00D)); }, 0, {}},
-        {"magic only", [](const TempDir& d) { return Write(d, TestFileBuilder().TruncateTo(4)); }, 0, {}},
-        {"header cut short", [](const TempDir& d) { return Write(d, TestFileBuilder().TruncateTo(164)); }, 0, {}},
-        {"L below 160", [](const TempDir& d) { return Write(d, TestFileBuilder().Length(159)); }, 0, {}},
-        {"L zero", [](const TempDir& d) { return Write(d, TestFileBuilder().Length(0)); }, 1, {}},
+        {"empty", [](const TempDir& d) { return Write(d, TestFileBuilder().TruncateTo(0)); }, 0, {}, "cut short at byte 0"},
+        {"three bytes", [](const TempDir& d) { return Write(d, TestFileBuilder().TruncateTo(3)); }, 0, {}, "cut short at byte 3"},
+        {"wrong magic", [](const TempDir& d) { return Write(d, TestFileBuilder().Magic(0x1234F00D)); }, 0, {}, "no magic number"},
+        {"magic only", [](const TempDir& d) { return Write(d, TestFileBuilder().TruncateTo(4)); }, 0, {}, "cut short at byte 4"},
+        {"header cut short", [](const TempDir& d) { return Write(d, TestFileBuilder().TruncateTo(164)); }, 0, {}, "cut short at byte 164"},
+        {"L below 160", [](const TempDir& d) { return Write(d, TestFileBuilder().Length(159)); }, 0, {}, "length below 160"},
+        {"L zero", [](const TempDir& d) { return Write(d, TestFileBuilder().Length(0)); }, 1, {}, "length below 160"},
         {"samples cut short",
          [](const TempDir& d) { return Write(d, TestFileBuilder().Samples(10, 500, 1e-9).TruncateTo(165 + 39)); }, 1,
-         {}},
-        {"L beyond the file", [](const TempDir& d) { return Write(d, TestFileBuilder().Length(0xFFFF)); }, 1, {}},
+         {}, "cut short at byte 204"},
+        {"L beyond the file", [](const TempDir& d) { return Write(d, TestFileBuilder().Length(0xFFFF)); }, 1, {}, "cut short at byte 165"},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -311,6 +312,7 @@ TEST(Load, FailuresKeepTheRecordAndSayWhatTheUserMustKnow)
         const Status loaded = record.Load(path, c.withSamples);
         Report(presenter, loaded);
         EXPECT_FALSE(loaded) << c.name;
+        EXPECT_EQ(loaded.detail, c.why) << c.name;
         EXPECT_TRUE(record.path.empty()) << c.name;
         EXPECT_STREQ(record.description, "GOOD") << c.name;
         EXPECT_EQ(record.sampleCount, 5) << c.name;

@@ -27,7 +27,7 @@ const char* TypeWord(int type)
 
 int Word(const std::vector<unsigned char>& stream, std::size_t offset)
 {
-    return offset + 1 < stream.size() ? stream[offset] << 8 | stream[offset + 1] : 0;
+    return offset + 1 < stream.size() ? static_cast<int>(kel::BigEndian16(stream.data() + offset)) : 0;
 }
 
 std::string HeaderText(const std::vector<unsigned char>& stream, std::size_t offset)
