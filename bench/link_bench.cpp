@@ -103,7 +103,7 @@ void BM_DownloadLongestTestPaced(benchmark::State& state)
         transfer.testNumbers[0] = 1;
         const double cpu = CpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        if (!transfer.DownloadAll()) state.SkipWithError("the download failed");
+        if (!transfer.AllArrived(transfer.DownloadAll())) state.SkipWithError("the download failed");
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(wall);
         state.counters["wire_s"] = wireSeconds;

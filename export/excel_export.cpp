@@ -191,32 +191,42 @@ Status ExportTest(const platform::Services& services, const std::string& testPat
     return ok ? Status{} : Status::Of(Problem::ServerFailed);
 }
 
-Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services,
-                           const std::string& startFolder, ExportedFiles* written)
+Status ExportTests(const std::vector<TestToExport>& tests, const std::string& folder, const char* extension,
+                   const OneTestExport& exportOne, const ExportStep& onEach)
+{
+    WorkbooksOfOneRun run;
+    for (const TestToExport& test : tests) {
+        // T.kel and T.KEL both make T.xls: the second would replace the first.
+        const std::string output =
+            WorkbookPath(folder, std::filesystem::path(test.path).filename().string(), kPathSeparator, extension);
+        Status outcome = run.Claim(output, test.name);
+        if (outcome) outcome = exportOne(test.path, output);
+        if (!onEach(test, output, outcome)) return outcome;
+    }
+    return {};
+}
+
+Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services, const std::string& folder,
+                           ExportedFiles* written)
 {
     return ExportChosenTests(
-        catalogue, services, startFolder, ".xls",
+        catalogue, folder, ".xls",
         [&services](const std::string& test, const std::string& workbook) { return ExportTest(services, test, workbook); },
         written);
 }
 
-Status ExportChosenTests(const CKELTestList& catalogue, const platform::Services& services,
-                         const std::string& startFolder, const char* extension, const OneTestExport& exportOne,
-                         ExportedFiles* written)
+Status ExportChosenTests(const CKELTestList& catalogue, const std::string& folder, const char* extension,
+                         const OneTestExport& exportOne, ExportedFiles* written)
 {
-    std::string folder;
-    if (!services.BrowseForFolder("Export to folder", startFolder, folder)) return Status::Of(Problem::Aborted);
     // No folder is not the root of the file system.
     if (folder.empty()) return Status::Of(Problem::Aborted);
     if (written) *written = {0, folder};
-    WorkbooksOfOneRun run;
-    for (int i = 0; i < catalogue.fileCount; ++i) {
-        if (!catalogue.selected[i]) continue;
-        // T.kel and T.KEL both make T.xls: the second would replace the first.
-        const std::string workbook = WorkbookPath(folder, catalogue.fileNames[i], kPathSeparator, extension);
-        if (Status claimed = run.Claim(workbook, catalogue.fileNames[i]); !claimed) return claimed;
-        if (Status exported = exportOne(catalogue.PathOf(i), workbook); !exported) return exported;
-        if (written) ++written->count;
-    }
-    return {};
+    std::vector<TestToExport> tests;
+    for (int i = 0; i < catalogue.fileCount; ++i)
+        if (catalogue.selected[i]) tests.push_back({catalogue.PathOf(i), catalogue.fileNames[i]});
+    // The first failure ends the export.
+    return ExportTests(tests, folder, extension, exportOne, [written](const TestToExport&, const std::string&, const Status& outcome) {
+        if (outcome && written) ++written->count;
+        return outcome.Ok();
+    });
 }

@@ -22,19 +22,32 @@ struct ExportedFiles {
     std::string folder;
 };
 
-// The chosen tests of `catalogue` into a folder the user picks, starting at
-// `startFolder`. Ok when every chosen test was exported (or none was chosen);
-// Aborted when the user chose no folder; else why the first failed, which
-// ends the export. `written` (when given) hears what was written, also when it failed later.
-Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services,
-                           const std::string& startFolder, ExportedFiles* written = nullptr);
-// The same for any export of one test into one file: each chosen test of
-// `catalogue` through `exportOne` into its file, named like the workbook but
-// ending in `extension`, in a folder the user picks.
+// One test of an export run: its file, and its name as messages show it.
+struct TestToExport {
+    std::string path;
+    std::string name;
+};
+// One test into one output file.
 using OneTestExport = std::function<Status(const std::string& testPath, const std::string& outputPath)>;
-Status ExportChosenTests(const CKELTestList& catalogue, const platform::Services& services,
-                         const std::string& startFolder, const char* extension, const OneTestExport& exportOne,
-                         ExportedFiles* written = nullptr);
+// Hears each test's output file and outcome, as it is done; false stops the run.
+using ExportStep = std::function<bool(const TestToExport& test, const std::string& outputPath, const Status& outcome)>;
+
+// The one export loop: each test through `exportOne` into its file in
+// `folder`, named like its workbook but ending in `extension`. A second test
+// that would take a file of this run is refused (WorkbookTaken) and not
+// exported. Returns Ok, or the outcome of the test at which `onEach` stopped.
+Status ExportTests(const std::vector<TestToExport>& tests, const std::string& folder, const char* extension,
+                   const OneTestExport& exportOne, const ExportStep& onEach);
+
+// The chosen tests of `catalogue` into workbooks in `folder` (which the front
+// end has chosen). Ok when every chosen test was exported (or none was
+// chosen); else why the first failed, which ends the export. `written` (when
+// given) hears what was written, also when it failed later.
+Status ExportSelectedTests(const CKELTestList& catalogue, const platform::Services& services, const std::string& folder,
+                           ExportedFiles* written = nullptr);
+// The same for any export of one test into one file.
+Status ExportChosenTests(const CKELTestList& catalogue, const std::string& folder, const char* extension,
+                         const OneTestExport& exportOne, ExportedFiles* written = nullptr);
 // The test file at `testPath` into the workbook at `workbookPath`, through the
 // services' spreadsheet server. Cell B1 holds the file's plain name.
 Status ExportTest(const platform::Services& services, const std::string& testPath, const std::string& workbookPath);

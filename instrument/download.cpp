@@ -79,30 +79,37 @@ Status TestTransfer::PrefixProblem(const std::string& prefix, int testNumber) co
     return Status::Test(Problem::PrefixTooLong, static_cast<long>(limit));
 }
 
-int TestTransfer::DownloadAll()
+std::vector<TestOutcome> TestTransfer::DownloadAll()
 {
-    int outcome = 1;
+    std::vector<TestOutcome> outcomes;
     for (int i = 0; i < testCount && i < kMaxTests; ++i) {
-        // After Abort the remaining tests are skipped: nothing more is sent.
-        if (abortRequested) return 0;
+        // After a cancel the remaining tests are skipped: nothing more is sent.
+        if (cancel.Cancelled()) break;
+        index_ = i;
         char path[kPathSize];
-        Status arrived = PrefixProblem(filePrefix, testNumbers[i]);
-        Arrival arrival;
-        if (arrived) {
+        TestOutcome tried{testNumbers[i], PrefixProblem(filePrefix, testNumbers[i]), {}};
+        if (tried.status) {
             MakePath(filePrefix, testNumbers[i], path);
             Delay(channel_.services(), kPauseBeforeTestMs);
-            arrived = DownloadTest(testNumbers[i], path, &arrival);
+            tried.status = DownloadTest(testNumbers[i], path, &tried.arrival);
         }
-        if (!arrived) outcome = 0;
-        if (onTestDone) onTestDone(i, arrived, arrival);
+        if (onTestDone) onTestDone(i, tried.status, tried.arrival);
+        outcomes.push_back(std::move(tried));
     }
-    return outcome;
+    return outcomes;
+}
+
+bool TestTransfer::AllArrived(const std::vector<TestOutcome>& outcomes) const
+{
+    const auto ok = [](const TestOutcome& outcome) { return outcome.status.Ok(); };
+    return static_cast<int>(outcomes.size()) == std::min(testCount, kMaxTests) &&
+           std::all_of(outcomes.begin(), outcomes.end(), ok);
 }
 
 Status TestTransfer::DownloadTest(int testNumber, const char* path, Arrival* arrival)
 {
-    testText = std::to_string(testNumber);
-    if (onProgress) onProgress();
+    DownloadProgress progress{index_, testNumber, 0, 0};
+    if (onProgress) onProgress(progress);
     ExchangeGuard exchange(channel_);
     if (!exchange) return Status::Of(Problem::Busy);
     if (Status opened = channel_.Open(); !opened) return opened;
@@ -127,21 +134,21 @@ Status TestTransfer::DownloadTest(int testNumber, const char* path, Arrival* arr
     bytes.reserve(kel::kPreambleSize + streamLength);
     bytes.insert(bytes.end(), size, size + 2);
     bool written = file.Write(bytes.data(), bytes.size());
-    bytesExpected = static_cast<int>(streamLength);
+    progress.bytesTotal = static_cast<int>(streamLength);
 
     unsigned int remaining = streamLength - 2;
     int received = 0;
     while (remaining > 0) {
         channel_.services().PumpEvents(0);  // where a press of Abort is seen
-        if (abortRequested) return Status::Of(Problem::Aborted);
+        if (cancel.Cancelled()) return Status::Of(Problem::Aborted);
         const unsigned int n = remaining < kBlockSize ? remaining : kBlockSize;
         // Every block comes at full length, the last one filled up.
         unsigned char block[kBlockSize];
         if (Status read = channel_.ReadBytes(block, kBlockSize, kBlockTimeoutMs); !read)
             return Naming(read, Status::Test(Problem::TestUnread, testNumber));
         received += static_cast<int>(n);
-        bytesText = std::to_string(received);
-        if (onProgress) onProgress();
+        progress.bytesDone = received;
+        if (onProgress) onProgress(progress);
         written = written && file.Write(block, n);
         bytes.insert(bytes.end(), block, block + n);
         remaining -= n;

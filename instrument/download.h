@@ -37,6 +37,33 @@ bool HoldsTest(const std::string& path, const DirectoryEntry& entry);
 // What to do when a test's file name holds another test, or no test.
 enum class NameTakenChoice { Skip, Replace, KeepBoth };
 
+// How far a download is: the test under way (its index in the batch and its
+// number) and, once its size has arrived, the bytes received of its length.
+struct DownloadProgress {
+    int index = 0;
+    int testNumber = 0;
+    int bytesDone = 0;
+    int bytesTotal = 0;  // 0 while the size has not arrived
+};
+
+// Asks a running download to stop. The download looks at it between blocks,
+// on its own thread: Abort is pressed in the events that the download's waits pump.
+class CancelToken {
+public:
+    void Cancel() { cancelled_ = true; }
+    bool Cancelled() const { return cancelled_; }
+
+private:
+    bool cancelled_ = false;
+};
+
+// What became of one test of a batch: Ok with where it is, or why not.
+struct TestOutcome {
+    int testNumber = 0;
+    Status status;
+    Arrival arrival;  // with an Ok status
+};
+
 // The transfer is handed the channel it downloads through, and the folder the
 // files go to.
 class TestTransfer {
@@ -48,8 +75,11 @@ public:
     TestTransfer(CSerialCom& channel, std::string folder);
 
     // Downloads every test of `testNumbers` into "%s%d.kel" of `filePrefix` in
-    // `folder`; non-zero when all arrived. After Abort the rest of the batch is skipped.
-    int DownloadAll();
+    // `folder`: what became of each test tried, in order. After a cancel the
+    // rest of the batch is skipped (and not listed).
+    std::vector<TestOutcome> DownloadAll();
+    // Whether every test of the batch arrived: each was tried and is Ok.
+    bool AllArrived(const std::vector<TestOutcome>& outcomes) const;
     // Downloads one test into `path` (in `folder` when relative); Ok when the
     // whole test is in a file, and `arrival` says which and how. The file
     // appears only then: a failed or aborted download leaves an older file of
@@ -70,14 +100,11 @@ public:
     const std::string folder;  // absolute: where the files go
     int testCount = 0;
     int testNumbers[kMaxTests] = {};
-    int abortRequested = 0;
     char filePrefix[kPathSize] = "Test";
-    std::string testText;
-    std::string bytesText;
-    int bytesExpected = 0;  // the current test's length, for a progress bar
+    CancelToken cancel;
 
-    // Called whenever the texts changed (the dialog shows them).
-    std::function<void()> onProgress;
+    // Called when a test starts and whenever a block of it arrived.
+    std::function<void(const DownloadProgress&)> onProgress;
     // Called once for each test of the batch that was tried, with its index in
     // `testNumbers`, what happened (Ok when it arrived whole) and, then, where
     // it is. The dialog shows a failure's message, the command line reports each test.
@@ -96,4 +123,5 @@ private:
                  const std::string& path, Arrival& arrival);
 
     CSerialCom& channel_;
+    int index_ = 0;  // of the test under way, for its progress
 };

@@ -331,8 +331,10 @@ int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vecto
     std::snprintf(transfer.filePrefix, sizeof transfer.filePrefix, "%s", prefix.c_str());
     transfer.onNameTaken = [whenTaken](const std::string&, int) { return whenTaken; };
     bool progressShown = false;
-    transfer.onProgress = [&] {
-        std::cerr << "\rTest: " << transfer.testText << "  Bytes: " << transfer.bytesText << "   " << std::flush;
+    std::string bytes;  // stands until the next test's first block
+    transfer.onProgress = [&](const DownloadProgress& progress) {
+        if (progress.bytesTotal > 0) bytes = std::to_string(progress.bytesDone);
+        std::cerr << "\rTest: " << progress.testNumber << "  Bytes: " << bytes << "   " << std::flush;
         progressShown = true;
     };
     // A test that failed is said in one line with its number and what happened.
@@ -356,7 +358,7 @@ int RunDownload(CSerialCom& channel, const std::string& prefix, const std::vecto
         if (arrived.cause != LineCause::None) reason += " (" + CauseText(arrived) + ")";
         Fail("test " + std::to_string(test) + " not downloaded: " + (reason.empty() ? "aborted" : reason));
     };
-    return transfer.DownloadAll() ? 0 : 1;
+    return transfer.AllArrived(transfer.DownloadAll()) ? 0 : 1;
 }
 
 int RunExport(const platform::Services& services, const std::string& format, const std::string& folder,
@@ -367,27 +369,27 @@ int RunExport(const platform::Services& services, const std::string& format, con
         Fail("export: " + (folder.empty() ? std::string("--to names no folder") : "no folder " + folder));
         return 1;
     }
+    const std::string extension = "." + format;
+    std::vector<TestToExport> tests;
+    for (const std::string& file : testFiles) tests.push_back({file, file});
+    const OneTestExport exportOne = [&](const std::string& test, const std::string& output) {
+        return format == "xlsx"  ? ExportReadingsWorkbook(test, output)
+               : format == "csv" ? ExportReadingsCsv(test, output)
+                                 : ExportTest(services, test, output);
+    };
+    // Every test is tried: each written file is printed, each failure said.
     int status = 0;
-    WorkbooksOfOneRun run;
-    for (const std::string& file : testFiles) {
-        const std::string extension = "." + format;
-        const std::string workbook =
-            WorkbookPath(folder, std::filesystem::path(file).filename().string(), kPathSeparator, extension.c_str());
-        if (Status claimed = run.Claim(workbook, file); !claimed) {
-            Tell(claimed);
-            status = 1;
-            continue;
-        }
-        const Status exported = format == "xlsx"  ? ExportReadingsWorkbook(file, workbook)
-                                : format == "csv" ? ExportReadingsCsv(file, workbook)
-                                                  : ExportTest(services, file, workbook);
-        if (exported) {
-            std::cout << Printable(workbook) << "\n";
-        } else {
-            Tell(exported, file);
-            status = 1;
-        }
-    }
+    ExportTests(tests, folder, extension.c_str(), exportOne,
+                [&](const TestToExport& test, const std::string& output, const Status& outcome) {
+                    // Each file is named as soon as it is whole, so an interrupted run has named what it wrote.
+                    if (outcome) {
+                        std::cout << Printable(output) << std::endl;
+                    } else {
+                        Tell(outcome, outcome.problem == Problem::WorkbookTaken ? std::string() : test.path);
+                        status = 1;
+                    }
+                    return true;
+                });
     return status;
 }
 

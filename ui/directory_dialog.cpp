@@ -126,8 +126,9 @@ void CTestDlg::OnDownloadTest()
     const int result = runTransfer ? runTransfer(transferDialog) : transferDialog.DoModal();
     if (result != resources::IDOK) return;  // stays open: what arrived is on disk
     // The first test's file: the name a download gives it, or the file that held it already.
-    const std::string first = transferDialog.arrivals.empty() ? std::string() : transferDialog.arrivals[0].path;
+    const std::string first =
+        transferDialog.outcomes.empty() ? std::string() : transferDialog.outcomes[0].arrival.path;
     std::snprintf(filePath, sizeof filePath, "%s", first.c_str());
-    context_.testCatalogue.SetOnly(folder, filePath);
+    arrivedPath = (std::filesystem::path(folder) / first).string();
     EndDialog(resources::IDOK);
 }

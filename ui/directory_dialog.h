@@ -18,7 +18,9 @@ public:
     void OnDeleteTest();
     void OnDownloadTest();
 
+    // After a download: the first test's file, as a name in the download's folder and as a whole path.
     char filePath[TestTransfer::kPathSize] = {};
+    std::string arrivedPath;
     QTreeWidget* testList = nullptr;
     std::string filePrefix;
 

@@ -313,11 +313,19 @@ void CMainFrame::OnExportToExcel()
     COpenTestDlg dialog(context_, this);
     dialog.caption = "Select files to Export";
     if (dialog.DoModal() != resources::IDOK) return;
+    std::string folder;
+    if (!ChooseExportFolder(folder)) return;
+    ExportedFiles written;
+    Report(context_.services.Messages(), ExportSelectedTests(context_.testCatalogue, context_.services, folder, &written));
+    SayWritten(written, "workbook");
+}
+
+bool CMainFrame::ChooseExportFolder(std::string& folder)
+{
+    // The chooser starts at the current test folder; no folder is not the root of the file system.
     std::string start;
     platform::GetCurrentFolder(start);
-    ExportedFiles written;
-    Report(context_.services.Messages(), ExportSelectedTests(context_.testCatalogue, context_.services, start, &written));
-    SayWritten(written, "workbook");
+    return context_.services.BrowseForFolder("Export to folder", start, folder) && !folder.empty();
 }
 
 void CMainFrame::SayWritten(const ExportedFiles& written, const char* what)
@@ -337,7 +345,9 @@ void CMainFrame::OnRetrieveTestRecord()
         Report(context_.services.Messages(), read);
         return;
     }
-    if (dialog.DoModal() == resources::IDOK) context_.kelApp.OpenDocumentFile(dialog.filePath, 1);
+    // The first downloaded test is opened from where the download put it; the
+    // open makes it the catalogue's one flagged entry.
+    if (dialog.DoModal() == resources::IDOK) context_.kelApp.OpenDocumentFile(dialog.arrivedPath, 0);
 }
 
 void CMainFrame::OnRecallTest()
@@ -393,11 +403,11 @@ void CMainFrame::OnExportReadings()
     dialog.caption = "Select files to Export Readings";
     dialog.maxChosen = CKELTestList::kCapacity;
     if (dialog.DoModal() != resources::IDOK) return;
-    std::string start;
-    platform::GetCurrentFolder(start);
+    std::string folder;
+    if (!ChooseExportFolder(folder)) return;
     ExportedFiles written;
-    Report(context_.services.Messages(), ExportChosenTests(context_.testCatalogue, context_.services, start, ".xlsx",
-                                                           ExportReadingsWorkbook, &written));
+    Report(context_.services.Messages(),
+           ExportChosenTests(context_.testCatalogue, folder, ".xlsx", ExportReadingsWorkbook, &written));
     SayWritten(written, "readings workbook");
 }
 

@@ -64,6 +64,8 @@ private:
     void ShowPrompt(int id);
     // What a command did, in the status bar until the next prompt.
     void SayDone(const QString& text);
+    // The folder for an export, chosen by the user: false when none was chosen.
+    bool ChooseExportFolder(std::string& folder);
     void SayWritten(const struct ExportedFiles& written, const char* what);
     void OnSaveTest();
     void OnRecallTest();

@@ -9,13 +9,9 @@ CXferDlg::CXferDlg(CSerialCom& channel, const std::string& folder, platform::Mes
                    QWidget* parent)
     : Dialog(resources::IDD_TRANSFER, parent), transfer(channel, folder)
 {
-    transfer.onTestDone = [this, &messages, folder](int index, const Status& outcome, const Arrival& arrival) {
+    transfer.onTestDone = [&messages, folder](int, const Status& outcome, const Arrival& arrival) {
         if (!Report(messages, outcome) && outcome && arrival.how == Arrival::KeptUsersTexts)
             ShowMessage(messages, "%s", TestTransfer::ArrivalNote(arrival, folder).c_str());
-        if (outcome) {
-            if (arrivals.size() <= static_cast<std::size_t>(index)) arrivals.resize(static_cast<std::size_t>(index) + 1);
-            arrivals[static_cast<std::size_t>(index)] = arrival;
-        }
     };
     // A name that holds another test (or none) is the user's to decide; Skip keeps it.
     transfer.onNameTaken = [&messages](const std::string& path, int testNumber) {
@@ -35,17 +31,22 @@ CXferDlg::CXferDlg(CSerialCom& channel, const std::string& folder, platform::Mes
     progress_->setTextVisible(false);
     progress_->setRange(0, 1);
     progress_->setValue(0);
-    transfer.onProgress = [this] {
+    transfer.onProgress = [this](const DownloadProgress& progress) {
+        // The byte count stands until the next test's first block arrives.
+        testText = std::to_string(progress.testNumber);
+        if (progress.bytesTotal > 0) bytesText = std::to_string(progress.bytesDone);
         UpdateData(false);
-        progress_->setRange(0, std::max(transfer.bytesExpected - 2, 1));
-        progress_->setValue(transfer.bytesText.empty() ? 0 : std::stoi(transfer.bytesText));
+        if (progress.bytesTotal > 0) {
+            progress_->setRange(0, std::max(progress.bytesTotal - 2, 1));
+            progress_->setValue(progress.bytesDone);
+        }
     };
 }
 
 void CXferDlg::DoDataExchange(platform::DataExchange& dx)
 {
-    platform::DDX_Text(dx, resources::IDC_TEST_TEXT, transfer.testText);
-    platform::DDX_Text(dx, resources::IDC_BYTES_TEXT, transfer.bytesText);
+    platform::DDX_Text(dx, resources::IDC_TEST_TEXT, testText);
+    platform::DDX_Text(dx, resources::IDC_BYTES_TEXT, bytesText);
 }
 
 bool CXferDlg::OnInitDialog()
@@ -65,14 +66,15 @@ void CXferDlg::OnTimer(int id)
 
 void CXferDlg::OnAbort()
 {
-    transfer.abortRequested = 1;
+    transfer.cancel.Cancel();
 }
 
 int CXferDlg::DownloadAll()
 {
     running_ = true;
-    const int outcome = transfer.DownloadAll();
+    outcomes = transfer.DownloadAll();
     running_ = false;
+    const int outcome = transfer.AllArrived(outcomes) ? 1 : 0;
     EndDialog(outcome ? resources::IDOK : resources::IDCANCEL);
     return outcome;
 }

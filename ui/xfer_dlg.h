@@ -21,11 +21,13 @@ public:
     // Runs the batch and ends the dialog: OK when every test arrived, else Cancel.
     int DownloadAll();
 
-    TestTransfer transfer;  // testCount, testNumbers, abortRequested, filePrefix, the texts
+    TestTransfer transfer;  // testCount, testNumbers, filePrefix, and its cancel token
     int timerId = 0;
-    // Where each test of the batch went, by its index in `transfer.testNumbers`
-    // (empty paths for those that did not arrive).
-    std::vector<Arrival> arrivals;
+    // The test under way and the bytes received of it, as the dialog shows them.
+    std::string testText;
+    std::string bytesText;
+    // What became of each test of the batch, in order, once it has run.
+    std::vector<TestOutcome> outcomes;
 
 protected:
     void DoDataExchange(platform::DataExchange& dx) override;

@@ -35,7 +35,10 @@ protected:
     // The desktop program's export of the catalogue's choice, its message shown.
     bool ExportSelectedTests()
     {
-        const Status exported = ::ExportSelectedTests(testCatalogue, services, dir.path().string());
+        // The front end chooses the folder, starting at the test folder; no folder ends the command unsaid.
+        std::string folder;
+        if (!services.BrowseForFolder("Export to folder", dir.path().string(), folder)) return false;
+        const Status exported = ::ExportSelectedTests(testCatalogue, services, folder);
         Report(presenter, exported);
         return exported.Ok();
     }

@@ -313,9 +313,13 @@ TEST_F(TesterTest, DownloadLengths)
         Use(sim);
         std::filesystem::remove("T40.kel");  // each case's test is another one
         TestTransfer transfer = MakeTransfer();
+        std::string bytesText;  // as the dialog shows the bytes received
+        transfer.onProgress = [&bytesText](const DownloadProgress& progress) {
+            if (progress.bytesTotal > 0) bytesText = std::to_string(progress.bytesDone);
+        };
         EXPECT_EQ(Said(transfer.DownloadTest(40, "T40.kel")), 1) << c.name;
         EXPECT_EQ(std::filesystem::file_size("T40.kel"), c.fileSize) << c.name;
-        EXPECT_EQ(transfer.bytesText, c.bytesText) << c.name;
+        EXPECT_EQ(bytesText, c.bytesText) << c.name;
         const auto bytes = kel_test::ReadFileBytes("T40.kel");
         EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 5, bytes.end()), test.stream) << c.name;
     }
@@ -548,7 +552,7 @@ TEST_F(TesterTest, ABatchWithAMissingTestAndAbort)
     transfer.testNumbers[1] = 8;  // not on the tester
     transfer.testNumbers[2] = 15;
     const std::uint32_t before = clock.now;
-    EXPECT_EQ(transfer.DownloadAll(), 0);
+    EXPECT_FALSE(transfer.AllArrived(transfer.DownloadAll()));
     EXPECT_GE(clock.now - before, 600u);  // 200 ms before each test
     EXPECT_TRUE(std::filesystem::exists("Job7.kel"));
     EXPECT_FALSE(std::filesystem::exists("Job8.kel"));
@@ -561,10 +565,13 @@ TEST_F(TesterTest, ABatchWithAMissingTestAndAbort)
     aborted.testCount = 2;
     aborted.testNumbers[0] = 12;
     aborted.testNumbers[1] = 15;
-    aborted.onProgress = [&aborted] {
-        if (aborted.bytesText == "40") aborted.abortRequested = 1;
+    aborted.onProgress = [&aborted](const DownloadProgress& progress) {
+        if (progress.bytesDone == 40) aborted.cancel.Cancel();
     };
-    EXPECT_EQ(aborted.DownloadAll(), 0);
+    const std::vector<TestOutcome> outcomes = aborted.DownloadAll();
+    ASSERT_EQ(outcomes.size(), 1u);  // the second test is not tried
+    EXPECT_EQ(outcomes[0].status.problem, Problem::Aborted);
+    EXPECT_FALSE(aborted.AllArrived(outcomes));
     EXPECT_FALSE(std::filesystem::exists("Test12.kel"));
     EXPECT_FALSE(std::filesystem::exists("Test15.kel"));
     EXPECT_EQ(simulator.commands, std::vector<std::string>{"XMT 12"});
