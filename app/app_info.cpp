@@ -1,6 +1,5 @@
 #include "app/app_info.h"
 
-#include "app/kel_app.h"
 #include "instrument/serial_com.h"
 #include "platform/services.h"
 
@@ -18,8 +17,8 @@ int ValidOrientation(int orientation, int fallback)
 
 }  // namespace
 
-CAppInfo::CAppInfo(const platform::Services& services, CSerialCom& channel, CKelApp& application)
-    : services_(services), channel_(channel), application_(application)
+CAppInfo::CAppInfo(const platform::Services& services, CSerialCom& channel)
+    : services_(services), channel_(channel)
 {
 }
 
@@ -43,16 +42,16 @@ int CAppInfo::SaveSettings()
     return 1;
 }
 
-void CAppInfo::EditSettings()
+bool CAppInfo::EditSettings()
 {
     int portIndex = comPort - 1;
     int chosenOrientation = orientation;
-    if (!runSetupDialog || !runSetupDialog(portIndex, chosenOrientation)) return;
+    if (!runSetupDialog || !runSetupDialog(portIndex, chosenOrientation)) return false;
     // Only what the lists offer is stored: no choice keeps the value in force.
     comPort = ValidPort(portIndex + 1, comPort);
     orientation = ValidOrientation(chosenOrientation, orientation);
-    application_.SetPrinterOrientation(orientation == 0 ? 1 : 0);
     SaveSettings();
     channel_.Close();
     channel_.port = comPort;
+    return true;
 }

@@ -3,17 +3,16 @@
 
 #include <functional>
 
-class CKelApp;
 class CSerialCom;
 namespace platform {
 class Services;
 }
 
 // The settings come from the services' store; a change of port is handed to
-// the serial channel, a change of orientation to the application.
+// the serial channel. The application applies a change of orientation.
 class CAppInfo {
 public:
-    CAppInfo(const platform::Services& services, CSerialCom& channel, CKelApp& application);
+    CAppInfo(const platform::Services& services, CSerialCom& channel);
     ~CAppInfo();
     CAppInfo(const CAppInfo&) = delete;
     CAppInfo& operator=(const CAppInfo&) = delete;
@@ -25,10 +24,10 @@ public:
     int LoadSettings();
     // Writes both settings; a failed write is not reported. Always 1.
     int SaveSettings();
-    // Runs the Application Setup dialog; on OK applies the orientation at once,
-    // stores both settings (a list left without a choice keeps its value) and
-    // points the serial channel at the chosen port.
-    void EditSettings();
+    // Runs the Application Setup dialog; on OK stores both settings (a list
+    // left without a choice keeps its value), points the serial channel at the
+    // chosen port and returns true: the caller applies the orientation.
+    bool EditSettings();
 
     // The Setup dialog: true on OK, with the chosen row (port - 1) and orientation.
     std::function<bool(int& portIndex, int& orientation)> runSetupDialog;
@@ -39,5 +38,4 @@ public:
 private:
     const platform::Services& services_;
     CSerialCom& channel_;
-    CKelApp& application_;
 };

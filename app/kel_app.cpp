@@ -32,6 +32,11 @@ void CKelApp::SetPrinterOrientation(int landscape)
     if (shell_) shell_->SetDefaultOrientation(landscape != 0);
 }
 
+void CKelApp::OnApplicationSetup()
+{
+    if (settings_.EditSettings()) SetPrinterOrientation(settings_.orientation == 0 ? 1 : 0);
+}
+
 int CKelApp::OpenDocumentFile(const std::string& pathName, int fromSelection)
 {
     if (!document_ || !SaveModified()) return 0;

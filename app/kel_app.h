@@ -27,6 +27,8 @@ public:
     int InitInstance(platform::ApplicationShell& shell);
     // Landscape (non-zero) or portrait into the default printer settings.
     void SetPrinterOrientation(int landscape);
+    // Application Setup: the settings' dialog, and on OK its orientation into the printer settings.
+    void OnApplicationSetup();
 
     // Opens the document under `pathName`. With `fromSelection` non-zero the
     // catalogue's flags name the tests (a dialog set them); otherwise the one

@@ -20,7 +20,7 @@ public:
         : services(platformServices),
           serialChannel(services, std::move(openPort)),
           kelDevice(serialChannel),
-          appInfo(services, serialChannel, kelApp),
+          appInfo(services, serialChannel),
           kelApp(appInfo, serialChannel, testCatalogue)
     {
     }

@@ -290,7 +290,7 @@ bool CMainFrame::OnCommand(int id)
         return true;
     }
     if (id == ids::ID_APPLICATION_SETUP) {
-        context_.appInfo.EditSettings();
+        context_.kelApp.OnApplicationSetup();
         return true;
     }
     if (id == ids::ID_EXPORT_TO_EXCEL) {

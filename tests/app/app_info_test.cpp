@@ -87,7 +87,7 @@ TEST(CAppInfo, SaveSettingsWritesBoth)
     EXPECT_EQ(store.values.at({"Settings", "Orientation"}), 1);
     EXPECT_EQ(store.writes, 2);
 
-    CAppInfo reread(t.services, t.context.serialChannel, t.context.kelApp);
+    CAppInfo reread(t.services, t.context.serialChannel);
     reread.LoadSettings();
     EXPECT_EQ(reread.comPort, 33);
     EXPECT_EQ(reread.orientation, 1);

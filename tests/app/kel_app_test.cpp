@@ -71,6 +71,29 @@ TEST(CKelApp, PortraitLeavesThePrinterAloneAndAFailedCommandLineEndsStartUp)
     EXPECT_EQ(shell.steps, std::vector<std::string>{"process"});
 }
 
+TEST(CKelApp, SetupAppliesTheChosenOrientationOnlyOnOk)
+{
+    const struct {
+        bool ok;
+        int orientation;
+        std::vector<bool> landscape;  // what the printer settings hear after start-up
+    } cases[] = {{true, 1, {false}}, {true, 0, {true}}, {false, 1, {}}};
+    for (const auto& c : cases) {
+        TestContext t;
+        FakeShell shell;
+        CKelApp& app = t.context.kelApp;
+        ASSERT_EQ(app.InitInstance(shell), 1);
+        shell.orientations.clear();
+        t.context.appInfo.runSetupDialog = [&c](int&, int& orientation) {
+            orientation = c.orientation;
+            return c.ok;
+        };
+        app.OnApplicationSetup();
+        EXPECT_EQ(shell.orientations, c.landscape) << c.ok << c.orientation;
+        EXPECT_EQ(t.context.appInfo.orientation, c.ok ? c.orientation : 0);
+    }
+}
+
 TEST(CKelApp, OpeningByNameLoadsThatFileAloneAndEveryOpenReloads)
 {
     TempDir dir;
