@@ -80,6 +80,17 @@ bool WriteWholeFile(const std::filesystem::path& target, const void* data, std::
 // Programs call it once at start-up; it does nothing where there are no signals.
 void RemoveTemporaryFilesOnInterrupt();
 
+// While one lives, SIGINT, SIGTERM and SIGHUP wait: for work that leaves
+// files the cleanup above cannot know of (a library's own temporaries) when
+// it is cut short. A signal that came meanwhile arrives when the last one ends.
+class InterruptsDeferred {
+public:
+    InterruptsDeferred();
+    ~InterruptsDeferred();
+    InterruptsDeferred(const InterruptsDeferred&) = delete;
+    InterruptsDeferred& operator=(const InterruptsDeferred&) = delete;
+};
+
 // Syncs `folder` itself, so that the names linked or renamed into it last
 // survive a crash. False only when the system reported an error it could not ignore.
 bool SyncFolder(const std::filesystem::path& folder);

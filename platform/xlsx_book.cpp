@@ -1,5 +1,7 @@
 #include "platform/xlsx_book.h"
 
+#include "platform/atomic_file.h"
+
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -8,6 +10,9 @@
 namespace platform {
 
 struct XlsxBook::State {
+    // libxlsxwriter keeps each sheet in a temporary file of its own, which an
+    // interrupt could leave behind: a signal waits until the book is closed.
+    InterruptsDeferred interrupts;
     lxw_workbook* workbook = nullptr;
     std::vector<lxw_worksheet*> sheets;
     std::vector<std::string> sheetNames;

@@ -5,6 +5,7 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -247,6 +248,30 @@ bool SyncFolder(const std::filesystem::path& folder)
     const bool ok = fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
     close(fd);
     return ok;
+}
+
+namespace {
+std::atomic<int> deferrals{0};
+
+sigset_t InterruptSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, signal);
+    return set;
+}
+}  // namespace
+
+InterruptsDeferred::InterruptsDeferred()
+{
+    const sigset_t set = InterruptSignals();
+    if (deferrals++ == 0) pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+InterruptsDeferred::~InterruptsDeferred()
+{
+    const sigset_t set = InterruptSignals();
+    if (--deferrals == 0) pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 void RemoveTemporaryFilesOnInterrupt()

@@ -127,6 +127,10 @@ bool SyncFolder(const std::filesystem::path&)
     return true;  // MOVEFILE_WRITE_THROUGH has put the name on disk before the move returned
 }
 
+// A console's Ctrl+C ends the process without a handler: there is nothing to defer.
+InterruptsDeferred::InterruptsDeferred() = default;
+InterruptsDeferred::~InterruptsDeferred() = default;
+
 void RemoveTemporaryFilesOnInterrupt()
 {
     // A console's Ctrl+C ends the process; the hidden temporary name is all that can remain.
