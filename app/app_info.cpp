@@ -1,7 +1,7 @@
 #include "app/app_info.h"
 
 #include "instrument/serial_com.h"
-#include "platform/services.h"
+#include "services/services.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "instrument/kel_device.h"
 #include "instrument/serial_com.h"
 #include "platform/serial_port.h"
-#include "platform/services.h"
+#include "services/services.h"
 #include "testfile/kel_test_list.h"
 
 class KelContext {

@@ -17,7 +17,7 @@
 
 #include "app/kel_context.h"
 #include "instrument/download.h"
-#include "platform/message_box.h"
+#include "services/message_box.h"
 #include "platform/serial_port.h"
 #include "testfile/kel_format.h"
 #include "testfile/kel_values.h"

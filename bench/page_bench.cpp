@@ -16,13 +16,13 @@
 #include "display/report_drawing.h"
 #include "ui/kel_view.h"
 #include "tools/demo_set.h"
-#include "ui/page_render.h"
+#include "qt/page_render.h"
 #include "ui/recall_dialog.h"
 
 #include <QItemSelectionModel>
 #include <QTreeWidget>
 #include <filesystem>
-#include "platform/qt/qt_drawing_surface.h"
+#include "qt/qt_drawing_surface.h"
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/drawing_surface.h"
+#include "services/drawing_surface.h"
 
 class CKELFile;
 

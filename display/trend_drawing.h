@@ -8,7 +8,7 @@
 #include <string>
 
 #include "history/asset_history.h"
-#include "platform/drawing_surface.h"
+#include "services/drawing_surface.h"
 
 // Draws `asset` into `page` (device units) on a white ground.
 void DrawTrendPage(platform::DrawingSurface& dc, const history::Asset& asset, const history::Limits& limits,

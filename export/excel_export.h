@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/automation.h"
-#include "platform/message_box.h"
-#include "platform/services.h"
+#include "services/message_box.h"
+#include "services/services.h"
 #include "status/status.h"
 
 class CKELFile;

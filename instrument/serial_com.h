@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "platform/serial_port.h"
-#include "platform/services.h"
+#include "services/services.h"
 #include "platform/trace_file.h"
 #include "status/status.h"
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Compile-checks, with mingw-w64, every source that the Windows build compiles
-# without Qt: the core, the platform layer with its Win32 half, the command-line
+# without Qt: the core, the services, the platform layer with its Win32 half, the command-line
 # tool, the demo tests and the simulator's protocol machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,7 +11,7 @@ cd "$root"
 version=$(sed -n 's/^project(kel7300 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 sources=()
 for source in app/*.cpp testfile/*.cpp instrument/*.cpp history/*.cpp display/*.cpp export/*.cpp export/biff8/*.cpp \
-              resources/*.cpp status/*.cpp platform/*.cpp platform/win32/*.cpp tools/*.cpp tools/sim/*.cpp; do
+              resources/*.cpp status/*.cpp services/*.cpp platform/*.cpp platform/win32/*.cpp tools/*.cpp tools/sim/*.cpp; do
   # The Qt front end is checked by the Linux build; kel7300-sim runs on POSIX pseudo-terminals only.
   grep -q '#include <Q' "$source" && continue
   [[ "$source" == tools/kel7300_sim.cpp ]] && continue

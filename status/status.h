@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/message_box.h"
+#include "services/message_box.h"
 
 enum class Problem {
     None,

@@ -5,7 +5,7 @@
 
 #include "testfile/kel_file.h"
 #include "testfile/kel_values.h"
-#include "platform/message_box.h"
+#include "services/message_box.h"
 
 namespace {
 

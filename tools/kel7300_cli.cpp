@@ -25,7 +25,7 @@
 #include "export/readings_export.h"
 #include "instrument/download.h"
 #include "platform/atomic_file.h"
-#include "platform/message_box.h"
+#include "services/message_box.h"
 #include "platform/serial_port.h"
 #include "testfile/kel_file.h"
 #include "testfile/latin1.h"

@@ -15,7 +15,7 @@
 #include <system_error>
 
 #include "platform/folder_search.h"
-#include "ui/page_render.h"
+#include "qt/page_render.h"
 #include "testfile/kel_file.h"
 
 namespace {

@@ -16,11 +16,11 @@
 #include "app/kel_context.h"
 #include "platform/folder_search.h"
 #include "platform/regular_file.h"
-#include "platform/qt/qt_settings_store.h"
+#include "qt/qt_settings_store.h"
 #include "status/status.h"
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
-#include "ui/page_render.h"
+#include "qt/page_render.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 
 #include "platform/folder_search.h"
 #include "tools/render_command.h"
-#include "ui/page_render.h"
+#include "qt/page_render.h"
 #endif
 
 namespace {

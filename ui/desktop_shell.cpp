@@ -1,7 +1,7 @@
 #include "ui/desktop_shell.h"
 
-#include "platform/qt/app_icon.h"
-#include "platform/qt/qt_text.h"
+#include "qt/app_icon.h"
+#include "qt/qt_text.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -13,7 +13,7 @@
 
 #include "app/kel_context.h"
 #include "ui/kel_view.h"
-#include "platform/qt/qt_message_presenter.h"
+#include "qt/qt_message_presenter.h"
 #include "resources/resource_ids.h"
 #include "resources/resources.h"
 #include "ui/main_frame.h"

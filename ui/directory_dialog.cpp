@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "app/kel_context.h"
-#include "platform/message_box.h"
+#include "services/message_box.h"
 #include "ui/xfer_dlg.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "instrument/download.h"
-#include "platform/qt/dialog.h"
+#include "qt/dialog.h"
 
 class KelContext;
 class QTreeWidget;

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "platform/qt/dialog.h"
+#include "qt/dialog.h"
 
 class CKELFile;
 

@@ -2,7 +2,7 @@
 
 #include <QFileDialog>
 
-#include "platform/qt/qt_text.h"
+#include "qt/qt_text.h"
 
 platform::FolderChooser SystemFolderChooser()
 {

@@ -16,8 +16,8 @@
 #include "ui/desktop_shell.h"
 #include "ui/display_check.h"
 #include "ui/kel_view.h"
-#include "platform/qt/qt_message_presenter.h"
-#include "platform/qt/qt_settings_store.h"
+#include "qt/qt_message_presenter.h"
+#include "qt/qt_settings_store.h"
 #include "ui/main_frame.h"
 
 int main(int argc, char** argv)

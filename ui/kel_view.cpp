@@ -12,10 +12,10 @@
 #include <utility>
 
 #include "app/kel_doc.h"
-#include "ui/page_render.h"
+#include "qt/page_render.h"
 #include "display/view_zoom.h"
-#include "platform/qt/qt_drawing_surface.h"
-#include "platform/qt/qt_text.h"
+#include "qt/qt_drawing_surface.h"
+#include "qt/qt_text.h"
 #include "resources/resource_ids.h"
 
 CKelView::CKelView(CKelDoc* document, QPrinter* printer, QWidget* parent)

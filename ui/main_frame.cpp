@@ -24,7 +24,7 @@
 #include "ui/edit_test_dialog.h"
 #include "ui/recall_dialog.h"
 #include "ui/trend_window.h"
-#include "platform/qt/qt_text.h"
+#include "qt/qt_text.h"
 
 #include <filesystem>
 

@@ -13,9 +13,9 @@
 #include <system_error>
 
 #include "app/kel_context.h"
-#include "platform/message_box.h"
-#include "platform/qt/qt_drawing_surface.h"
-#include "platform/qt/qt_text.h"
+#include "services/message_box.h"
+#include "qt/qt_drawing_surface.h"
+#include "qt/qt_text.h"
 #include "ui/folders.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "display/report_drawing.h"
-#include "platform/qt/dialog.h"
+#include "qt/dialog.h"
 #include "testfile/kel_file.h"
 
 class KelContext;

@@ -1,6 +1,6 @@
 #include "ui/setup_about_dialogs.h"
 
-#include "platform/qt/qt_text.h"
+#include "qt/qt_text.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -16,7 +16,7 @@
 #include <system_error>
 
 #include "app/kel_context.h"
-#include "platform/message_box.h"
+#include "services/message_box.h"
 #include "platform/serial_port.h"
 
 CAppSetup::CAppSetup(KelContext& context, QWidget* parent)

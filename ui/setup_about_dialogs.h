@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/qt/dialog.h"
+#include "qt/dialog.h"
 
 class CAppInfo;
 class KelContext;

@@ -18,9 +18,9 @@
 
 #include "app/kel_context.h"
 #include "display/trend_drawing.h"
-#include "platform/qt/qt_drawing_surface.h"
-#include "platform/qt/qt_text.h"
-#include "ui/page_render.h"
+#include "qt/qt_drawing_surface.h"
+#include "qt/qt_text.h"
+#include "qt/page_render.h"
 
 // The trend page of the chosen asset, drawn into the widget.
 class TrendPlot : public QWidget {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "instrument/download.h"
-#include "platform/qt/dialog.h"
+#include "qt/dialog.h"
 
 class QProgressBar;
 

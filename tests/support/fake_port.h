@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/serial_port.h"
-#include "platform/services.h"
+#include "services/services.h"
 #include "tools/sim/tester_sim.h"
 
 namespace kel_test {

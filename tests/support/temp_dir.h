@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/message_box.h"
-#include "platform/settings_store.h"
+#include "services/message_box.h"
+#include "services/settings_store.h"
 
 namespace kel_test {
 

@@ -26,7 +26,7 @@
 
 #include "ui/desktop_shell.h"
 #include "ui/kel_view.h"
-#include "platform/qt/qt_message_presenter.h"
+#include "qt/qt_message_presenter.h"
 #include "ui/recall_dialog.h"
 #include "resources/resource_ids.h"
 #include "support/test_context.h"

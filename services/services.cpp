@@ -1,4 +1,4 @@
-#include "platform/services.h"
+#include "services/services.h"
 
 #include <chrono>
 #include <filesystem>

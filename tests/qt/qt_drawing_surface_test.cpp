@@ -1,5 +1,5 @@
 // The QPainter surface and the page it draws, probed pixel by pixel.
-#include "platform/qt/qt_drawing_surface.h"
+#include "qt/qt_drawing_surface.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "display/report_drawing.h"
-#include "ui/page_render.h"
+#include "qt/page_render.h"
 #include "support/test_file_builder.h"
 #include "support/temp_dir.h"
 #include "testfile/kel_file.h"

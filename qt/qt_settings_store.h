@@ -6,7 +6,7 @@
 
 #include <QSettings>
 
-#include "platform/settings_store.h"
+#include "services/settings_store.h"
 
 namespace platform {
 

@@ -1,10 +1,10 @@
-#include "platform/qt/qt_message_presenter.h"
+#include "qt/qt_message_presenter.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "platform/qt/qt_text.h"
+#include "qt/qt_text.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/dialog.h"
+#include "qt/dialog.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -16,8 +16,8 @@
 
 #include <algorithm>
 
-#include "platform/qt/app_icon.h"
-#include "platform/qt/qt_text.h"
+#include "qt/app_icon.h"
+#include "qt/qt_text.h"
 #include "testfile/latin1.h"
 
 namespace platform {

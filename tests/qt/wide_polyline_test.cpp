@@ -1,4 +1,4 @@
-#include "platform/wide_polyline.h"
+#include "qt/wide_polyline.h"
 
 #include <gtest/gtest.h>
 

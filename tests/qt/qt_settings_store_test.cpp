@@ -1,5 +1,5 @@
 // The desktop program's settings store, against a private XDG_CONFIG_HOME.
-#include "platform/qt/qt_settings_store.h"
+#include "qt/qt_settings_store.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/message_box.h"
+#include "services/message_box.h"
 
 namespace platform {
 

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "platform/automation.h"
-#include "platform/message_box.h"
-#include "platform/settings_store.h"
+#include "services/message_box.h"
+#include "services/settings_store.h"
 
 namespace platform {
 

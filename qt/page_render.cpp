@@ -1,4 +1,4 @@
-#include "ui/page_render.h"
+#include "qt/page_render.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/qt/atomic_file_device.h"
+#include "qt/atomic_file_device.h"
 
 #include "display/report_drawing.h"
 #include "display/trend_drawing.h"
 #include "testfile/kel_file.h"
-#include "platform/qt/qt_drawing_surface.h"
+#include "qt/qt_drawing_surface.h"
 
 namespace {
 

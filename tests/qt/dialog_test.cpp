@@ -1,5 +1,5 @@
 // The template dialog base and its data exchange, offscreen.
-#include "platform/qt/dialog.h"
+#include "qt/dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_drawing_surface.h"
+#include "qt/qt_drawing_surface.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "platform/wide_polyline.h"
+#include "qt/wide_polyline.h"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/atomic_file_device.h"
+#include "qt/atomic_file_device.h"
 
 namespace platform {
 

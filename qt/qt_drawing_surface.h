@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/drawing_surface.h"
+#include "services/drawing_surface.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/drawing_surface.h"
+#include "services/drawing_surface.h"
 
 namespace platform {
 
