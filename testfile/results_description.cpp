@@ -111,7 +111,7 @@ std::vector<TestResult> DescribeResults(const CKELFile& test)
     switch (kel::TestTypeOf(test.testType)) {
     case TestType::Resistance:
     case TestType::InsulationResistance:
-        column = test.testType == 1 ? PageColumn::Indent : PageColumn::Centre20;
+        column = kel::TestTypeOf(test.testType) == TestType::Resistance ? PageColumn::Indent : PageColumn::Centre20;
         add("Final Test Resistance:", test.finalResistanceText,
             Printed("Final Test Resistance: %s", test.finalResistanceText))
             .Measure("Final Test Resistance (\u03A9)", Si(values.finalResistance));
