@@ -211,7 +211,7 @@ std::vector<Asset> BuildAssets(std::vector<TestPoint> points, const Limits& limi
             if (ir && *ir < limits.minIrOhms) AddFlag(test, kIrBelowMinimum);
             if (test.piRatio && *test.piRatio < limits.minPi) AddFlag(test, kPiBelowMinimum);
             if (test.resistance1Min40C) {
-                if (previous40C && *test.resistance1Min40C < *previous40C / 2) AddFlag(test, kDropped);
+                if (previous40C && *test.resistance1Min40C < *previous40C * limits.dropFraction) AddFlag(test, kDropped);
                 previous40C = test.resistance1Min40C;
             }
         }
@@ -277,6 +277,41 @@ void MergeCopies(std::vector<TestPoint>& points, const std::vector<std::size_t>&
 
 }  // namespace
 
+void ReadTestFiles(const std::vector<std::string>& paths, std::size_t size, bool followFolderLinks,
+                   const std::function<bool(std::string path, bool read, const std::vector<unsigned char>& bytes)>& onFile,
+                   const std::function<void(const std::string& folder)>& onFolderLeftOut)
+{
+    std::unordered_set<platform::FileIdentity, IdentityHash> seen;
+    bool going = true;
+    const auto take = [&](std::string path, bool wasRead, const std::vector<unsigned char>& bytes,
+                          const platform::FileIdentity& identity) {
+        if (wasRead && !seen.insert(identity).second) return true;  // another link to a file read already
+        going = onFile(std::move(path), wasRead, bytes);
+        return going;
+    };
+    std::vector<unsigned char> bytes;
+    for (const std::string& path : paths) {
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error)) {
+            platform::TreeWalk walk;
+            walk.extension = ".kel";
+            walk.size = size;
+            walk.followFolderLinks = followFolderLinks;
+            platform::ReadTreeFileStarts(path, walk, take, onFolderLeftOut);
+        } else {
+            platform::FileIdentity identity;
+            const bool wasRead = platform::ReadFileStart(path, size, bytes, identity);
+            take(path, wasRead, bytes, identity);
+        }
+        if (!going) break;
+    }
+}
+
+std::string FoldedText(const std::string& latin1)
+{
+    return Folded(latin1);
+}
+
 Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
                const std::function<bool(std::size_t)>& progress, bool followFolderLinks)
 {
@@ -284,18 +319,13 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
     std::vector<TestPoint> points;
     points.reserve(1024);
     std::vector<std::size_t> fingerprints;  // of each point's test, texts that name no asset aside
-    std::unordered_set<platform::FileIdentity, IdentityHash> seen;
-    std::vector<unsigned char> bytes;
     kel::TestValues values;
     std::size_t filesRead = 0;
-    // One file whose first bytes were read (or not).
-    const auto take = [&](std::string path, bool wasRead, const std::vector<unsigned char>& start,
-                          const platform::FileIdentity& identity) {
+    const auto take = [&](std::string path, bool wasRead, const std::vector<unsigned char>& start) {
         if (!wasRead) {
             scan.unreadable.push_back(Status::File(Problem::CantOpenFile, path));
             return true;
         }
-        if (!seen.insert(identity).second) return true;  // another link to a file read already
         TestPoint point;
         point.path = std::move(path);
         if (const Status decoded = DecodeInto(start, point, values)) {
@@ -311,23 +341,9 @@ Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
         if (++filesRead % 64 == 0 && progress && !progress(filesRead)) scan.cancelled = true;
         return !scan.cancelled;
     };
-    for (const std::string& path : paths) {
-        std::error_code error;
-        if (std::filesystem::is_directory(path, error)) {
-            platform::TreeWalk walk;
-            walk.extension = ".kel";
-            walk.size = kBytesNeeded;
-            walk.followFolderLinks = followFolderLinks;
-            platform::ReadTreeFileStarts(path, walk, take, [&scan](const std::string& folder) {
-                scan.unreadable.push_back(Status::File(Problem::CantReadFolder, folder));
-            });
-        } else {
-            platform::FileIdentity identity;
-            const bool wasRead = platform::ReadFileStart(path, kBytesNeeded, bytes, identity);
-            take(path, wasRead, bytes, identity);
-        }
-        if (scan.cancelled) break;
-    }
+    ReadTestFiles(paths, kBytesNeeded, followFolderLinks, take, [&scan](const std::string& folder) {
+        scan.unreadable.push_back(Status::File(Problem::CantReadFolder, folder));
+    });
     MergeCopies(points, fingerprints);
     scan.assets = BuildAssets(std::move(points), limits);
     return scan;

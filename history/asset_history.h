@@ -18,6 +18,7 @@ namespace history {
 struct Limits {
     double minIrOhms = 100e6;  // IEEE 43's minimum for form-wound windings built after 1970
     double minPi = 2.0;
+    double dropFraction = 0.5;  // a corrected reading below this share of the last one has dropped
 };
 
 // Flags a test can carry.
@@ -88,6 +89,19 @@ struct Scan {
 // files read so far, now and then; when it returns false the scan stops (`cancelled`).
 Scan ScanPaths(const std::vector<std::string>& paths, const Limits& limits,
                const std::function<bool(std::size_t filesRead)>& progress = {}, bool followFolderLinks = false);
+
+// Reads the first `size` bytes of every test file under `paths`, as ScanPaths
+// walks them (a path names a test file or a folder searched recursively), each
+// file once however many links lead to it. `onFile` hears each file's path,
+// whether it was read, and its bytes; when it returns false the reading stops.
+// `onFolderLeftOut` hears each folder that could not be read.
+void ReadTestFiles(const std::vector<std::string>& paths, std::size_t size, bool followFolderLinks,
+                   const std::function<bool(std::string path, bool read, const std::vector<unsigned char>& bytes)>& onFile,
+                   const std::function<void(const std::string& folder)>& onFolderLeftOut);
+
+// A text as the trend groups it: without blanks at either end, its Latin-1
+// letters in upper case.
+std::string FoldedText(const std::string& latin1);
 
 // "100M", "2.5G", "500k", "1e9": a resistance in ohms with an optional k, M, G or T.
 std::optional<double> ParseOhms(const std::string& text);

@@ -11,7 +11,7 @@ cd "$root"
 version=$(sed -n 's/^project(kel7300 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 sources=()
 for source in app/*.cpp testfile/*.cpp instrument/*.cpp history/*.cpp display/*.cpp export/*.cpp export/biff8/*.cpp \
-              resources/*.cpp status/*.cpp services/*.cpp platform/*.cpp platform/win32/*.cpp tools/*.cpp tools/sim/*.cpp; do
+              resources/*.cpp status/*.cpp services/*.cpp archive/*.cpp platform/*.cpp platform/win32/*.cpp tools/*.cpp tools/sim/*.cpp; do
   # The Qt front end is checked by the Linux build; kel7300-sim runs on POSIX pseudo-terminals only.
   grep -q '#include <Q' "$source" && continue
   [[ "$source" == tools/kel7300_sim.cpp ]] && continue
@@ -21,6 +21,6 @@ for source in "${sources[@]}"; do
   # The header-only libraries come from the Debian packages, after mingw's own headers.
   "$cxx" -std=c++20 -Wall -Wextra -Wshadow -Wconversion -Wold-style-cast -Werror -fsyntax-only -I"$root" \
     -DKEL_VERSION="\"$version\"" \
-    -idirafter /usr/include "$source"
+    -idirafter /usr/include -idirafter /usr/include/postgresql -idirafter /usr/include/x86_64-linux-gnu "$source"
 done
 echo "win32: ${#sources[@]} sources compile with $cxx"

@@ -8,7 +8,9 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config
   # libraries
-  qt6-base-dev nlohmann-json3-dev libcli11-dev libx11-dev libxlsxwriter-dev
+  qt6-base-dev nlohmann-json3-dev libcli11-dev libx11-dev libxlsxwriter-dev libpq-dev libssl-dev
+  # the team archive's server: the tests start a throwaway cluster of their own
+  postgresql-15 postgresql-client-15
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # looking at output: fonts for the report page, PDF and workbook readers

@@ -76,6 +76,15 @@ Message MessageFor(const Status& s)
     case Problem::PrefixTooLong:
         if (s.number == 0) return Box(kMessage, "The file prefix is too long");
         return Box(kMessage, "The file prefix is too long: a file name holds at most %ld characters", s.number);
+    case Problem::ArchiveUnreachable:
+        return Box(kMessage, "Can't connect to the archive: %s", s.detail.c_str());
+    case Problem::ArchiveFailed:
+        return Box(kMessage, "The archive refused: %s", s.detail.c_str());
+    case Problem::ArchiveNewer:
+        return Box(kMessage,
+                   "The archive's schema is version %ld, newer than this program's (%s): it reads the archive "
+                   "but does not write to it",
+                   s.number, s.other.c_str());
     case Problem::ChangedSinceOpened:
         return Box(kMessage, "%s has changed since it was opened", subject);
     case Problem::ServerFailed:

@@ -38,6 +38,10 @@ enum class Problem {
     CantReadFolder,  // subject: the folder
     PrefixTooLong,  // number: the longest file name of the folder, 0 for the path buffer
     ChangedSinceOpened,  // subject: the file's name
+    // The archive
+    ArchiveUnreachable,  // detail: libpq's words
+    ArchiveFailed,       // detail: the server's words
+    ArchiveNewer,        // number: the archive's schema version; other: this program's
     // The spreadsheet export
     ServerFailed,       // detail: the server's own words (UTF-8), possibly empty
     ServerUnavailable,

@@ -30,6 +30,7 @@
 #include "testfile/kel_file.h"
 #include "testfile/latin1.h"
 #include "testfile/results_description.h"
+#include "tools/archive_command.h"
 #include "tools/cli_output.h"
 #include "tools/demo_set.h"
 #include "tools/trend_command.h"
@@ -598,8 +599,12 @@ int Run(int argc, char** argv)
     trendCommand->add_flag("--follow", trend.follow, "follow links to folders found inside the folders named "
                                                      "(each folder is still read once)");
 
+    ArchiveOptions archiveOptions;
+    CLI::App* archiveCommand = AddArchiveCommand(app, archiveOptions);
+
 #ifdef KEL_HAVE_RENDER
     RenderOptions render;
+
     auto* renderCommand = app.add_subcommand("render", "Draw the report page of one to four test files (the first "
                                                        "one's header and results, all of them overlaid in the plots).");
     renderCommand->add_option("FILE", render.files, "test files (.kel), at most four are drawn")->required();
@@ -656,6 +661,7 @@ int Run(int argc, char** argv)
     if (*list) return RunList(folder, asJson);
     if (*setTexts) return RunSetTexts(file, edits);
     if (*trendCommand) return RunTrend(trend, argc, argv);
+    if (*archiveCommand) return RunArchive(*archiveCommand, archiveOptions, argc, argv);
     if (*makeDemo) return RunMakeDemo(demoFolder, force);
 #ifdef KEL_HAVE_RENDER
     if (*renderCommand) return RunRender(render, argc, argv);

@@ -194,9 +194,15 @@ int RunTrend(const TrendOptions& options, int argc, char** argv)
     if (foldersLeftOut > 0) Fail(std::to_string(foldersLeftOut) + (foldersLeftOut == 1 ? " folder" : " folders") +
                                  " left out");
     const int done = scan.unreadable.empty() ? 0 : cli::kPartial;
+    return ShowAssets(scan.assets, options, limits, done, argc, argv);
+}
 
+int ShowAssets(const std::vector<history::Asset>& assets, const TrendOptions& options, const history::Limits& limits,
+               int done, int argc, char** argv)
+{
+    if (options.json && options.csv) return Fail("--json and --csv exclude each other");
     std::vector<const Asset*> chosen;
-    for (const Asset& asset : scan.assets)
+    for (const Asset& asset : assets)
         if (options.asset.empty() || asset.Matches(Utf8ToLatin1(options.asset))) chosen.push_back(&asset);
 
     if (options.json) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "history/asset_history.h"
+
 struct TrendOptions {
     std::vector<std::string> paths;
     bool json = false;
@@ -19,3 +21,8 @@ struct TrendOptions {
 // Returns the exit status (0, 1, or 2 when files or folders were left out,
 // each named); messages go to standard error.
 int RunTrend(const TrendOptions& options, int argc, char** argv);
+
+// Shows `assets` as the trend does (table, --json, --csv, -o), keeping those
+// that --asset chooses; returns `done`, or the drawing's failure.
+int ShowAssets(const std::vector<history::Asset>& assets, const TrendOptions& options, const history::Limits& limits,
+               int done, int argc, char** argv);

@@ -1,0 +1,16 @@
+// SHA-256 of bytes, by the system's libcrypto (OpenSSL), which libpq uses too.
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+
+namespace platform {
+
+using Digest = std::array<unsigned char, 32>;
+
+Digest Sha256(std::span<const unsigned char> bytes);
+// The digest as 64 lower-case hex digits.
+std::string HexDigest(const Digest& digest);
+
+}  // namespace platform
