@@ -17,6 +17,11 @@ case "$command" in
 start)
   mkdir -p "$dir"
   [[ $(id -u) -eq 0 ]] && chown postgres: "$dir" && chmod 700 "$dir"
+  # Running already: its connection stands.
+  if [[ -f "$dir/connection" ]] && owner "$bin/pg_ctl" -D "$dir/data" status >/dev/null 2>&1; then
+    cat "$dir/connection"
+    exit 0
+  fi
   if [[ ! -f "$dir/data/PG_VERSION" ]]; then
     owner "$bin/initdb" -D "$dir/data" -U postgres --auth=trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 || {
       cat "$dir/initdb.log" >&2; exit 1; }
@@ -27,7 +32,8 @@ start)
     if owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
          -o "-p $port -k $dir -c listen_addresses='' -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
          start >/dev/null 2>&1; then
-      echo "host=$dir port=$port user=postgres dbname=postgres" | tee "$dir/connection"
+      echo "host=$dir port=$port user=postgres dbname=postgres" >"$dir/connection"
+      cat "$dir/connection"
       exit 0
     fi
   done

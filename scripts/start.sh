@@ -16,6 +16,28 @@ if ! out=$("$build/kel7300-cli" make-demo "$demo" 2>&1 >/dev/null); then
 fi
 cd "$demo"
 
+# A private archive of the user's own: a PostgreSQL cluster in the user's data folder on a port
+# of its own (as root, where the postgres user runs it, in /var/tmp), with the demo tests pushed,
+# so that `kel7300-cli archive trend` answers at once. The archive is an extra: without it the
+# program starts all the same.
+if [[ $(id -u) -eq 0 ]]; then
+  archive_dir=/var/tmp/kel7300-archive-root
+else
+  archive_dir="${XDG_DATA_HOME:-$HOME/.local/share}/KEL-7300/archive"
+fi
+if server=$("$root/scripts/pg_server.sh" start "$archive_dir" 2>"$archive_dir.log"); then
+  private="$server dbname=kel"
+  psql "$server" -qXtAc "SELECT 1 FROM pg_database WHERE datname = 'kel'" | grep -q 1 ||
+    psql "$server" -qX -c "CREATE DATABASE kel" >/dev/null
+  echo "$private" >"$archive_dir/archive"
+  if "$build/kel7300-cli" archive migrate --db "$private" >/dev/null &&
+     pushed=$("$build/kel7300-cli" archive push --db "$private" "$demo"); then
+    echo "Private archive in $archive_dir ($pushed); try: $build/kel7300-cli archive trend"
+  fi
+else
+  echo "start: the private archive did not start (see $archive_dir.log); the program starts without it." >&2
+fi
+
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
   "$build/kel7300-cli" render Test3.kel Test6.kel -o report.png
   echo "There is no display here to show the program on. Demo tests are in $demo;"

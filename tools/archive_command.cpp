@@ -5,6 +5,7 @@
 #endif
 
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 
 #include "archive/archive.h"
@@ -17,14 +18,33 @@ using cli::Fail;
 using cli::Printable;
 
 constexpr const char* kConnectionHelp =
-    "the archive: a libpq connection string, URI or service=NAME (default: $KEL_ARCHIVE); libpq's ~/.pgpass, "
+    "the archive: a libpq connection string, URI or service=NAME (default: $KEL_ARCHIVE, else the private "
+    "archive of scripts/start.sh); libpq's ~/.pgpass, "
     "PGSERVICEFILE and PGSSLMODE apply, and no password is ever stored by this program";
+
+// The archive when --db names none: $KEL_ARCHIVE, else the private archive that
+// scripts/start.sh keeps (its connection in the cluster's folder).
+std::string PrivateArchive()
+{
+    std::string folder;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) folder = std::string(data) + "/KEL-7300/archive";
+    else if (const char* home = std::getenv("HOME"); home && *home) folder = std::string(home) + "/.local/share/KEL-7300/archive";
+#ifndef _WIN32
+    if (geteuid() == 0) folder = "/var/tmp/kel7300-archive-root";
+#endif
+    std::ifstream file(folder + "/archive");
+    std::string connection;
+    std::getline(file, connection);
+    return connection;
+}
 
 std::unique_ptr<platform::PgConnection> Connect(const std::string& db)
 {
-    const std::string connection = db.empty() ? archive::DefaultConnection() : db;
+    std::string connection = db.empty() ? archive::DefaultConnection() : db;
+    if (connection.empty()) connection = PrivateArchive();
     if (connection.empty()) {
-        Fail("archive: --db names no archive (nor does KEL_ARCHIVE)");
+        Fail("archive: --db names no archive (nor does KEL_ARCHIVE, and there is no private archive: "
+             "scripts/start.sh makes one)");
         return nullptr;
     }
     std::string error;
