@@ -190,6 +190,10 @@ Status PushBatch(platform::PgConnection& db, std::vector<Upload>& batch, const s
     };
     if (PgResult begun = db.Script("BEGIN"); !begun.Ok()) return Failed(begun);
     if (PgResult made = db.Script(kStaging); !made.Ok()) return abandon(made);
+    // The staged bytes stay in the row, uncompressed: they are read once, into the tests table.
+    if (PgResult plain = db.Script("ALTER TABLE pg_temp.kel_staging ALTER COLUMN bytes SET STORAGE PLAIN");
+        !plain.Ok())
+        return abandon(plain);
     if (PgResult shared = db.Script("GRANT SELECT ON pg_temp.kel_staging TO kel_admin"); !shared.Ok())
         return abandon(shared);
     if (PgResult copied = db.CopyIn("COPY pg_temp.kel_staging FROM STDIN", copy); !copied.Ok()) return abandon(copied);

@@ -183,13 +183,16 @@ BEGIN
             ORDER BY s.company_key, s.tested_at DESC
             ON CONFLICT (key) DO NOTHING;
     END IF;
+    -- The companies of the batch that the caller may add to, each asked once.
     CREATE TEMP TABLE kel_allowed ON COMMIT DROP AS
-        SELECT s.*, c.id AS company_id FROM pg_temp.kel_staging s JOIN companies c ON c.key = s.company_key
-        WHERE kel_can_add(c.id, who);
+        WITH wanted AS MATERIALIZED (
+            SELECT c.id, c.key FROM companies c WHERE c.key IN (SELECT DISTINCT company_key FROM pg_temp.kel_staging))
+        SELECT w.id AS company_id, w.key FROM wanted w WHERE kel_can_add(w.id, who);
     INSERT INTO assets (company_id, location, description, location_key, description_key)
-        SELECT DISTINCT ON (a.company_id, a.location_key, a.description_key)
-               a.company_id, a.location, a.description, a.location_key, a.description_key
-        FROM kel_allowed a ORDER BY a.company_id, a.location_key, a.description_key, a.tested_at DESC
+        SELECT DISTINCT ON (a.company_id, s.location_key, s.description_key)
+               a.company_id, s.location, s.description, s.location_key, s.description_key
+        FROM pg_temp.kel_staging s JOIN kel_allowed a ON a.key = s.company_key
+        ORDER BY a.company_id, s.location_key, s.description_key, s.tested_at DESC
         ON CONFLICT DO NOTHING;
     CREATE TEMP TABLE kel_added ON COMMIT DROP AS SELECT NULL::bytea AS sha256 LIMIT 0;
     WITH added AS (
@@ -197,22 +200,22 @@ BEGIN
                            tested_at, test_volts, duration_s, final_ohms, r1min_ohms, r1min_40c_ohms, pi, dd, dar,
                            capacitance_f, temperature_k, over_range, operator_name, description, location, company,
                            upload_host, upload_path)
-        SELECT a.sha256, a.measurement_key, a.bytes, a.company_id, s.id, a.test_number, a.test_type, a.type_name,
-               a.tested_at, a.test_volts, a.duration_s, a.final_ohms, a.r1min_ohms, a.r1min_40c_ohms, a.pi, a.dd,
-               a.dar, a.capacitance_f, a.temperature_k, a.over_range, a.operator_name, a.description, a.location,
-               a.company, a.upload_host, a.upload_path
-        FROM kel_allowed a JOIN assets s ON s.company_id = a.company_id AND s.location_key = a.location_key
-                                        AND s.description_key = a.description_key
-        ORDER BY a.tested_at
+        SELECT s.sha256, s.measurement_key, s.bytes, a.company_id, t.id, s.test_number, s.test_type, s.type_name,
+               s.tested_at, s.test_volts, s.duration_s, s.final_ohms, s.r1min_ohms, s.r1min_40c_ohms, s.pi, s.dd,
+               s.dar, s.capacitance_f, s.temperature_k, s.over_range, s.operator_name, s.description, s.location,
+               s.company, s.upload_host, s.upload_path
+        FROM pg_temp.kel_staging s JOIN kel_allowed a ON a.key = s.company_key
+             JOIN assets t ON t.company_id = a.company_id AND t.location_key = s.location_key
+                          AND t.description_key = s.description_key
+        ORDER BY s.tested_at
         ON CONFLICT (sha256) DO NOTHING
         RETURNING tests.sha256)
     INSERT INTO kel_added SELECT sha256 FROM added;
     RETURN QUERY
         SELECT s.sha256,
-               CASE WHEN EXISTS (SELECT FROM kel_added d WHERE d.sha256 = s.sha256) THEN 'added'
-                    WHEN NOT EXISTS (SELECT FROM kel_allowed a WHERE a.sha256 = s.sha256) THEN 'company'
-                    ELSE 'archived' END
-        FROM pg_temp.kel_staging s;
+               CASE WHEN d.sha256 IS NOT NULL THEN 'added' WHEN a.key IS NULL THEN 'company' ELSE 'archived' END
+        FROM pg_temp.kel_staging s LEFT JOIN kel_added d ON d.sha256 = s.sha256
+             LEFT JOIN kel_allowed a ON a.key = s.company_key;
     DROP TABLE kel_allowed;
     DROP TABLE kel_added;
 END
@@ -263,15 +266,16 @@ GRANT EXECUTE ON FUNCTION kel_grant(text, text, text, text) TO kel_admin;
 -- The documented views, in SI units: ohms, amperes, farads, kelvin, seconds, volts.
 -- kel_tests: each test once (the newest texts of its measurement), voided tests left out.
 CREATE VIEW kel_tests WITH (security_invoker = true) AS
-    SELECT DISTINCT ON (t.measurement_key)
-           t.id, c.name AS company_name, t.company_id, t.asset_id, t.company, t.location, t.description,
+    SELECT t.id, c.name AS company_name, t.company_id, t.asset_id, t.company, t.location, t.description,
            t.operator_name, t.test_number, t.test_type, t.type_name, t.tested_at, t.test_volts, t.duration_s,
            t.final_ohms, t.r1min_ohms, t.r1min_40c_ohms, t.pi, t.dd, t.dar, t.capacitance_f, t.temperature_k,
            t.flags, encode(t.sha256, 'hex') AS sha256, encode(t.measurement_key, 'hex') AS measurement_key,
            t.uploaded_by, t.uploaded_at, t.upload_host, t.upload_path
     FROM tests t JOIN companies c ON c.id = t.company_id
-    WHERE NOT EXISTS (SELECT FROM voids v JOIN tests w ON w.id = v.test_id WHERE w.measurement_key = t.measurement_key)
-    ORDER BY t.measurement_key, t.uploaded_at DESC, t.id DESC;
+    -- Written as "no newer row, no void" so that a filter on the asset or company reaches the indexes.
+    WHERE NOT EXISTS (SELECT FROM tests n WHERE n.measurement_key = t.measurement_key
+                      AND (n.uploaded_at, n.id) > (t.uploaded_at, t.id))
+      AND NOT EXISTS (SELECT FROM voids v JOIN tests w ON w.id = v.test_id WHERE w.measurement_key = t.measurement_key);
 -- kel_asset_trend: each asset's tests in time order.
 CREATE VIEW kel_asset_trend WITH (security_invoker = true) AS
     SELECT a.id AS asset_id, k.company_name, a.location AS asset_location, a.description AS asset_description,

@@ -218,7 +218,7 @@ int ShowAssets(const std::vector<history::Asset>& assets, const TrendOptions& op
     const int drawn = Draw(options.output, chosen, limits, argc, argv);
     return drawn != 0 ? drawn : done;
 #else
-    (void)argc, (void)argv;
+    (void)argc, (void)argv, (void)limits;
     return Fail("this build draws no pages (built without Qt)");
 #endif
 }
