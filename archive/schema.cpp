@@ -75,9 +75,11 @@ CREATE TABLE tests (
     uploaded_at timestamptz NOT NULL DEFAULT now(),
     upload_host text NOT NULL DEFAULT '',
     upload_path text NOT NULL DEFAULT '',
-    CHECK (length(bytes) >= 165),
-    CHECK (sha256 = sha256(bytes)),
-    CHECK (measurement_key = sha256(overlay(bytes PLACING ('\x' || repeat('00', 80))::bytea FROM 86 FOR 80)))
+    CONSTRAINT whole_header CHECK (length(bytes) >= 165),
+    CONSTRAINT content_hash CHECK (sha256 = sha256(bytes)),
+    -- The bytes with the four header texts (file offsets 85-164) zeroed: one measurement, whatever its texts.
+    CONSTRAINT measurement_hash
+        CHECK (measurement_key = sha256(overlay(bytes PLACING ('\x' || repeat('00', 80))::bytea FROM 86 FOR 80)))
 );
 CREATE INDEX tests_asset_time ON tests (asset_id, tested_at);
 CREATE INDEX tests_company ON tests (company_id);

@@ -310,6 +310,20 @@ TEST(Archive, EachRoleSeesAndDoesOnlyWhatItIsGranted)
         {"viewer pushes", listener.get(), "SELECT * FROM kel_push()", false},
         {"manager voids", managing.get(), "SELECT kel_void(1, 'wrong asset')", true},
         {"even the owner never deletes", admin.get(), "DELETE FROM tests", false},
+        {"the server checks a content's hash against its bytes", admin.get(),
+         "INSERT INTO tests (sha256, measurement_key, bytes, company_id, asset_id, test_number, test_type, type_name, "
+         "tested_at, test_volts, duration_s, over_range, operator_name, description, location, company) "
+         "SELECT sha256(bytes || '\\x02'::bytea), measurement_key, bytes || '\\x00'::bytea, company_id, asset_id, "
+         "test_number, test_type, type_name, tested_at, test_volts, duration_s, false, '', '', '', '' FROM tests "
+         "LIMIT 1",
+         false},
+        {"... and a measurement key against the bytes without their texts", admin.get(),
+         "INSERT INTO tests (sha256, measurement_key, bytes, company_id, asset_id, test_number, test_type, type_name, "
+         "tested_at, test_volts, duration_s, over_range, operator_name, description, location, company) "
+         "SELECT sha256(bytes || '\\x01'::bytea), sha256(bytes), bytes || '\\x01'::bytea, company_id, asset_id, "
+         "test_number, test_type, type_name, tested_at, test_volts, duration_s, false, '', '', '', '' FROM tests "
+         "LIMIT 1",
+         false},
     };
     for (const auto& c : cases) {
         const auto result = c.as->Exec(c.sql);
