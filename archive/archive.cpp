@@ -1,7 +1,12 @@
 #include "archive/archive.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -94,10 +99,12 @@ void AppendNumber(std::string& out, const std::optional<double>& value)
 struct Upload {
     std::string path;
     std::vector<unsigned char> bytes;
-    std::string sha;  // hex
+    platform::Digest content{};
+    std::string sha;  // hex of `content`
     platform::Digest measurementKey{};
     kel::TestValues values;
     history::TestPoint point;
+    std::string row;  // its line of the staging table's COPY text
 };
 
 // The staging table's columns, in COPY order; the archive's push function reads them.
@@ -108,7 +115,7 @@ constexpr const char* kStaging =
     "r1min_ohms double precision, r1min_40c_ohms double precision, pi double precision, dd double precision, "
     "dar double precision, capacitance_f double precision, temperature_k double precision, over_range boolean, "
     "operator_name text, description text, location text, company text, upload_host text, upload_path text) "
-    "ON COMMIT DROP";
+    "ON COMMIT DELETE ROWS";
 
 void AppendRow(std::string& copy, const Upload& u, const std::string& host)
 {
@@ -121,7 +128,7 @@ void AppendRow(std::string& copy, const Upload& u, const std::string& host)
         AppendNumber(copy, value);
         copy += '\t';
     };
-    platform::AppendCopyBytes(copy, platform::Sha256(u.bytes));
+    platform::AppendCopyBytes(copy, u.content);
     copy += '\t';
     platform::AppendCopyBytes(copy, u.measurementKey);
     copy += '\t';
@@ -169,7 +176,7 @@ Status Archived(platform::PgConnection& db, const std::vector<Upload>& uploads, 
 }
 
 // One batch in one transaction: staged by COPY, put in by the archive's push function.
-Status PushBatch(platform::PgConnection& db, std::vector<Upload>& batch, const std::string& host, PushReport& report)
+Status PushBatch(platform::PgConnection& db, std::vector<Upload>& batch, PushReport& report)
 {
     std::unordered_set<std::string> held;
     if (Status checked = Archived(db, batch, held); !checked) return checked;
@@ -180,7 +187,7 @@ Status PushBatch(platform::PgConnection& db, std::vector<Upload>& batch, const s
             ++report.archived;
             continue;
         }
-        AppendRow(copy, u, host);
+        copy += u.row;
         staged[u.sha] = &u;
     }
     if (staged.empty()) return {};
@@ -189,13 +196,16 @@ Status PushBatch(platform::PgConnection& db, std::vector<Upload>& batch, const s
         return Failed(result);
     };
     if (PgResult begun = db.Script("BEGIN"); !begun.Ok()) return Failed(begun);
-    if (PgResult made = db.Script(kStaging); !made.Ok()) return abandon(made);
-    // The staged bytes stay in the row, uncompressed: they are read once, into the tests table.
-    if (PgResult plain = db.Script("ALTER TABLE pg_temp.kel_staging ALTER COLUMN bytes SET STORAGE PLAIN");
-        !plain.Ok())
-        return abandon(plain);
-    if (PgResult shared = db.Script("GRANT SELECT ON pg_temp.kel_staging TO kel_admin"); !shared.Ok())
-        return abandon(shared);
+    // The session's staging table, made by its first batch; each commit empties it. Its bytes stay in
+    // the row, uncompressed: they are read once, into the tests table.
+    const PgResult made = db.Exec("SELECT to_regclass('pg_temp.kel_staging') IS NOT NULL");
+    if (!made.Ok()) return abandon(made);
+    if (!made.Bool(0, 0)) {
+        const PgResult staging = db.Script(std::string(kStaging) +
+                                           "; ALTER TABLE pg_temp.kel_staging ALTER COLUMN bytes SET STORAGE PLAIN"
+                                           "; GRANT SELECT ON pg_temp.kel_staging TO kel_admin");
+        if (!staging.Ok()) return abandon(staging);
+    }
     if (PgResult copied = db.CopyIn("COPY pg_temp.kel_staging FROM STDIN", copy); !copied.Ok()) return abandon(copied);
     const PgResult pushed = db.Exec("SELECT encode(content, 'hex'), outcome FROM kel_push()");
     if (!pushed.Ok()) return abandon(pushed);
@@ -321,39 +331,89 @@ Status Push(platform::PgConnection& db, const std::vector<std::string>& paths, b
     int version = 0;
     if (Status schema = CheckSchema(db, version); !schema) return schema;
     if (version == 0) return Failed("the archive has no schema yet: run archive migrate");
-    std::vector<Upload> batch;
-    std::unordered_set<std::string> seen;  // contents met in this push
-    Status outcome;
-    const auto take = [&](std::string path, bool read, const std::vector<unsigned char>& bytes) {
-        if (!read) {
-            report.leftOut.push_back({std::move(path), "can't be read"});
+
+    // A reader thread reads, decodes and hashes the files into batches while this
+    // thread sends the batch before: at most two batches wait, so memory stays bounded.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::vector<Upload>> ready;
+    bool readerDone = false;
+    std::atomic<bool> stop{false};
+    std::vector<LeftOut> unreadable;  // the reader's, kept in the order met
+    std::size_t repeated = 0;         // the same content twice in this push: archived once
+    std::thread reader([&] {
+        std::vector<Upload> batch;
+        std::unordered_set<std::string> seen;
+        const auto hand = [&] {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return ready.size() < 2 || stop; });
+            ready.push_back(std::move(batch));
+            batch.clear();
+            changed.notify_all();
+        };
+        const auto take = [&](std::string path, bool read, const std::vector<unsigned char>& bytes) {
+            if (stop) return false;
+            if (!read) {
+                unreadable.push_back({std::move(path), "can't be read"});
+                return true;
+            }
+            Upload upload;
+            upload.path = std::move(path);
+            if (const std::string refused = Refusal(bytes, upload); !refused.empty()) {
+                unreadable.push_back({std::move(upload.path), refused});
+                return true;
+            }
+            upload.bytes = bytes;
+            upload.content = platform::Sha256(bytes);
+            upload.sha = Hex(upload.content);
+            if (!seen.insert(upload.sha).second) {
+                ++repeated;
+                return true;
+            }
+            std::vector<unsigned char> untexted = bytes;
+            std::fill(untexted.begin() + kel::kTextsBegin, untexted.begin() + kel::kTextsEnd, 0);
+            upload.measurementKey = platform::Sha256(untexted);
+            AppendRow(upload.row, upload, host);
+            batch.push_back(std::move(upload));
+            if (batch.size() >= batchSize) hand();
             return true;
-        }
-        Upload upload;
-        upload.path = std::move(path);
-        if (const std::string refused = Refusal(bytes, upload); !refused.empty()) {
-            report.leftOut.push_back({std::move(upload.path), refused});
-            return true;
-        }
-        upload.bytes = bytes;
-        upload.sha = Hex(platform::Sha256(bytes));
-        if (!seen.insert(upload.sha).second) {
-            ++report.archived;  // the same content twice in one push is archived once
-            return true;
-        }
-        std::vector<unsigned char> untexted = bytes;
-        std::fill(untexted.begin() + kel::kTextsBegin, untexted.begin() + kel::kTextsEnd, 0);
-        upload.measurementKey = platform::Sha256(untexted);
-        batch.push_back(std::move(upload));
-        if (batch.size() < batchSize) return true;
-        outcome = PushBatch(db, batch, host, report);
-        batch.clear();
-        return outcome.Ok();
-    };
-    history::ReadTestFiles(paths, kLargestTestFile, followFolderLinks, take, [&report](const std::string& folder) {
-        report.leftOut.push_back({folder, "folder can't be read"});
+        };
+        history::ReadTestFiles(paths, kLargestTestFile, followFolderLinks, take, [&](const std::string& folder) {
+            unreadable.push_back({folder, "folder can't be read"});
+        });
+        if (!batch.empty()) hand();
+        std::lock_guard lock(mutex);
+        readerDone = true;
+        changed.notify_all();
     });
-    if (outcome && !batch.empty()) outcome = PushBatch(db, batch, host, report);
+
+    Status outcome;
+    std::vector<LeftOut> refused;  // companies the role may not add to
+    PushReport sent;
+    while (true) {
+        std::vector<Upload> batch;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !ready.empty() || readerDone; });
+            if (ready.empty()) break;
+            batch = std::move(ready.front());
+            ready.pop_front();
+            changed.notify_all();
+        }
+        if (outcome) outcome = PushBatch(db, batch, sent);
+        if (!outcome) {
+            // A failed batch ends the push; the reader is told to stop and drained.
+            std::lock_guard lock(mutex);
+            stop = true;
+            ready.clear();
+            changed.notify_all();
+        }
+    }
+    reader.join();
+    report.added += sent.added;
+    report.archived += sent.archived + repeated;
+    report.leftOut.insert(report.leftOut.end(), unreadable.begin(), unreadable.end());
+    report.leftOut.insert(report.leftOut.end(), sent.leftOut.begin(), sent.leftOut.end());
     return outcome;
 }
 

@@ -49,7 +49,7 @@ struct PushReport {
 // the push. A failure of the server ends the push: what earlier batches
 // committed stays, the failed batch is not counted.
 Status Push(platform::PgConnection& db, const std::vector<std::string>& paths, bool followFolderLinks,
-            const std::string& host, PushReport& report, std::size_t batchSize = 1000);
+            const std::string& host, PushReport& report, std::size_t batchSize = 2000);
 
 // The archive's tests that the role may read, as the trend shows test files:
 // grouped into assets, ordered and flagged, each company with its own limits.

@@ -177,6 +177,8 @@ CREATE FUNCTION kel_push() RETURNS TABLE (content bytea, outcome text)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, public AS $$
 DECLARE
     who name := session_user;
+    allowed_ids bigint[];
+    allowed_keys text[];
 BEGIN
     -- An administrator adds to any company, making those that are new.
     IF pg_has_role(who, 'kel_admin', 'MEMBER') THEN
@@ -186,40 +188,36 @@ BEGIN
             ON CONFLICT (key) DO NOTHING;
     END IF;
     -- The companies of the batch that the caller may add to, each asked once.
-    CREATE TEMP TABLE kel_allowed ON COMMIT DROP AS
-        WITH wanted AS MATERIALIZED (
-            SELECT c.id, c.key FROM companies c WHERE c.key IN (SELECT DISTINCT company_key FROM pg_temp.kel_staging))
-        SELECT w.id AS company_id, w.key FROM wanted w WHERE kel_can_add(w.id, who);
+    SELECT coalesce(array_agg(w.id), '{}'), coalesce(array_agg(w.key), '{}') INTO allowed_ids, allowed_keys
+    FROM (SELECT c.id, c.key FROM companies c
+          WHERE c.key IN (SELECT DISTINCT company_key FROM pg_temp.kel_staging) OFFSET 0) w
+    WHERE kel_can_add(w.id, who);
     INSERT INTO assets (company_id, location, description, location_key, description_key)
         SELECT DISTINCT ON (a.company_id, s.location_key, s.description_key)
                a.company_id, s.location, s.description, s.location_key, s.description_key
-        FROM pg_temp.kel_staging s JOIN kel_allowed a ON a.key = s.company_key
+        FROM pg_temp.kel_staging s JOIN unnest(allowed_ids, allowed_keys) AS a (company_id, key) ON a.key = s.company_key
         ORDER BY a.company_id, s.location_key, s.description_key, s.tested_at DESC
         ON CONFLICT DO NOTHING;
-    CREATE TEMP TABLE kel_added ON COMMIT DROP AS SELECT NULL::bytea AS sha256 LIMIT 0;
-    WITH added AS (
-        INSERT INTO tests (sha256, measurement_key, bytes, company_id, asset_id, test_number, test_type, type_name,
-                           tested_at, test_volts, duration_s, final_ohms, r1min_ohms, r1min_40c_ohms, pi, dd, dar,
-                           capacitance_f, temperature_k, over_range, operator_name, description, location, company,
-                           upload_host, upload_path)
-        SELECT s.sha256, s.measurement_key, s.bytes, a.company_id, t.id, s.test_number, s.test_type, s.type_name,
-               s.tested_at, s.test_volts, s.duration_s, s.final_ohms, s.r1min_ohms, s.r1min_40c_ohms, s.pi, s.dd,
-               s.dar, s.capacitance_f, s.temperature_k, s.over_range, s.operator_name, s.description, s.location,
-               s.company, s.upload_host, s.upload_path
-        FROM pg_temp.kel_staging s JOIN kel_allowed a ON a.key = s.company_key
-             JOIN assets t ON t.company_id = a.company_id AND t.location_key = s.location_key
-                          AND t.description_key = s.description_key
-        ORDER BY s.tested_at
-        ON CONFLICT (sha256) DO NOTHING
-        RETURNING tests.sha256)
-    INSERT INTO kel_added SELECT sha256 FROM added;
     RETURN QUERY
+        WITH added AS (
+            INSERT INTO tests (sha256, measurement_key, bytes, company_id, asset_id, test_number, test_type, type_name,
+                               tested_at, test_volts, duration_s, final_ohms, r1min_ohms, r1min_40c_ohms, pi, dd, dar,
+                               capacitance_f, temperature_k, over_range, operator_name, description, location,
+                               company, upload_host, upload_path)
+            SELECT s.sha256, s.measurement_key, s.bytes, a.company_id, t.id, s.test_number, s.test_type, s.type_name,
+                   s.tested_at, s.test_volts, s.duration_s, s.final_ohms, s.r1min_ohms, s.r1min_40c_ohms, s.pi, s.dd,
+                   s.dar, s.capacitance_f, s.temperature_k, s.over_range, s.operator_name, s.description,
+                   s.location, s.company, s.upload_host, s.upload_path
+            FROM pg_temp.kel_staging s JOIN unnest(allowed_ids, allowed_keys) AS a (company_id, key) ON a.key = s.company_key
+                 JOIN assets t ON t.company_id = a.company_id AND t.location_key = s.location_key
+                              AND t.description_key = s.description_key
+            ORDER BY s.tested_at
+            ON CONFLICT (sha256) DO NOTHING
+            RETURNING tests.sha256)
         SELECT s.sha256,
-               CASE WHEN d.sha256 IS NOT NULL THEN 'added' WHEN a.key IS NULL THEN 'company' ELSE 'archived' END
-        FROM pg_temp.kel_staging s LEFT JOIN kel_added d ON d.sha256 = s.sha256
-             LEFT JOIN kel_allowed a ON a.key = s.company_key;
-    DROP TABLE kel_allowed;
-    DROP TABLE kel_added;
+               CASE WHEN d.sha256 IS NOT NULL THEN 'added'
+                    WHEN s.company_key = ANY(allowed_keys) THEN 'archived' ELSE 'company' END
+        FROM pg_temp.kel_staging s LEFT JOIN added d ON d.sha256 = s.sha256;
 END
 $$;
 

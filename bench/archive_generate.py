@@ -2,7 +2,8 @@
 """Test data for the archive's benchmarks (bench/archive_bench.sh).
 
   archive_generate.py files DIR N      N distinct one-minute test files in DIR, twenty to an asset
-  archive_generate.py copyrows DIR      the staging rows of DIR's files (COPY text): a bare COPY's floor
+  archive_generate.py copyrows DIR      the rows of DIR's files as the archive's tests table holds them (COPY
+                                       text, company 1, asset i // 20 + 1): a bare COPY's floor
   archive_generate.py rows START N     staging rows (COPY text) of tests START..START+N-1: 100 companies,
                                        100 assets each, 100 quarterly tests per asset
 """
@@ -72,8 +73,11 @@ def copyrows(folder):
         with open(os.path.join(folder, name), 'rb') as f:
             data = f.read()
         text = lambda offset: data[5 + offset:5 + offset + 20].rstrip(b'\0').decode('latin-1')
-        sys.stdout.write(row(data, (text(140), text(120), text(100)), int.from_bytes(data[9:11], 'big'),
-                             '2020-01-01T09:30:00', 1e9, os.path.join(folder, name)))
+        fields = row(data, (text(140), text(120), text(100)), int.from_bytes(data[9:11], 'big'),
+                     '2020-01-01T09:30:00', 1e9, os.path.join(folder, name)).split('\t')
+        # The staging row's three keys become the company's and the asset's ids.
+        fields[3:6] = ['1', str(int(name[1:6]) // 20 + 1)]
+        sys.stdout.write('\t'.join(fields))
 
 
 def rows(start, count):
