@@ -326,7 +326,7 @@ Status Grant(platform::PgConnection& db, const std::string& role, const std::str
 }
 
 Status Push(platform::PgConnection& db, const std::vector<std::string>& paths, bool followFolderLinks,
-            const std::string& host, PushReport& report, std::size_t batchSize)
+            const std::string& host, PushReport& report, std::size_t batchSize, const std::atomic<bool>* cancel)
 {
     int version = 0;
     if (Status schema = CheckSchema(db, version); !schema) return schema;
@@ -352,7 +352,7 @@ Status Push(platform::PgConnection& db, const std::vector<std::string>& paths, b
             changed.notify_all();
         };
         const auto take = [&](std::string path, bool read, const std::vector<unsigned char>& bytes) {
-            if (stop) return false;
+            if (stop || (cancel && *cancel)) return false;
             if (!read) {
                 unreadable.push_back({std::move(path), "can't be read"});
                 return true;
@@ -475,14 +475,22 @@ Status Verify(platform::PgConnection& db, const std::vector<std::string>& paths,
             if (Hex(platform::Sha256(page.Bytes(r, 1))) != page.Text(r, 2)) report.damaged.push_back(page.Text(r, 0));
         }
     }
-    if (paths.empty()) return {};
+    std::size_t archived = 0;
+    return paths.empty() ? Status{} : FindUnarchived(db, paths, report.notArchived, archived);
+}
+
+Status FindUnarchived(platform::PgConnection& db, const std::vector<std::string>& paths,
+                      std::vector<LeftOut>& notArchived, std::size_t& archived)
+{
     std::vector<Upload> local;
     Status outcome;
     const auto check = [&]() {
         std::unordered_set<std::string> held;
         if (Status checked = Archived(db, local, held); !checked) return checked;
-        for (const Upload& u : local)
-            if (!held.count(u.sha)) report.notArchived.push_back({u.path, "not archived"});
+        for (const Upload& u : local) {
+            if (held.count(u.sha)) ++archived;
+            else notArchived.push_back({u.path, "not archived"});
+        }
         local.clear();
         return Status{};
     };

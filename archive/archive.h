@@ -5,6 +5,7 @@
 // ever passes values as parameters.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -48,8 +49,10 @@ struct PushReport {
 // of a company the role may not add to is left out and named; it never stops
 // the push. A failure of the server ends the push: what earlier batches
 // committed stays, the failed batch is not counted.
+// With `cancel` set the reading stops and the push ends after the batch under way.
 Status Push(platform::PgConnection& db, const std::vector<std::string>& paths, bool followFolderLinks,
-            const std::string& host, PushReport& report, std::size_t batchSize = 2000);
+            const std::string& host, PushReport& report, std::size_t batchSize = 2000,
+            const std::atomic<bool>* cancel = nullptr);
 
 // The archive's tests that the role may read, as the trend shows test files:
 // grouped into assets, ordered and flagged, each company with its own limits.
@@ -64,6 +67,10 @@ struct VerifyReport {
 // Re-hashes every stored file the role may read; with `paths`, also names each
 // local test file that is not archived.
 Status Verify(platform::PgConnection& db, const std::vector<std::string>& paths, VerifyReport& report);
+// Only the second half: the test files under `paths` that the archive lacks,
+// and how many of them it holds.
+Status FindUnarchived(platform::PgConnection& db, const std::vector<std::string>& paths,
+                      std::vector<LeftOut>& notArchived, std::size_t& archived);
 
 // Writes the stored files the role may read (of `company` only, when given)
 // into `folder`, one subfolder per company, byte for byte, never replacing a

@@ -7,13 +7,16 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/schema.h"
+#include "archive/sender.h"
 #include "support/temp_dir.h"
 #include "support/test_file_builder.h"
 #include "testfile/latin1.h"
@@ -376,6 +379,61 @@ TEST(Archive, VerifyAndExportGiveBackTheStoredBytes)
     std::vector<std::string> again;
     ASSERT_TRUE(archive::ExportFiles(*db, out.path().string(), "", again));
     EXPECT_TRUE(again.empty());
+}
+
+// Waits until the sender has ended `rounds` rounds, for at most 20 s.
+archive::Sender::State AfterRounds(const archive::Sender& sender, std::size_t rounds)
+{
+    for (int i = 0; i < 2000 && sender.Rounds() < rounds; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return sender.Snapshot();
+}
+
+TEST(ArchiveSender, TheQueueDrainsAndAKilledConnectionIsSaidAndRetried)
+{
+    ArchiveDb archive;
+    auto admin = Open(archive.As());
+    ASSERT_TRUE(admin);
+    TempDir dir;
+    WriteTest(dir, "a.kel", "ACME", 1);
+    WriteTest(dir, "b.kel", "ACME", 2);
+
+    archive::Sender sender(std::chrono::minutes(10), std::chrono::milliseconds(50), std::chrono::milliseconds(400));
+    EXPECT_EQ(sender.Snapshot().Text(), "");  // off until configured
+    sender.Configure(archive.As(), dir.path().string(), true);
+    archive::Sender::State state = AfterRounds(sender, 1);
+    EXPECT_EQ(state.Text(), "Archive: all 2 tests archived");
+    EXPECT_EQ(Count(*admin, "SELECT count(*) FROM tests"), 2);
+
+    // A download adds a test; the archive's server goes away: the state says so, and the sender retries.
+    WriteTest(dir, "c.kel", "ACME", 3);
+    sender.Configure(archive.As() + " port=1", dir.path().string(), true);
+    state = AfterRounds(sender, 2);
+    EXPECT_EQ(state.kind, archive::Sender::State::CannotConnect);
+    EXPECT_EQ(state.Text().rfind("Archive: cannot connect (", 0), 0u) << state.Text();
+    EXPECT_NE(state.Text().find("), will retry"), std::string::npos);
+    const std::size_t before = sender.Rounds();
+    state = AfterRounds(sender, before + 2);  // retried by itself, with no one asking
+    EXPECT_EQ(state.kind, archive::Sender::State::CannotConnect);
+    // The server is back: the next round sends what waited, once.
+    sender.Configure(archive.As(), dir.path().string(), true);
+    state = AfterRounds(sender, sender.Rounds() + 1);
+    EXPECT_EQ(state.Text(), "Archive: all 3 tests archived");
+    EXPECT_EQ(Count(*admin, "SELECT count(*) FROM tests"), 3);
+    // A connection killed by the server is a failure of that round only.
+    WriteTest(dir, "d.kel", "ACME", 4);
+    ASSERT_TRUE(admin->Script("CREATE FUNCTION trap() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                              "PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$; "
+                              "CREATE TRIGGER trap BEFORE INSERT ON tests FOR EACH ROW EXECUTE FUNCTION trap()")
+                    .Ok());
+    sender.SendNow();
+    state = AfterRounds(sender, sender.Rounds() + 1);
+    EXPECT_EQ(state.kind, archive::Sender::State::Failed) << state.Text();
+    ASSERT_TRUE(admin->Script("DROP TRIGGER trap ON tests").Ok());
+    state = AfterRounds(sender, sender.Rounds() + 1);  // the retry, by itself
+    EXPECT_EQ(state.Text(), "Archive: all 4 tests archived");
+    EXPECT_EQ(Count(*admin, "SELECT count(*) FROM tests"), 4);
+    sender.Configure("", dir.path().string(), true);  // switched off: the status bar says nothing
+    EXPECT_EQ(sender.Snapshot().Text(), "");
 }
 
 }  // namespace
