@@ -31,6 +31,8 @@ int CAppInfo::LoadSettings()
     // (COM1, landscape); the store keeps it until the user chooses.
     comPort = ValidPort(store.GetProfileInt("Settings", "ComPort", 1), 1);
     orientation = ValidOrientation(store.GetProfileInt("Settings", "Orientation", 0), 0);
+    archive.connection = store.GetProfileString("Archive", "Connection", "");
+    archive.sendDownloaded = store.GetProfileInt("Archive", "SendDownloaded", 0) != 0;
     return 1;
 }
 
@@ -46,7 +48,15 @@ bool CAppInfo::EditSettings()
 {
     int portIndex = comPort - 1;
     int chosenOrientation = orientation;
-    if (!runSetupDialog || !runSetupDialog(portIndex, chosenOrientation)) return false;
+    ArchiveSettings chosenArchive = archive;
+    if (!runSetupDialog || !runSetupDialog(portIndex, chosenOrientation, chosenArchive)) return false;
+    // The archive's settings are stored only when they changed, beside the two of the Setup dialog.
+    if (chosenArchive.connection != archive.connection || chosenArchive.sendDownloaded != archive.sendDownloaded) {
+        archive = chosenArchive;
+        platform::SettingsStore& store = services_.Settings();
+        store.WriteProfileString("Archive", "Connection", archive.connection);
+        store.WriteProfileInt("Archive", "SendDownloaded", archive.sendDownloaded ? 1 : 0);
+    }
     // Only what the lists offer is stored: no choice keeps the value in force.
     comPort = ValidPort(portIndex + 1, comPort);
     orientation = ValidOrientation(chosenOrientation, orientation);

@@ -2,11 +2,19 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 class CSerialCom;
 namespace platform {
 class Services;
 }
+
+// The team archive: where it is (a libpq connection string, URI or
+// service=NAME; never a password) and whether downloaded tests go there.
+struct ArchiveSettings {
+    std::string connection;
+    bool sendDownloaded = false;
+};
 
 // The settings come from the services' store; a change of port is handed to
 // the serial channel. The application applies a change of orientation.
@@ -29,11 +37,12 @@ public:
     // chosen port and returns true: the caller applies the orientation.
     bool EditSettings();
 
-    // The Setup dialog: true on OK, with the chosen row (port - 1) and orientation.
-    std::function<bool(int& portIndex, int& orientation)> runSetupDialog;
+    // The Setup dialog: true on OK, with the chosen row (port - 1), orientation and archive settings.
+    std::function<bool(int& portIndex, int& orientation, ArchiveSettings& archive)> runSetupDialog;
 
     int comPort = 1;      // 1 means COM1, up to 100
     int orientation = 0;  // default print orientation: 0 landscape, 1 portrait
+    ArchiveSettings archive;  // section "Archive": Connection, SendDownloaded
 
 private:
     const platform::Services& services_;

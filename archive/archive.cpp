@@ -268,6 +268,34 @@ std::string DefaultConnection()
     return connection ? connection : "";
 }
 
+std::string Found::Text() const
+{
+    const auto list = [](const std::vector<std::string>& names) {
+        std::string text;
+        for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+        return text.empty() ? std::string("none") : text;
+    };
+    return server + ", role " + role + ", schema version " + std::to_string(schema) + "; adds tests to: " +
+           list(adds) + "; reads: " + list(reads);
+}
+
+Status Describe(platform::PgConnection& db, Found& found)
+{
+    const PgResult who = db.Exec("SELECT 'PostgreSQL ' || current_setting('server_version'), session_user");
+    if (!who.Ok()) return Failed(who);
+    found.server = who.Text(0, 0);
+    found.role = who.Text(0, 1);
+    if (Status schema = CheckSchema(db, found.schema); !schema && schema.problem != Problem::ArchiveNewer) return schema;
+    if (found.schema < 2) return Failed("the archive has no schema of this program yet: run archive migrate");
+    const PgResult companies = db.Exec("SELECT name, may_add, may_read FROM kel_my_companies()");
+    if (!companies.Ok()) return Failed(companies);
+    for (int r = 0; r < companies.Rows(); ++r) {
+        if (companies.Bool(r, 1)) found.adds.push_back(companies.Text(r, 0));
+        if (companies.Bool(r, 2)) found.reads.push_back(companies.Text(r, 0));
+    }
+    return {};
+}
+
 Status CheckSchema(platform::PgConnection& db, int& version)
 {
     version = 0;

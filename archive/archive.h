@@ -88,6 +88,18 @@ struct DueAsset {
 // The assets whose next test is overdue or due within `withinDays`, soonest first.
 Status Due(platform::PgConnection& db, int withinDays, std::vector<DueAsset>& due);
 
+// What a connection found, for the program's Setup: the server, the role, and
+// the companies the role may add tests to and read (UTF-8).
+struct Found {
+    std::string server;  // e.g. "PostgreSQL 15.18"
+    std::string role;
+    int schema = 0;
+    std::vector<std::string> adds, reads;
+    // "PostgreSQL 15.18, role alice; adds to: Acme; reads: Acme, Borealis"
+    std::string Text() const;
+};
+Status Describe(platform::PgConnection& db, Found& found);
+
 // What to connect with when nothing is given: $KEL_ARCHIVE, else empty.
 std::string DefaultConnection();
 

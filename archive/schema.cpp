@@ -337,11 +337,23 @@ GRANT EXECUTE ON FUNCTION kel_archived(bytea[]), kel_push() TO kel_technician;
 GRANT EXECUTE ON FUNCTION kel_void(bigint, text) TO kel_manager;
 )SQL";
 
+// Version 2: what the connected role may do, for the program's Setup: the
+// companies it may add tests to or read, whatever it may see of the tables.
+constexpr const char* kVersion2 = R"SQL(
+CREATE FUNCTION kel_my_companies() RETURNS TABLE (name text, may_add boolean, may_read boolean)
+LANGUAGE sql STABLE SECURITY DEFINER SET search_path = pg_catalog, public AS $$
+    SELECT c.name, kel_can_add(c.id, session_user), kel_can_read(c.id, session_user) FROM companies c
+    WHERE kel_can_add(c.id, session_user) OR kel_can_read(c.id, session_user)
+    ORDER BY c.key
+$$;
+ALTER FUNCTION kel_my_companies() OWNER TO kel_admin;
+)SQL";
+
 }  // namespace
 
 const std::vector<const char*>& Migrations()
 {
-    static const std::vector<const char*> migrations = {kVersion1};
+    static const std::vector<const char*> migrations = {kVersion1, kVersion2};
     return migrations;
 }
 

@@ -139,7 +139,11 @@ long long PgResult::Affected() const
 
 std::unique_ptr<PgConnection> PgConnection::Open(const std::string& connection, std::string& error)
 {
-    pg_conn* raw = PQconnectdb(connection.c_str());
+    // A server that does not answer is given up after 10 s, unless the connection says otherwise
+    // (its own keywords come later, and win).
+    const char* const keywords[] = {"connect_timeout", "dbname", nullptr};
+    const char* const values[] = {"10", connection.c_str(), nullptr};
+    pg_conn* raw = PQconnectdbParams(keywords, values, 1);
     if (!raw) {
         error = "out of memory";
         return nullptr;

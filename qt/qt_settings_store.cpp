@@ -31,4 +31,17 @@ int QtSettingsStore::WriteProfileInt(const char* section, const char* entry, int
     return settings_.status() == QSettings::NoError ? 1 : 0;
 }
 
+std::string QtSettingsStore::GetProfileString(const char* section, const char* entry, const std::string& defaultValue)
+{
+    const QVariant stored = settings_.value(Key(section, entry));
+    return stored.isValid() ? stored.toString().toStdString() : defaultValue;
+}
+
+int QtSettingsStore::WriteProfileString(const char* section, const char* entry, const std::string& value)
+{
+    settings_.setValue(Key(section, entry), QString::fromStdString(value));
+    settings_.sync();
+    return settings_.status() == QSettings::NoError ? 1 : 0;
+}
+
 }  // namespace platform

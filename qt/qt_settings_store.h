@@ -15,6 +15,8 @@ public:
     QtSettingsStore();
     int GetProfileInt(const char* section, const char* entry, int defaultValue) override;
     int WriteProfileInt(const char* section, const char* entry, int value) override;
+    std::string GetProfileString(const char* section, const char* entry, const std::string& defaultValue) override;
+    int WriteProfileString(const char* section, const char* entry, const std::string& value) override;
 
 private:
     QSettings settings_;

@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSysInfo>
 #include <QTimer>
 #include <QMimeData>
 #include <QShortcut>
@@ -16,6 +17,7 @@
 
 #include "app/kel_doc.h"
 #include "app/kel_context.h"
+#include "archive/sender.h"
 #include "ui/kel_view.h"
 #include "resources/resource_ids.h"
 #include "export/excel_export.h"
@@ -118,6 +120,22 @@ CMainFrame::CMainFrame(KelContext& context, QPrinter* printer, CCmdTarget* appli
         statusBar()->addPermanentWidget(pane);
         indicators_.append(pane);
     }
+    // The archive: its state, read from the sender twice a second; the sender never waits on the window.
+    archiveStatus_ = new QLabel;
+    statusBar()->insertPermanentWidget(0, archiveStatus_);
+    archiveSender_ = std::make_unique<archive::Sender>();
+    archiveSender_->SetHost(QSysInfo::machineHostName().toStdString());
+    auto* archiveTimer = new QTimer(this);
+    QObject::connect(archiveTimer, &QTimer::timeout, this, [this] {
+        const archive::Sender::State state = archiveSender_->Snapshot();
+        archiveStatus_->setText(QString::fromStdString(state.Text()));
+        archiveStatus_->setVisible(state.kind != archive::Sender::State::Off);
+        const bool trouble =
+            state.kind == archive::Sender::State::CannotConnect || state.kind == archive::Sender::State::Failed;
+        archiveStatus_->setStyleSheet(trouble ? QStringLiteral("color: #b00000") : QString());
+    });
+    archiveTimer->start(500);
+    ConfigureArchive();
     // Another window may toggle a lock key: the panes look again five times a second.
     auto* lockTimer = new QTimer(this);
     QObject::connect(lockTimer, &QTimer::timeout, this, [this] { UpdateIndicators(); });
@@ -242,6 +260,16 @@ bool CMainFrame::RunCommand(int id)
     return handled;
 }
 
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::ConfigureArchive()
+{
+    std::string folder;
+    platform::GetCurrentFolder(folder);
+    const ArchiveSettings& settings = context_.appInfo.archive;
+    archiveSender_->Configure(settings.connection, folder, settings.sendDownloaded);
+}
+
 void CMainFrame::SayDone(const QString& text)
 {
     message_->setText(text);
@@ -291,6 +319,7 @@ bool CMainFrame::OnCommand(int id)
     }
     if (id == ids::ID_APPLICATION_SETUP) {
         context_.kelApp.OnApplicationSetup();
+        ConfigureArchive();
         return true;
     }
     if (id == ids::ID_EXPORT_TO_EXCEL) {
@@ -347,7 +376,10 @@ void CMainFrame::OnRetrieveTestRecord()
     }
     // The first downloaded test is opened from where the download put it; the
     // open makes it the catalogue's one flagged entry.
-    if (dialog.DoModal() == resources::IDOK) context_.kelApp.OpenDocumentFile(dialog.arrivedPath, 0);
+    const int result = dialog.DoModal();
+    // What arrived goes to the archive, in the background (the folder may have changed with Shot Path).
+    ConfigureArchive();
+    if (result == resources::IDOK) context_.kelApp.OpenDocumentFile(dialog.arrivedPath, 0);
 }
 
 void CMainFrame::OnRecallTest()

@@ -3,6 +3,8 @@
 // the frame and the application in turn.
 #pragma once
 
+#include <memory>
+
 #include <QLabel>
 #include <QMainWindow>
 #include <QMap>
@@ -21,9 +23,14 @@ class KelContext;
 class QMenu;
 class QPrinter;
 
+namespace archive {
+class Sender;
+}
+
 class CMainFrame : public QMainWindow, public CCmdTarget {
 public:
     CMainFrame(KelContext& context, QPrinter* printer, CCmdTarget* application);
+    ~CMainFrame() override;
 
     bool OnCommand(int id) override;
     bool HasCommand(int id) const override;
@@ -40,6 +47,10 @@ public:
     QList<QAction*> ActionsFor(int id) const;
     QString StatusText() const { return message_->text(); }
     QList<QLabel*> Indicators() const { return indicators_; }
+    // The archive's pane: "Archive: 3 tests waiting" and the like; empty when sending is off.
+    QString ArchiveText() const { return archiveStatus_->text(); }
+    // Points the archive's sender at the settings and the current folder, and starts a round.
+    void ConfigureArchive();
     // Shows the lock keys' state in CAP, NUM and SCRL.
     void UpdateIndicators();
     // Where that state comes from; replaced in tests.
@@ -83,6 +94,9 @@ private:
     CommandRouter router_;
     QLabel* message_;
     QList<QLabel*> indicators_;
+    QLabel* archiveStatus_ = nullptr;
+    // Sends the current folder's tests to the archive, on a thread of its own.
+    std::unique_ptr<archive::Sender> archiveSender_;
     QList<QAction*> menuBarActions_;
     QAction* recentPlaceholder_ = nullptr;
     QList<QAction*> recentActions_;

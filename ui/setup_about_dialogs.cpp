@@ -3,6 +3,10 @@
 #include "qt/qt_text.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -16,6 +20,7 @@
 #include <system_error>
 
 #include "app/kel_context.h"
+#include "archive/archive.h"
 #include "services/message_box.h"
 #include "platform/serial_port.h"
 
@@ -34,10 +39,67 @@ CAppSetup::CAppSetup(KelContext& context, QWidget* parent)
     QFont small = device_->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     device_->setFont(small);
+
+    // Below the template's controls: the team archive. The buttons move down with it.
+    setFixedSize(MapDialogRect(0, 0, 210, 175).size());
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        const QRect at = button->geometry();
+        button->move(at.x(), at.y() + MapDialogRect(0, 0, 0, 78).height());
+    }
+    for (QGroupBox* box : findChildren<QGroupBox*>())
+        if (box->title().isEmpty()) box->setGeometry(MapDialogRect(2, 134, 206, 38));
+    auto* group = new QGroupBox(QStringLiteral("Team Archive"), this);
+    group->setGeometry(MapDialogRect(2, 58, 206, 76));
+    auto* label = new QLabel(QStringLiteral("Connection:"), group);
+    label->setGeometry(MapDialogRect(6, 12, 44, 12));
+    connection_ = new QLineEdit(group);
+    connection_->setGeometry(MapDialogRect(50, 10, 150, 13));
+    connection_->setPlaceholderText(QStringLiteral("host=... dbname=... user=...  or  service=NAME"));
+    connection_->setToolTip(QStringLiteral("A libpq connection string, URI or service=NAME. No password is stored: "
+                                           "libpq reads it from ~/.pgpass."));
+    auto* test = new QPushButton(QStringLiteral("Test Connection"), group);
+    test->setGeometry(MapDialogRect(6, 27, 70, 14));
+    test->setAutoDefault(false);
+    QObject::connect(test, &QPushButton::clicked, this, [this] { TestConnection(); });
+    send_ = new QCheckBox(QStringLiteral("Send downloaded tests to the archive"), group);
+    send_->setGeometry(MapDialogRect(82, 28, 120, 12));
+    found_ = new QLabel(group);
+    found_->setGeometry(MapDialogRect(6, 43, 196, 30));
+    found_->setWordWrap(true);
+    found_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    found_->setFont(small);
+}
+
+void CAppSetup::TestConnection()
+{
+    const std::string connection = connection_->text().trimmed().toStdString();
+    if (connection.empty()) {
+        found_->setText(QStringLiteral("No connection given."));
+        return;
+    }
+    // A wait of at most libpq's own connect time-out, with the wait cursor.
+    found_->setText(QStringLiteral("Connecting..."));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QCoreApplication::processEvents();
+    std::string error;
+    const auto db = platform::PgConnection::Open(connection, error);
+    archive::Found found;
+    const Status described = db ? archive::Describe(*db, found) : Status::Of(Problem::ArchiveUnreachable);
+    QApplication::restoreOverrideCursor();
+    if (!db) found_->setText(QStringLiteral("Cannot connect: ") + QString::fromStdString(error));
+    else if (!described) found_->setText(QString::fromStdString(MessageFor(described).text));
+    else found_->setText(QStringLiteral("Connected: ") + QString::fromStdString(found.Text()));
 }
 
 void CAppSetup::DoDataExchange(platform::DataExchange& dx)
 {
+    if (dx.saveAndValidate) {
+        archive.connection = connection_->text().trimmed().toStdString();
+        archive.sendDownloaded = send_->isChecked();
+    } else {
+        connection_->setText(QString::fromStdString(archive.connection));
+        send_->setChecked(archive.sendDownloaded);
+    }
     platform::DDX_CBIndex(dx, resources::IDC_PORT_LIST, portIndex);
     platform::DDX_Control(dx, resources::IDC_PORT_LIST, portList);
     platform::DDX_Radio(dx, resources::IDC_LANDSCAPE, orientation);
@@ -148,13 +210,15 @@ void CAppSetup::FindTester()
 
 void InstallSetupDialog(KelContext& context, QWidget* parent)
 {
-    context.appInfo.runSetupDialog = [&context, parent](int& portIndex, int& orientation) {
+    context.appInfo.runSetupDialog = [&context, parent](int& portIndex, int& orientation, ArchiveSettings& archive) {
         CAppSetup dialog(context, parent);
         dialog.portIndex = portIndex;
         dialog.orientation = orientation;
+        dialog.archive = archive;
         if (dialog.DoModal() != resources::IDOK) return false;
         portIndex = dialog.portIndex;
         orientation = dialog.orientation;
+        archive = dialog.archive;
         return true;
     };
 }

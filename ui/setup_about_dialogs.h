@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/app_info.h"
 #include "qt/dialog.h"
 
 class CAppInfo;
@@ -19,9 +20,13 @@ public:
     // Cancel, and chooses the one that answers; says so when none does.
     void FindTester();
 
+    // Connects with the archive settings' connection and says what it found, or why it failed.
+    void TestConnection();
+
     int portIndex = -1;
     int orientation = -1;
     QComboBox* portList = nullptr;
+    ArchiveSettings archive;  // the archive section, read back on OK
 
 protected:
     void DoDataExchange(platform::DataExchange& dx) override;
@@ -30,6 +35,9 @@ private:
     void ShowDevice();
     KelContext& context_;
     QLabel* device_ = nullptr;
+    class QLineEdit* connection_ = nullptr;
+    class QCheckBox* send_ = nullptr;
+    QLabel* found_ = nullptr;
 };
 
 class CAboutDlg : public platform::Dialog {

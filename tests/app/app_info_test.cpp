@@ -64,7 +64,7 @@ TEST(CAppInfo, SetupStoresOnlyValuesFromItsLists)
         store.values[{"Settings", "Orientation"}] = 5;
         CAppInfo& info = t.context.appInfo;
         info.LoadSettings();
-        info.runSetupDialog = [&](int& portIndex, int& orientation) {
+        info.runSetupDialog = [&](int& portIndex, int& orientation, ArchiveSettings&) {
             portIndex = c.portIndex;
             orientation = c.orientation;
             return true;

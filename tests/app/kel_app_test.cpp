@@ -84,7 +84,7 @@ TEST(CKelApp, SetupAppliesTheChosenOrientationOnlyOnOk)
         CKelApp& app = t.context.kelApp;
         ASSERT_EQ(app.InitInstance(shell), 1);
         shell.orientations.clear();
-        t.context.appInfo.runSetupDialog = [&c](int&, int& orientation) {
+        t.context.appInfo.runSetupDialog = [&c](int&, int& orientation, ArchiveSettings&) {
             orientation = c.orientation;
             return c.ok;
         };

@@ -17,6 +17,7 @@
 
 #include "archive/schema.h"
 #include "archive/sender.h"
+#include "support/archive_db.h"
 #include "support/temp_dir.h"
 #include "support/test_file_builder.h"
 #include "testfile/latin1.h"
@@ -24,69 +25,12 @@
 
 namespace {
 
+using kel_test::ArchiveDb;
+using kel_test::Open;
 using kel_test::TempDir;
 using kel_test::TestFileBuilder;
 using platform::PgConnection;
 using platform::PgParam;
-
-// The running test server's connection string (to its "postgres" database).
-std::string ServerConnection()
-{
-    std::ifstream record(KEL_ARCHIVE_SERVER_RECORD);
-    std::string folder;
-    std::getline(record, folder);
-    std::ifstream connection(folder + "/connection");
-    std::string text;
-    std::getline(connection, text);
-    return text;
-}
-
-std::unique_ptr<PgConnection> Open(const std::string& connection)
-{
-    std::string error;
-    auto db = PgConnection::Open(connection, error);
-    EXPECT_TRUE(db) << error;
-    return db;
-}
-
-// A database of this test's own, and login roles that end with it.
-class ArchiveDb {
-public:
-    ArchiveDb() : server_(ServerConnection()), name_("kel_t" + std::to_string(getpid()) + "_" + std::to_string(count_++))
-    {
-        admin_ = Open(server_);
-        if (!admin_) return;
-        const auto made = admin_->Script("CREATE DATABASE " + name_ + " TEMPLATE kel_template");
-        EXPECT_TRUE(made.Ok()) << made.Error();
-    }
-    ~ArchiveDb()
-    {
-        if (!admin_) return;
-        admin_->Script("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
-        for (const std::string& role : roles_) admin_->Script("DROP ROLE IF EXISTS " + role);
-    }
-    // Connected as `user` (the server's superuser by default).
-    std::string As(const std::string& user = "postgres") const
-    {
-        return server_ + " dbname=" + name_ + " user=" + user;
-    }
-    // A login role made for this test: "NAME_<pid>".
-    std::string Role(const std::string& name)
-    {
-        const std::string role = name + "_" + std::to_string(getpid()) + "_" + std::to_string(count_);
-        const auto made = admin_->Script("CREATE ROLE " + role + " LOGIN");
-        EXPECT_TRUE(made.Ok()) << made.Error();
-        roles_.push_back(role);
-        return role;
-    }
-
-private:
-    static inline int count_ = 0;
-    std::string server_;
-    std::string name_;
-    std::unique_ptr<PgConnection> admin_;
-    std::vector<std::string> roles_;
-};
 
 long long Count(PgConnection& db, const std::string& sql)
 {
@@ -272,6 +216,15 @@ TEST(Archive, EachRoleSeesAndDoesOnlyWhatItIsGranted)
     EXPECT_FALSE(archive::Grant(*admin, "nobody\"; DROP TABLE tests; --", "Acme", "viewer"));
     ASSERT_TRUE(archive::Grant(*admin, viewer, "x'); DELETE FROM companies; --", "viewer"));
     EXPECT_EQ(Count(*admin, "SELECT count(*) FROM companies"), 3);
+
+    // What Setup's Test Connection says of each role.
+    archive::Found found;
+    auto asTechnician = Open(archive.As(technician));
+    ASSERT_TRUE(archive::Describe(*asTechnician, found));
+    EXPECT_EQ(found.adds, std::vector<std::string>{"Acme"});
+    EXPECT_TRUE(found.reads.empty());
+    EXPECT_NE(found.Text().find("role " + technician + ", schema version 2; adds tests to: Acme; reads: none"),
+              std::string::npos) << found.Text();
 
     TempDir dir;
     WriteTest(dir, "acme.kel", "ACME", 1);        // "Acme" in another case: the same company

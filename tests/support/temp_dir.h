@@ -84,7 +84,20 @@ public:
         return 1;
     }
 
+    std::string GetProfileString(const char* section, const char* entry, const std::string& defaultValue) override
+    {
+        const auto it = texts.find({section, entry});
+        return it == texts.end() ? defaultValue : it->second;
+    }
+    int WriteProfileString(const char* section, const char* entry, const std::string& value) override
+    {
+        texts[{section, entry}] = value;
+        ++writes;
+        return 1;
+    }
+
     std::map<std::pair<std::string, std::string>, int> values;
+    std::map<std::pair<std::string, std::string>, std::string> texts;
     int writes = 0;
 };
 

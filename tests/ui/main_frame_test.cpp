@@ -124,7 +124,7 @@ TEST_F(FrameTest, StatusBarShowsPromptsAndReady)
     EXPECT_EQ(frame->StatusText(), QStringLiteral("Ready"));
     setup->hover();
     QString during;
-    context.appInfo.runSetupDialog = [&](int&, int&) {
+    context.appInfo.runSetupDialog = [&](int&, int&, ArchiveSettings&) {
         during = frame->StatusText();
         return false;
     };

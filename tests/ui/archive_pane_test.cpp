@@ -1,0 +1,87 @@
+// The desktop program sends the current folder's tests to the archive and says
+// how that goes in its status bar, against the archive tests' real server.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <cstdlib>
+
+#include "resources/resource_ids.h"
+#include "support/archive_db.h"
+#include "support/test_context.h"
+#include "support/test_file_builder.h"
+#include "ui/desktop_shell.h"
+#include "ui/main_frame.h"
+
+namespace {
+
+using kel_test::TempDir;
+
+// The archive pane's text once it starts with `wanted` (or is empty, for an empty
+// `wanted`), waiting at most 15 s with the event loop running.
+QString PaneOnceItSays(CMainFrame& frame, const QString& wanted)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const auto says = [&] { return wanted.isEmpty() ? frame.ArchiveText().isEmpty() : frame.ArchiveText().startsWith(wanted); };
+    while (!says() && clock.elapsed() < 15000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return frame.ArchiveText();
+}
+
+TEST(ArchivePane, TheStatusBarFollowsTheQueueAndSaysWhenTheArchiveIsAway)
+{
+    kel_test::ArchiveDb archive;
+    TempDir dir;
+    kel_test::CurrentFolder here(dir.path());
+    for (int i = 1; i <= 3; ++i)
+        kel_test::TestFileBuilder().TestNumber(static_cast<std::uint16_t>(i)).Samples(60, 500, 1e-9).Company("ACME")
+            .Write(dir.File("T" + std::to_string(i) + ".kel"));
+    kel_test::TestContext t;
+    t.settings.texts[{"Archive", "Connection"}] = archive.As();
+    t.settings.values[{"Archive", "SendDownloaded"}] = 1;
+    DesktopShell shell{t.context};
+    ASSERT_EQ(t.context.kelApp.InitInstance(shell), 1);
+    CMainFrame& frame = *shell.frame();
+    // At start-up the folder's tests go to the archive by themselves.
+    EXPECT_EQ(PaneOnceItSays(frame, QStringLiteral("Archive: all")), QStringLiteral("Archive: all 3 tests archived"));
+
+    // Setup points at a server that is not there: the pane says so, and keeps retrying.
+    ArchiveSettings chosen{archive.As() + " port=1", true};
+    t.context.appInfo.runSetupDialog = [&chosen](int&, int&, ArchiveSettings& settings) {
+        settings = chosen;
+        return true;
+    };
+    frame.RunCommand(ids::ID_APPLICATION_SETUP);
+    const QString away = PaneOnceItSays(frame, QStringLiteral("Archive: cannot connect ("));
+    EXPECT_TRUE(away.startsWith(QStringLiteral("Archive: cannot connect (")) && away.endsWith(QStringLiteral("), will retry")))
+        << away.toStdString();
+    EXPECT_EQ((t.settings.texts[{"Archive", "Connection"}]), chosen.connection);  // stored with the other settings
+
+    // Back, with a new test: it is sent once.
+    kel_test::TestFileBuilder().TestNumber(4).Samples(60, 500, 1e-9).Company("ACME").Write(dir.File("T4.kel"));
+    chosen.connection = archive.As();
+    frame.RunCommand(ids::ID_APPLICATION_SETUP);
+    EXPECT_EQ(PaneOnceItSays(frame, QStringLiteral("Archive: all")), QStringLiteral("Archive: all 4 tests archived"));
+    auto db = kel_test::Open(archive.As());
+    const auto count = db->Exec("SELECT count(*) FROM tests");
+    EXPECT_EQ(count.Integer(0, 0), 4);
+
+    // Switched off: the pane says nothing.
+    chosen.sendDownloaded = false;
+    frame.RunCommand(ids::ID_APPLICATION_SETUP);
+    EXPECT_EQ(PaneOnceItSays(frame, QString()), QString());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    kel_test::TempDir config;
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
