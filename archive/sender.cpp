@@ -7,6 +7,22 @@
 
 namespace archive {
 
+namespace {
+
+// The gist of a reason for the status bar: libpq's "connection to server ... failed: WHY" gives WHY,
+// up to its first tab (where libpq's hint starts), at most 80 characters.
+std::string Gist(const std::string& reason)
+{
+    std::string gist = reason;
+    if (const std::size_t failed = gist.find("failed: "); failed != std::string::npos) gist = gist.substr(failed + 8);
+    gist = gist.substr(0, gist.find('\t'));
+    while (!gist.empty() && gist.back() == ' ') gist.pop_back();
+    if (gist.size() > 80) gist = gist.substr(0, 77) + "...";
+    return gist;
+}
+
+}  // namespace
+
 std::string Sender::State::Text() const
 {
     const auto tests = [](std::size_t n) { return std::to_string(n) + (n == 1 ? " test" : " tests"); };
@@ -15,8 +31,8 @@ std::string Sender::State::Text() const
     case Checking: return "Archive: checking";
     case Waiting: return "Archive: " + tests(waiting) + " waiting";
     case AllArchived: return "Archive: all " + tests(archived) + " archived";
-    case CannotConnect: return "Archive: cannot connect (" + reason + "), will retry";
-    case Failed: return "Archive: sending failed (" + reason + "), will retry";
+    case CannotConnect: return "Archive: cannot connect (" + Gist(reason) + "), will retry";
+    case Failed: return "Archive: sending failed (" + Gist(reason) + "), will retry";
     }
     return {};
 }

@@ -30,7 +30,8 @@ public:
         std::size_t archived = 0;
         std::string reason;
         // The status bar's words: "Archive: 3 tests waiting", "Archive: all 57 tests
-        // archived", "Archive: cannot connect (reason), will retry"; empty when Off.
+        // archived", "Archive: cannot connect (reason), will retry" (the reason's gist;
+        // `reason` keeps all of it); empty when Off.
         std::string Text() const;
     };
 

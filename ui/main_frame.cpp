@@ -112,6 +112,10 @@ CMainFrame::CMainFrame(KelContext& context, QPrinter* printer, CCmdTarget* appli
     message_ = new QLabel(Ready());
     statusBar()->setObjectName(QStringLiteral("statusBar%1").arg(ids::AFX_IDW_STATUS_BAR));
     statusBar()->addWidget(message_, 1);
+    // The archive's pane stands left of the lock keys' panes.
+    archiveStatus_ = new QLabel;
+    archiveStatus_->setVisible(false);
+    statusBar()->addPermanentWidget(archiveStatus_);
     // CAP, NUM and SCRL show whether their lock key is on; greyed is off, or
     // unknown where the platform does not tell.
     for (const int id : {ids::ID_INDICATOR_CAPS, ids::ID_INDICATOR_NUM, ids::ID_INDICATOR_SCRL}) {
@@ -121,14 +125,13 @@ CMainFrame::CMainFrame(KelContext& context, QPrinter* printer, CCmdTarget* appli
         indicators_.append(pane);
     }
     // The archive: its state, read from the sender twice a second; the sender never waits on the window.
-    archiveStatus_ = new QLabel;
-    statusBar()->insertPermanentWidget(0, archiveStatus_);
     archiveSender_ = std::make_unique<archive::Sender>();
     archiveSender_->SetHost(QSysInfo::machineHostName().toStdString());
     auto* archiveTimer = new QTimer(this);
     QObject::connect(archiveTimer, &QTimer::timeout, this, [this] {
         const archive::Sender::State state = archiveSender_->Snapshot();
         archiveStatus_->setText(QString::fromStdString(state.Text()));
+        archiveStatus_->setToolTip(QString::fromStdString(state.reason));
         archiveStatus_->setVisible(state.kind != archive::Sender::State::Off);
         const bool trouble =
             state.kind == archive::Sender::State::CannotConnect || state.kind == archive::Sender::State::Failed;

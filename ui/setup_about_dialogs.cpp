@@ -41,15 +41,15 @@ CAppSetup::CAppSetup(KelContext& context, QWidget* parent)
     device_->setFont(small);
 
     // Below the template's controls: the team archive. The buttons move down with it.
-    setFixedSize(MapDialogRect(0, 0, 210, 175).size());
+    setFixedSize(MapDialogRect(0, 0, 210, 187).size());
     for (QPushButton* button : findChildren<QPushButton*>()) {
         const QRect at = button->geometry();
-        button->move(at.x(), at.y() + MapDialogRect(0, 0, 0, 78).height());
+        button->move(at.x(), at.y() + MapDialogRect(0, 0, 0, 90).height());
     }
     for (QGroupBox* box : findChildren<QGroupBox*>())
-        if (box->title().isEmpty()) box->setGeometry(MapDialogRect(2, 134, 206, 38));
+        if (box->title().isEmpty()) box->setGeometry(MapDialogRect(2, 146, 206, 38));
     auto* group = new QGroupBox(QStringLiteral("Team Archive"), this);
-    group->setGeometry(MapDialogRect(2, 58, 206, 76));
+    group->setGeometry(MapDialogRect(2, 58, 206, 88));
     auto* label = new QLabel(QStringLiteral("Connection:"), group);
     label->setGeometry(MapDialogRect(6, 12, 44, 12));
     connection_ = new QLineEdit(group);
@@ -62,12 +62,17 @@ CAppSetup::CAppSetup(KelContext& context, QWidget* parent)
     test->setAutoDefault(false);
     QObject::connect(test, &QPushButton::clicked, this, [this] { TestConnection(); });
     send_ = new QCheckBox(QStringLiteral("Send downloaded tests to the archive"), group);
-    send_->setGeometry(MapDialogRect(82, 28, 120, 12));
+    send_->setGeometry(MapDialogRect(6, 44, 196, 12));
+    auto* note = new QLabel(QStringLiteral("No password is stored: libpq reads it from ~/.pgpass."), group);
+    note->setGeometry(MapDialogRect(82, 25, 120, 17));
+    note->setWordWrap(true);
     found_ = new QLabel(group);
-    found_->setGeometry(MapDialogRect(6, 43, 196, 30));
+    found_->setGeometry(MapDialogRect(6, 57, 196, 28));
+    found_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     found_->setWordWrap(true);
     found_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     found_->setFont(small);
+    note->setFont(small);
 }
 
 void CAppSetup::TestConnection()
