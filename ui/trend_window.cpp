@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,7 +18,14 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
 #include "app/kel_context.h"
+#include "archive/archive.h"
+#include "platform/pg.h"
+#include "testfile/latin1.h"
 #include "display/trend_drawing.h"
 #include "qt/qt_drawing_surface.h"
 #include "qt/qt_text.h"
@@ -73,7 +82,10 @@ CTrendWindow::CTrendWindow(KelContext& context, QPrinter* printer, const std::st
     setWindowTitle(QStringLiteral("Asset Trend"));
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("Folder:")));
+    // The source: the test files of a folder, or the team's archive (Setup's connection).
+    source_ = new QComboBox;
+    source_->addItems({QStringLiteral("This folder"), QStringLiteral("The archive")});
+    top->addWidget(source_);
     folderLabel_ = new QLabel;
     folderLabel_->setFrameShape(QFrame::StyledPanel);
     top->addWidget(folderLabel_, 1);
@@ -86,7 +98,7 @@ CTrendWindow::CTrendWindow(KelContext& context, QPrinter* printer, const std::st
     auto* split = new QSplitter(Qt::Horizontal);
     assets_ = new QTreeWidget;
     assets_->setHeaderLabels({QStringLiteral("!"), QStringLiteral("Company"), QStringLiteral("Location"),
-                              QStringLiteral("Description"), QStringLiteral("Tests")});
+                              QStringLiteral("Description"), QStringLiteral("Tests"), QStringLiteral("Next test due")});
     assets_->setRootIsDecorated(false);
     assets_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     split->addWidget(assets_);
@@ -124,6 +136,12 @@ CTrendWindow::CTrendWindow(KelContext& context, QPrinter* printer, const std::st
     layout->addLayout(buttons);
 
     QObject::connect(choose, &QPushButton::clicked, this, [this] { ChooseFolder(); });
+    QObject::connect(source_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index == 1) ReadArchive();
+        else Scan(folder_);
+    });
+    listen_ = new QTimer(this);
+    QObject::connect(listen_, &QTimer::timeout, this, [this] { Listen(); });
     QObject::connect(follow_, &QCheckBox::toggled, this, [this] { Scan(folder_); });
     QObject::connect(print, &QPushButton::clicked, this, [this] { Print(); });
     QObject::connect(preview, &QPushButton::clicked, this, [this] { PrintPreview(); });
@@ -141,9 +159,18 @@ QWidget* CTrendWindow::plot() const
     return plot_;
 }
 
+CTrendWindow::~CTrendWindow() = default;
+
 bool CTrendWindow::Scan(const std::string& folder)
 {
     folder_ = folder;
+    archive_.reset();
+    listen_->stop();
+    due_.clear();
+    if (source_->currentIndex() != 0) {
+        const QSignalBlocker quiet(source_);
+        source_->setCurrentIndex(0);
+    }
     folderLabel_->setText(platform::FromName(folder));
     // The bar appears only when the scan lasts longer than half a second.
     QProgressDialog progress(QStringLiteral("Reading test files..."), QStringLiteral("Cancel"), 0, 0, this);
@@ -166,22 +193,98 @@ bool CTrendWindow::Scan(const std::string& folder)
     for (const Status& problem : scan_.unreadable) all += platform::FromName(MessageFor(problem).text) + '\n';
     note_->setToolTip(all.trimmed());
 
+    ListAssets();
+    return !scan_.cancelled;
+}
+
+void CTrendWindow::ListAssets()
+{
+    const int chosen = std::max(0, assets_->indexOfTopLevelItem(assets_->currentItem()));
     assets_->clear();
-    for (const history::Asset& asset : scan_.assets) {
+    for (std::size_t i = 0; i < scan_.assets.size(); ++i) {
+        const history::Asset& asset = scan_.assets[i];
         auto* row = new QTreeWidgetItem(QStringList{asset.Flagged() ? QStringLiteral("!") : QString(),
                                                     Text(asset.company), Text(asset.location),
                                                     Text(asset.description), QString::number(asset.tests.size())});
         if (asset.Flagged()) row->setForeground(0, QBrush(Qt::red));
+        if (i < due_.size()) {
+            row->setText(5, due_[i].date);
+            if (due_[i].overdue) row->setForeground(5, QBrush(Qt::red));
+        }
         assets_->addTopLevelItem(row);
     }
-    if (assets_->topLevelItemCount() > 0) assets_->setCurrentItem(assets_->topLevelItem(0));
+    if (assets_->topLevelItemCount() > 0)
+        assets_->setCurrentItem(assets_->topLevelItem(std::min(chosen, assets_->topLevelItemCount() - 1)));
     else ShowAsset(-1);
-    return !scan_.cancelled;
+}
+
+bool CTrendWindow::ReadArchive()
+{
+    const std::string connection = context_.appInfo.archive.connection;
+    folderLabel_->setText(QStringLiteral("Archive: ") + QString::fromStdString(connection));
+    if (source_->currentIndex() != 1) {
+        const QSignalBlocker quiet(source_);
+        source_->setCurrentIndex(1);
+    }
+    const auto fail = [this](const QString& why) {
+        archive_.reset();
+        listen_->stop();
+        scan_ = {};
+        due_.clear();
+        note_->setText(why);
+        ListAssets();
+        return false;
+    };
+    if (connection.empty()) return fail(QStringLiteral("No archive: Application Setup names it."));
+    if (!archive_) {
+        std::string error;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        archive_ = platform::PgConnection::Open(connection, error);
+        QApplication::restoreOverrideCursor();
+        if (!archive_) return fail(QStringLiteral("Cannot connect to the archive: ") + QString::fromStdString(error));
+        // New tests are announced with their ids; the window reads again under its own role.
+        archive_->Exec("LISTEN kel_tests");
+    }
+    history::Scan read;
+    std::vector<archive::DueAsset> due;
+    if (Status status = archive::ReadTrend(*archive_, "", read.assets); !status)
+        return fail(QString::fromStdString(MessageFor(status).text));
+    if (Status status = archive::Due(*archive_, 365000, due); !status)
+        return fail(QString::fromStdString(MessageFor(status).text));
+    for (const history::Asset& asset : read.assets) read.testsRead += asset.tests.size();
+    scan_ = std::move(read);
+    // Each asset's next test, matched by the texts as the trend groups them.
+    const auto key = [](const std::string& company, const std::string& location, const std::string& description) {
+        return history::FoldedText(company) + '\x01' + history::FoldedText(location) + '\x01' +
+               history::FoldedText(description);
+    };
+    due_.assign(scan_.assets.size(), {});
+    for (const archive::DueAsset& asset : due) {
+        const std::string wanted =
+            key(Utf8ToLatin1(asset.company), Utf8ToLatin1(asset.location), Utf8ToLatin1(asset.description));
+        for (std::size_t i = 0; i < scan_.assets.size(); ++i)
+            if (key(scan_.assets[i].company, scan_.assets[i].location, scan_.assets[i].description) == wanted)
+                due_[i] = {QString::fromStdString(asset.due), asset.overdue};
+    }
+    note_->setText(scan_.assets.empty() ? QStringLiteral("The archive holds no test this role may read.") : QString());
+    note_->setToolTip({});
+    ListAssets();
+    listen_->start(1000);
+    return true;
+}
+
+void CTrendWindow::Listen()
+{
+    if (!archive_) return;
+    bool heard = false;
+    while (archive_->NextNotification(0)) heard = true;
+    if (heard) ReadArchive();
 }
 
 QString CTrendWindow::Note() const
 {
     if (scan_.unreadable.empty()) {
+        if (archive_) return {};
         if (scan_.testsRead == 0 && !scan_.cancelled)
             return QStringLiteral("No test files in this folder or its subfolders.");
         return {};
@@ -242,8 +345,15 @@ void CTrendWindow::OpenTest(int row)
 {
     const history::Asset* asset = Chosen();
     if (!asset || row < 0 || row >= static_cast<int>(asset->tests.size())) return;
-    // As Recall Test does for one test: the file alone in the main window.
-    context_.kelApp.OpenDocumentFile(asset->tests[static_cast<std::size_t>(row)].path, 0);
+    // As Recall Test does for one test: the file alone in the main window. From the archive, the
+    // file it was pushed from, when it is on this machine.
+    const std::string& path = asset->tests[static_cast<std::size_t>(row)].path;
+    std::error_code error;
+    if (archive_ && !std::filesystem::exists(path, error)) {
+        note_->setText(QStringLiteral("The archived test's file is not on this machine: ") + platform::FromName(path));
+        return;
+    }
+    context_.kelApp.OpenDocumentFile(path, 0);
 }
 
 void CTrendWindow::Print()

@@ -7,9 +7,17 @@
 
 #include <QDialog>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "history/asset_history.h"
+
+namespace platform {
+class PgConnection;
+}
+class QComboBox;
+class QTimer;
 
 class KelContext;
 class QCheckBox;
@@ -22,8 +30,14 @@ class CTrendWindow : public QDialog {
 public:
     CTrendWindow(KelContext& context, QPrinter* printer, const std::string& folder, QWidget* parent = nullptr);
 
+    ~CTrendWindow() override;
     // Reads `folder` and its subfolders afresh; false when the user cancelled.
     bool Scan(const std::string& folder);
+    // Reads the archive the settings name instead, under the settings' role, and
+    // listens for new tests there: a test pushed from anywhere appears within
+    // seconds. False (with the reason in the note) when it cannot be read.
+    bool ReadArchive();
+    bool FromArchive() const { return archive_ != nullptr; }
     void ChooseFolder();
     void Print();
     void PrintPreview();
@@ -42,6 +56,10 @@ private:
     void ShowAsset(int index);
     void OpenTest(int row);
     const history::Asset* Chosen() const;
+    // Fills the asset list from `scan_`, keeping the chosen asset where it still is.
+    void ListAssets();
+    // New tests announced by the archive: read it again.
+    void Listen();
 
     KelContext& context_;
     QPrinter* printer_;
@@ -54,4 +72,13 @@ private:
     QTreeWidget* assets_;
     QTreeWidget* tests_;
     TrendPlot* plot_;
+    QComboBox* source_;
+    // The archive source: the connection the window reads with, and each asset's next test.
+    std::unique_ptr<platform::PgConnection> archive_;
+    struct Due {
+        QString date;
+        bool overdue = false;
+    };
+    std::vector<Due> due_;  // by asset, as `scan_.assets`
+    QTimer* listen_ = nullptr;
 };

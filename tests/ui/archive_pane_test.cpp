@@ -11,8 +11,13 @@
 #include "support/archive_db.h"
 #include "support/test_context.h"
 #include "support/test_file_builder.h"
+#include "archive/archive.h"
+#include "tools/demo_set.h"
 #include "ui/desktop_shell.h"
 #include "ui/main_frame.h"
+#include "ui/trend_window.h"
+
+#include <QTreeWidget>
 
 namespace {
 
@@ -72,6 +77,51 @@ TEST(ArchivePane, TheStatusBarFollowsTheQueueAndSaysWhenTheArchiveIsAway)
     chosen.sendDownloaded = false;
     frame.RunCommand(ids::ID_APPLICATION_SETUP);
     EXPECT_EQ(PaneOnceItSays(frame, QString()), QString());
+}
+
+// The asset list as the user reads it: mark, company, location, description, tests.
+QStringList Rows(const CTrendWindow& window)
+{
+    QStringList rows;
+    for (int i = 0; i < window.assetList()->topLevelItemCount(); ++i) {
+        QStringList cells;
+        for (int c = 0; c < 5; ++c) cells << window.assetList()->topLevelItem(i)->text(c);
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+TEST(ArchiveTrend, TheArchiveSourceShowsWhatTheFolderShowsAndANewTestWithinSeconds)
+{
+    kel_test::ArchiveDb archive;
+    TempDir dir, elsewhere;
+    std::string error;
+    ASSERT_TRUE(WriteDemoTests(dir.path(), nullptr, &error)) << error;
+    auto db = kel_test::Open(archive.As());
+    archive::PushReport report;
+    ASSERT_TRUE(archive::Push(*db, {dir.path().string()}, false, "laptop", report));
+
+    kel_test::TestContext t;
+    t.context.appInfo.archive.connection = archive.As();
+    CTrendWindow window(t.context, nullptr, dir.path().string());
+    const QStringList fromFolder = Rows(window);
+    ASSERT_FALSE(fromFolder.isEmpty());
+    ASSERT_TRUE(window.ReadArchive());
+    EXPECT_EQ(Rows(window), fromFolder);
+    // Each asset's next test is due a year after its last one.
+    EXPECT_FALSE(window.assetList()->topLevelItem(0)->text(5).isEmpty());
+
+    // A test pushed from another machine appears in the open window within 5 s.
+    kel_test::TestFileBuilder().TestNumber(999).Samples(60, 500, 1e-9).Company("NEW CO").Location("YARD")
+        .Description("CRANE").Write(elsewhere.File("T999.kel"));
+    auto other = kel_test::Open(archive.As());
+    ASSERT_TRUE(archive::Push(*other, {elsewhere.path().string()}, false, "office", report));
+    QElapsedTimer clock;
+    clock.start();
+    while (Rows(window).size() == fromFolder.size() && clock.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(Rows(window).size(), fromFolder.size() + 1);
+    EXPECT_TRUE(Rows(window).contains(QStringLiteral("|NEW CO|YARD|CRANE|1")));
 }
 
 }  // namespace
