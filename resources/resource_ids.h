@@ -19,6 +19,7 @@ constexpr int ID_FILE_MANIPULATION = 32782;
 constexpr int ID_EXPORT_TO_EXCEL = 32783;
 constexpr int ID_ASSET_TREND = 32784;      // beyond the original menus: the trend of each asset
 constexpr int ID_EXPORT_READINGS = 32785;  // and the readings as numbers (.xlsx)
+constexpr int ID_DUE_TESTS = 32786;        // and the archive's assets whose next test is due
 
 // The framework's standard commands.
 constexpr int ID_FILE_NEW = 57600;

@@ -36,7 +36,8 @@ const std::vector<MenuItem>& MainMenu()
             return std::vector<MenuItem>{Item("File Manipulation", ID_FILE_MANIPULATION),
                                          Item("Export To Excel", ID_EXPORT_TO_EXCEL),
                                          Item("Asset Trend...", ID_ASSET_TREND),
-                                         Item("Export Readings...", ID_EXPORT_READINGS)};
+                                         Item("Export Readings...", ID_EXPORT_READINGS),
+                                         Item("Due Tests...", ID_DUE_TESTS)};
         };
         return std::vector<MenuItem>{
             Popup("&File",
@@ -105,6 +106,7 @@ const std::string& LoadString(int id)
         {ID_EXPORT_TO_EXCEL, "Export files to Excel"},
         {ID_ASSET_TREND, "Show the trend of each asset across all its tests"},
         {ID_EXPORT_READINGS, "Export the readings of tests as numbers with charts (.xlsx)"},
+        {ID_DUE_TESTS, "List the archive's assets whose next test is overdue or due within 30 days"},
         // The framework's own commands keep their standard prompts.
         {ID_FILE_NEW, "Create a new document\nNew"},
         {ID_FILE_SAVE, "Save the active document\nSave"},

@@ -18,6 +18,7 @@
 #include "app/kel_doc.h"
 #include "app/kel_context.h"
 #include "archive/sender.h"
+#include "ui/due_dialog.h"
 #include "ui/kel_view.h"
 #include "resources/resource_ids.h"
 #include "export/excel_export.h"
@@ -289,7 +290,7 @@ bool CMainFrame::HasCommand(int id) const
     return id == ids::ID_SAVE_TEST || id == ids::ID_FILE_SAVE || id == ids::ID_FILE_MANIPULATION || id == ids::ID_RECALL_TEST ||
            id == ids::ID_EDIT_TEST || id == ids::ID_RETRIEVE_TEST_RECORD || id == ids::ID_RETURN_TO_PANEL ||
            id == ids::ID_APPLICATION_SETUP || id == ids::ID_EXPORT_TO_EXCEL || id == ids::ID_ASSET_TREND ||
-           id == ids::ID_EXPORT_READINGS;
+           id == ids::ID_EXPORT_READINGS || id == ids::ID_DUE_TESTS;
 }
 
 bool CMainFrame::OnCommand(int id)
@@ -331,6 +332,12 @@ bool CMainFrame::OnCommand(int id)
     }
     if (id == ids::ID_ASSET_TREND) {
         OnAssetTrend();
+        return true;
+    }
+    if (id == ids::ID_DUE_TESTS) {
+        auto* dialog = new CDueDialog(context_.appInfo.archive.connection, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
         return true;
     }
     if (id == ids::ID_EXPORT_READINGS) {

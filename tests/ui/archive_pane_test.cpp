@@ -14,6 +14,7 @@
 #include "archive/archive.h"
 #include "tools/demo_set.h"
 #include "ui/desktop_shell.h"
+#include "ui/due_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/trend_window.h"
 
@@ -122,6 +123,18 @@ TEST(ArchiveTrend, TheArchiveSourceShowsWhatTheFolderShowsAndANewTestWithinSecon
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(Rows(window).size(), fromFolder.size() + 1);
     EXPECT_TRUE(Rows(window).contains(QStringLiteral("|NEW CO|YARD|CRANE|1")));
+
+    // Due Tests: an asset last tested in June 2024 is overdue, and shown in red.
+    kel_test::TestFileBuilder().TestNumber(998).Date(0x06, 0x01, 0x24).Samples(60, 500, 1e-9).Company("OLD CO")
+        .Location("YARD").Description("PUMP").Write(elsewhere.File("T998.kel"));
+    ASSERT_TRUE(archive::Push(*other, {elsewhere.path().string()}, false, "office", report));
+    CDueDialog due(archive.As());
+    EXPECT_TRUE(due.Note().startsWith(QStringLiteral("1 overdue, "))) << due.Note().toStdString();
+    ASSERT_GE(due.list()->topLevelItemCount(), 1);
+    EXPECT_EQ(due.list()->topLevelItem(0)->text(1), QStringLiteral("OLD CO"));
+    EXPECT_EQ(due.list()->topLevelItem(0)->foreground(0).color(), QColor(Qt::red));
+    CDueDialog nowhere(archive.As() + " port=1");
+    EXPECT_TRUE(nowhere.Note().startsWith(QStringLiteral("Cannot connect to the archive: "))) << nowhere.Note().toStdString();
 }
 
 }  // namespace
