@@ -452,7 +452,7 @@ Status ReadTrend(platform::PgConnection& db, const std::string& company, std::ve
     const PgResult result = db.Exec(
         "SELECT c.key, c.min_ir_ohms, c.min_pi, c.drop_fraction, k.upload_path, k.test_number, "
         "to_char(k.tested_at, 'YYYY-MM-DD\"T\"HH24:MI:SS'), k.test_type, k.test_volts, k.r1min_ohms, "
-        "k.r1min_40c_ohms, k.pi, k.dd, k.dar, 'over-range' = ANY(k.flags), k.company, k.location, k.description "
+        "k.r1min_40c_ohms, k.pi, k.dd, k.dar, 'over-range' = ANY(k.flags), k.company, k.location, k.description, k.id "
         "FROM kel_tests k JOIN companies c ON c.id = k.company_id WHERE $1 = '' OR c.key = $1 ORDER BY c.key",
         {PgParam::Text(key)});
     if (!result.Ok()) return Failed(result);
@@ -480,11 +480,21 @@ Status ReadTrend(platform::PgConnection& db, const std::string& company, std::ve
             point.company = Utf8ToLatin1(result.Text(r, 15));
             point.location = Utf8ToLatin1(result.Text(r, 16));
             point.description = Utf8ToLatin1(result.Text(r, 17));
+            point.archiveId = result.Integer(r, 18);
             points.push_back(std::move(point));
         }
         std::vector<history::Asset> built = history::BuildAssets(std::move(points), limits);
         std::move(built.begin(), built.end(), std::back_inserter(assets));
     }
+    return {};
+}
+
+Status ReadStoredTest(platform::PgConnection& db, long long id, std::vector<unsigned char>& bytes)
+{
+    const PgResult result = db.Exec("SELECT bytes FROM tests WHERE id = $1::bigint", {PgParam::Text(std::to_string(id))});
+    if (!result.Ok()) return Failed(result);
+    if (result.Rows() != 1) return Failed("no stored test " + std::to_string(id) + " that this role may read");
+    bytes = result.Bytes(0, 0);
     return {};
 }
 

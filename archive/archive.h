@@ -59,6 +59,9 @@ Status Push(platform::PgConnection& db, const std::vector<std::string>& paths, b
 // `company` (UTF-8, any case) keeps one company; empty: all.
 Status ReadTrend(platform::PgConnection& db, const std::string& company, std::vector<history::Asset>& assets);
 
+// The stored bytes of the archive's test `id`, when the role may read it.
+Status ReadStoredTest(platform::PgConnection& db, long long id, std::vector<unsigned char>& bytes);
+
 struct VerifyReport {
     std::size_t checked = 0;
     std::vector<std::string> damaged;      // ids of stored files whose bytes no longer match their hash

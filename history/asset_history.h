@@ -46,6 +46,7 @@ struct TestPoint {
     // Other files that hold this same test (its bytes, or its bytes with other
     // header texts): the test counts once, here.
     std::vector<std::string> copies;
+    long long archiveId = 0;  // the archive's row, when the point was read from the archive
 
     bool Has(const char* flag) const;
 };

@@ -19,6 +19,9 @@
 #include "app/kel_context.h"
 #include "archive/sender.h"
 #include "ui/due_dialog.h"
+#include "ui/trend_window.h"
+#include "archive/archive.h"
+#include "platform/pg.h"
 #include "ui/kel_view.h"
 #include "resources/resource_ids.h"
 #include "export/excel_export.h"
@@ -433,9 +436,31 @@ void CMainFrame::OnSaveTest()
     // The view is not redrawn; the status bar says where the texts went.
     const Status saved = context_.kelApp.SaveTest();
     Report(context_.services.Messages(), saved);
-    if (saved)
-        SayDone(QStringLiteral("Saved ") +
-                platform::FromName(std::filesystem::path(document_->records[0].path).filename().string()));
+    if (!saved) return;
+    const std::string path = document_->records[0].path;
+    const std::string name = std::filesystem::path(path).filename().string();
+    // A test opened from the archive: the corrected texts go there as a new row; its stored bytes stay.
+    const std::string copies = ArchivedCopies() + "/";
+    if (path.compare(0, copies.size(), copies) != 0) {
+        SayDone(QStringLiteral("Saved ") + platform::FromName(name));
+        return;
+    }
+    std::string error;
+    const auto db = platform::PgConnection::Open(context_.appInfo.archive.connection, error);
+    archive::PushReport report;
+    const Status pushed = db ? archive::Push(*db, {path}, false, QSysInfo::machineHostName().toStdString(), report)
+                             : Status::Of(Problem::ArchiveUnreachable);
+    if (!db) {
+        AppMessageBox(context_.services.Messages(), ("Can't connect to the archive: " + error).c_str());
+    } else if (!pushed) {
+        Report(context_.services.Messages(), pushed);
+    } else if (!report.leftOut.empty()) {
+        AppMessageBox(context_.services.Messages(),
+                      (name + " is not in the archive: " + report.leftOut.front().why).c_str());
+    } else {
+        SayDone(QStringLiteral("Saved ") + platform::FromName(name) +
+                (report.added > 0 ? QStringLiteral(" as a new row of the archive") : QStringLiteral(" (the archive holds it)")));
+    }
 }
 
 void CMainFrame::OnExportReadings()

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -24,6 +25,7 @@
 
 #include "app/kel_context.h"
 #include "archive/archive.h"
+#include "platform/atomic_file.h"
 #include "platform/pg.h"
 #include "testfile/latin1.h"
 #include "display/trend_drawing.h"
@@ -160,6 +162,12 @@ QWidget* CTrendWindow::plot() const
 }
 
 CTrendWindow::~CTrendWindow() = default;
+
+std::string ArchivedCopies()
+{
+    return platform::ToName(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                            QStringLiteral("/archived"));
+}
 
 bool CTrendWindow::Scan(const std::string& folder)
 {
@@ -347,13 +355,27 @@ void CTrendWindow::OpenTest(int row)
     if (!asset || row < 0 || row >= static_cast<int>(asset->tests.size())) return;
     // As Recall Test does for one test: the file alone in the main window. From the archive, the
     // file it was pushed from, when it is on this machine.
-    const std::string& path = asset->tests[static_cast<std::size_t>(row)].path;
-    std::error_code error;
-    if (archive_ && !std::filesystem::exists(path, error)) {
-        note_->setText(QStringLiteral("The archived test's file is not on this machine: ") + platform::FromName(path));
+    const history::TestPoint& test = asset->tests[static_cast<std::size_t>(row)];
+    if (!archive_) {
+        context_.kelApp.OpenDocumentFile(test.path, 0);
         return;
     }
-    context_.kelApp.OpenDocumentFile(path, 0);
+    // From the archive: its stored bytes, as a copy of this machine's own (ArchivedCopies()); Save
+    // Test on the copy adds the corrected texts to the archive as a new row.
+    std::vector<unsigned char> bytes;
+    if (Status read = archive::ReadStoredTest(*archive_, test.archiveId, bytes); !read) {
+        note_->setText(QString::fromStdString(MessageFor(read).text));
+        return;
+    }
+    const std::filesystem::path copy = std::filesystem::path(ArchivedCopies()) / std::to_string(test.archiveId) /
+                                       std::filesystem::path(test.path).filename();
+    std::error_code error;
+    std::filesystem::create_directories(copy.parent_path(), error);
+    if (error || !platform::WriteWholeFile(copy, bytes.data(), bytes.size())) {
+        note_->setText(QStringLiteral("Can't write file ") + platform::FromName(copy.string()));
+        return;
+    }
+    context_.kelApp.OpenDocumentFile(copy.string(), 0);
 }
 
 void CTrendWindow::Print()

@@ -26,6 +26,9 @@ class QPrinter;
 class QTreeWidget;
 class TrendPlot;
 
+// Where tests opened from the archive are copied to: a folder of this user's cache.
+std::string ArchivedCopies();
+
 class CTrendWindow : public QDialog {
 public:
     CTrendWindow(KelContext& context, QPrinter* printer, const std::string& folder, QWidget* parent = nullptr);

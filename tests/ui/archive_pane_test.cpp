@@ -5,12 +5,15 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "resources/resource_ids.h"
 #include "support/archive_db.h"
 #include "support/test_context.h"
 #include "support/test_file_builder.h"
+#include "app/kel_doc.h"
 #include "archive/archive.h"
 #include "tools/demo_set.h"
 #include "ui/desktop_shell.h"
@@ -135,6 +138,42 @@ TEST(ArchiveTrend, TheArchiveSourceShowsWhatTheFolderShowsAndANewTestWithinSecon
     EXPECT_EQ(due.list()->topLevelItem(0)->foreground(0).color(), QColor(Qt::red));
     CDueDialog nowhere(archive.As() + " port=1");
     EXPECT_TRUE(nowhere.Note().startsWith(QStringLiteral("Cannot connect to the archive: "))) << nowhere.Note().toStdString();
+}
+
+TEST(ArchiveTrend, ATestOpenedFromTheArchiveIsSavedBackAsANewRowLeavingTheStoredBytes)
+{
+    kel_test::ArchiveDb archive;
+    TempDir dir, cache;
+    setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+    kel_test::CurrentFolder here(dir.path());
+    kel_test::TestFileBuilder().TestNumber(5).Samples(60, 500, 1e-9).Company("ACME").Description("PUMP")
+        .Write(dir.File("T5.kel"));
+    auto db = kel_test::Open(archive.As());
+    archive::PushReport report;
+    ASSERT_TRUE(archive::Push(*db, {dir.path().string()}, false, "laptop", report));
+    const auto before = db->Exec("SELECT encode(bytes, 'hex') FROM tests");
+
+    kel_test::TestContext t;
+    DesktopShell shell{t.context};
+    ASSERT_EQ(t.context.kelApp.InitInstance(shell), 1);
+    t.context.appInfo.archive.connection = archive.As();
+    CTrendWindow window(t.context, nullptr, dir.path().string());
+    ASSERT_TRUE(window.ReadArchive());
+    std::filesystem::remove(dir.File("T5.kel"));  // the archive's bytes are what opens, not a file here
+    emit window.testList()->itemDoubleClicked(window.testList()->topLevelItem(0), 0);
+    CKelDoc& document = *t.context.kelApp.GetDocument();
+    ASSERT_EQ(document.recordCount, 1);
+    EXPECT_STREQ(document.records[0].description, "PUMP");
+    std::snprintf(document.records[0].description, sizeof document.records[0].description, "%s", "PUMP 2");
+    shell.frame()->RunCommand(ids::ID_SAVE_TEST);
+    EXPECT_EQ(shell.frame()->StatusText(), QStringLiteral("Saved T5.kel as a new row of the archive"));
+    const auto rows = db->Exec("SELECT count(*), count(DISTINCT measurement_key) FROM tests");
+    EXPECT_EQ(rows.Integer(0, 0), 2);
+    EXPECT_EQ(rows.Integer(0, 1), 1);  // the same measurement, its newest texts shown
+    const auto stored = db->Exec("SELECT encode(bytes, 'hex') FROM tests ORDER BY id LIMIT 1");
+    EXPECT_EQ(stored.Text(0, 0), before.Text(0, 0));
+    const auto shown = db->Exec("SELECT description FROM kel_tests");
+    EXPECT_EQ(shown.Text(0, 0), "PUMP 2");
 }
 
 }  // namespace
