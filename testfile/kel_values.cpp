@@ -151,7 +151,8 @@ std::uint16_t EncodeCurrentWord(double amperes)
     if (!(amperes > 0)) return 0;
     if (amperes >= 4095) return 0x0FFF;  // the largest current a word holds
     for (int e = 15; e >= 0; --e) {
-        const long mantissa = std::lround(amperes / kCurrentFactors[e]);
+        // 64 bits wide everywhere: amperes / 10^-15 overflows a 32-bit long (Windows) above about 2.1 uA.
+        const long long mantissa = std::llround(amperes / kCurrentFactors[e]);
         if (mantissa <= 0x0FFF) return static_cast<std::uint16_t>(e << 12 | mantissa);
     }
     return 0x0FFF;
