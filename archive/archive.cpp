@@ -54,25 +54,6 @@ std::string Key(const std::string& latin1)
     return Latin1ToUtf8(history::FoldedText(latin1));
 }
 
-std::string Trimmed(const std::string& text)
-{
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-std::string Hex(std::span<const unsigned char> bytes)
-{
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (const unsigned char byte : bytes) {
-        text += kHex[byte >> 4];
-        text += kHex[byte & 0x0F];
-    }
-    return text;
-}
-
 bool IsDate(const kel::TestValues& v)
 {
     static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -153,9 +134,9 @@ void AppendRow(std::string& copy, const Upload& u, const std::string& host)
     number(v.TemperatureKelvin());
     text(u.point.Has(history::kOverRange) ? "t" : "f");
     text(Latin1ToUtf8(v.operatorName));
-    text(Latin1ToUtf8(Trimmed(v.description)));
-    text(Latin1ToUtf8(Trimmed(v.location)));
-    text(Latin1ToUtf8(Trimmed(v.company)));
+    text(Latin1ToUtf8(history::TrimmedText(v.description)));
+    text(Latin1ToUtf8(history::TrimmedText(v.location)));
+    text(Latin1ToUtf8(history::TrimmedText(v.company)));
     text(host);
     platform::AppendCopyText(copy, platform::NameToUtf8(u.path));
     copy += '\n';
@@ -220,7 +201,7 @@ Status PushBatch(platform::PgConnection& db, std::vector<Upload>& batch, PushRep
         } else if (outcome == "archived") {
             ++report.archived;
         } else {
-            const std::string company = Latin1ToUtf8(Trimmed(upload->second->values.company));
+            const std::string company = Latin1ToUtf8(history::TrimmedText(upload->second->values.company));
             report.leftOut.push_back({upload->second->path, "company \"" + company +
                                                                 "\" is not one this role may add tests to"});
         }
@@ -348,7 +329,7 @@ Status Grant(platform::PgConnection& db, const std::string& role, const std::str
 {
     const std::string latin1 = Utf8ToLatin1(company);
     const PgResult result = db.Exec("SELECT kel_grant($1, $2, $3, $4)",
-                                    {PgParam::Text(role), PgParam::Text(Latin1ToUtf8(Trimmed(latin1))),
+                                    {PgParam::Text(role), PgParam::Text(Latin1ToUtf8(history::TrimmedText(latin1))),
                                      PgParam::Text(Key(latin1)), PgParam::Text(kind)});
     return result.Ok() ? Status{} : Failed(result);
 }
@@ -393,7 +374,7 @@ Status Push(platform::PgConnection& db, const std::vector<std::string>& paths, b
             }
             upload.bytes = bytes;
             upload.content = platform::Sha256(bytes);
-            upload.sha = Hex(upload.content);
+            upload.sha = platform::HexDigest(upload.content);
             if (!seen.insert(upload.sha).second) {
                 ++repeated;
                 return true;
@@ -510,7 +491,7 @@ Status Verify(platform::PgConnection& db, const std::vector<std::string>& paths,
         for (int r = 0; r < page.Rows(); ++r) {
             after = page.Integer(r, 0);
             ++report.checked;
-            if (Hex(platform::Sha256(page.Bytes(r, 1))) != page.Text(r, 2)) report.damaged.push_back(page.Text(r, 0));
+            if (platform::HexDigest(platform::Sha256(page.Bytes(r, 1))) != page.Text(r, 2)) report.damaged.push_back(page.Text(r, 0));
         }
     }
     std::size_t archived = 0;
@@ -538,7 +519,7 @@ Status FindUnarchived(platform::PgConnection& db, const std::vector<std::string>
             Upload upload;
             if (!read || !kel::DecodeTestValues(bytes, upload.values)) return true;  // no test: nothing to archive
             upload.path = std::move(path);
-            upload.sha = Hex(platform::Sha256(bytes));
+            upload.sha = platform::HexDigest(platform::Sha256(bytes));
             local.push_back(std::move(upload));
             if (local.size() >= 1000) outcome = check();
             return outcome.Ok();

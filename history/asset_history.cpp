@@ -307,6 +307,11 @@ void ReadTestFiles(const std::vector<std::string>& paths, std::size_t size, bool
     }
 }
 
+std::string TrimmedText(const std::string& text)
+{
+    return Trimmed(text);
+}
+
 std::string FoldedText(const std::string& latin1)
 {
     return Folded(latin1);

@@ -100,6 +100,8 @@ void ReadTestFiles(const std::vector<std::string>& paths, std::size_t size, bool
                    const std::function<bool(std::string path, bool read, const std::vector<unsigned char>& bytes)>& onFile,
                    const std::function<void(const std::string& folder)>& onFolderLeftOut);
 
+// A text without blanks at either end, as an asset shows it.
+std::string TrimmedText(const std::string& text);
 // A text as the trend groups it: without blanks at either end, its Latin-1
 // letters in upper case.
 std::string FoldedText(const std::string& latin1);

@@ -11,6 +11,7 @@
 
 #include "resources/resource_ids.h"
 #include "support/archive_db.h"
+#include "support/qt_test_main.h"
 #include "support/test_context.h"
 #include "support/test_file_builder.h"
 #include "app/kel_doc.h"
@@ -180,10 +181,5 @@ TEST(ArchiveTrend, ATestOpenedFromTheArchiveIsSavedBackAsANewRowLeavingTheStored
 
 int main(int argc, char** argv)
 {
-    kel_test::TempDir config;
-    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return kel_test::RunQtTests(argc, argv);
 }

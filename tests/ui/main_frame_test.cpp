@@ -29,6 +29,7 @@
 #include "qt/qt_message_presenter.h"
 #include "ui/recall_dialog.h"
 #include "resources/resource_ids.h"
+#include "support/qt_test_main.h"
 #include "support/test_context.h"
 #include "support/test_file_builder.h"
 
@@ -353,11 +354,5 @@ TEST_F(FrameTest, NamesInAnyScriptReachEveryWidgetAsTheyAre)
 
 int main(int argc, char** argv)
 {
-    // The recent-file list lives in the user's settings: use a private folder.
-    kel_test::TempDir config;
-    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return kel_test::RunQtTests(argc, argv);
 }
