@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" fuzz
 build=${KEL_FUZZ_DIR:-$root/build-fuzz}
 CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEL_WITH_FUZZ=ON -DKEL_WERROR=ON \
   -DKEL_WITH_QT=OFF -DKEL_WITH_TESTS=OFF -DKEL_WITH_BENCH=OFF >/dev/null

@@ -5,7 +5,7 @@
 # command-line tool run from the package extracted into a scratch root.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" package
 build=${KEL_PACKAGE_DIR:-$root/build-package}
 # Debian's hardening: fortified functions, the stack protector, read-only
 # relocations bound at start (the flags every Debian package is built with).

@@ -2,7 +2,7 @@
 # The core tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" sanitize
 build=${KEL_SANITIZE_DIR:-$root/build-sanitize}
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKEL_SANITIZE=ON -DKEL_WITH_QT=OFF \
   -DKEL_WITH_BENCH=OFF -DKEL_WERROR=ON >/dev/null

@@ -3,7 +3,7 @@
 # folder of demo test files, with a demo test open.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" start
 build=${KEL_BUILD_DIR:-$root/build}
 demo=${KEL_DEMO_DIR:-$root/demo-tests}
 # The demo tests are written on the first run and kept after (Save Test may have
