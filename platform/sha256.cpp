@@ -1,16 +1,6 @@
 #include "platform/sha256.h"
 
-#include <openssl/evp.h>
-
 namespace platform {
-
-Digest Sha256(std::span<const unsigned char> bytes)
-{
-    Digest digest{};
-    unsigned int size = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest.data(), &size, EVP_sha256(), nullptr);
-    return digest;
-}
 
 std::string HexDigest(const Digest& digest)
 {

@@ -1,4 +1,4 @@
-// SHA-256 of bytes, by the system's libcrypto (OpenSSL), which libpq uses too.
+// SHA-256 of bytes, by the system: libcrypto (OpenSSL, which libpq uses too) on Linux, bcrypt on Windows.
 #pragma once
 
 #include <array>

@@ -4,7 +4,7 @@
 # tool, the demo tests and the simulator's protocol machine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" windows
 cxx=x86_64-w64-mingw32-g++-posix
 command -v "$cxx" >/dev/null || cxx=x86_64-w64-mingw32-g++
 cd "$root"
