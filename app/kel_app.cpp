@@ -6,6 +6,7 @@
 #include "app/app_info.h"
 #include "instrument/serial_com.h"
 #include "testfile/kel_test_list.h"
+#include "platform/names.h"
 
 CKelApp::CKelApp(CAppInfo& settings, CSerialCom& channel, CKELTestList& catalogue)
     : settings_(settings), channel_(channel), catalogue_(catalogue)
@@ -41,19 +42,19 @@ int CKelApp::OpenDocumentFile(const std::string& pathName, int fromSelection)
 {
     if (!document_ || !SaveModified()) return 0;
     std::error_code error;
-    std::filesystem::path full = std::filesystem::absolute(pathName, error);
-    if (error) full = pathName;
+    std::filesystem::path full = std::filesystem::absolute(platform::PathOf(pathName), error);
+    if (error) full = platform::PathOf(pathName);
     if (!fromSelection) {
         // As after a download: one entry, flagged; its other columns are not read.
-        catalogue_.SetOnly(full.parent_path().string(), full.filename().string());
+        catalogue_.SetOnly(platform::NameOf(full.parent_path()), platform::NameOf(full.filename()));
     }
-    const Status status = document_->OnOpenDocument(full.string());
+    const Status status = document_->OnOpenDocument(platform::NameOf(full));
     const int opened = status ? 1 : 0;
     if (!status && shell_) shell_->Report(status);
     if (opened) {
         // The file the first shown test came from, wherever the folder has gone since.
         const CKelDoc& document = *document_;
-        pathName_ = document.recordCount > 0 ? document.records[0].path : full.string();
+        pathName_ = document.recordCount > 0 ? document.records[0].path : platform::NameOf(full);
         if (shell_) shell_->AddToRecentFileList(pathName_);
     }
     if (shell_) shell_->UpdateAllViews();
@@ -80,7 +81,7 @@ bool CKelApp::SaveModified()
 {
     if (!document_ || !document_->IsModified() || !document_->testOpen) return true;
     enum { kSave, kDiscard, kCancel };
-    const std::string name = std::filesystem::path(document_->records[0].path).filename().string();
+    const std::string name = platform::NameOf(platform::PathOf(document_->records[0].path).filename());
     const int choice =
         shell_ ? shell_->Ask("Save changes to " + name + "?", {"Save", "Discard", "Cancel"}, kCancel) : kCancel;
     if (choice == kCancel) return false;

@@ -545,28 +545,28 @@ Status ExportFiles(platform::PgConnection& db, const std::string& folder, const 
         for (int r = 0; r < page.Rows(); ++r) {
             after = page.Integer(r, 0);
             const std::vector<unsigned char> bytes = page.Bytes(r, 3);
-            std::string name = SafeName(std::filesystem::path(page.Text(r, 2)).filename().string());
+            std::string name = SafeName(platform::NameOf(platform::PathOf(page.Text(r, 2)).filename()));
             if (!platform::EndsWithCaseInsensitive(name, ".kel")) name += ".kel";
-            const std::filesystem::path into = std::filesystem::path(folder) / platform::Utf8ToName(SafeName(page.Text(r, 1)));
+            const std::filesystem::path into = platform::PathOf(folder) / platform::PathOf(SafeName(page.Text(r, 1)));
             std::error_code error;
             std::filesystem::create_directories(into, error);
-            if (error) return Status::File(Problem::CantWriteFile, into.string());
+            if (error) return Status::File(Problem::CantWriteFile, platform::NameOf(into));
             // A name taken by other bytes gets the content's first hex digits; the same bytes are there already.
-            std::filesystem::path target = into / platform::Utf8ToName(name);
+            std::filesystem::path target = into / platform::PathOf(name);
             for (int attempt = 0; attempt < 2; ++attempt) {
                 platform::AtomicFile file;
                 if (!file.Open(target) || !file.Write(bytes.data(), bytes.size()))
-                    return Status::File(Problem::CantWriteFile, target.string());
+                    return Status::File(Problem::CantWriteFile, platform::NameOf(target));
                 if (file.Commit(platform::Existing::Keep)) {
-                    written.push_back(target.string());
+                    written.push_back(platform::NameOf(target));
                     break;
                 }
                 std::vector<unsigned char> held;
                 platform::FileIdentity identity;
-                if (platform::ReadFileStart(target.string(), kLargestTestFile, held, identity) && held == bytes) break;
-                if (attempt == 1) return Status::File(Problem::CantWriteFile, target.string());
-                target = into / platform::Utf8ToName(std::filesystem::path(name).stem().string() + " (" +
-                                                       page.Text(r, 4).substr(0, 12) + ").kel");
+                if (platform::ReadFileStart(platform::NameOf(target), kLargestTestFile, held, identity) && held == bytes) break;
+                if (attempt == 1) return Status::File(Problem::CantWriteFile, platform::NameOf(target));
+                target = into / platform::PathOf(platform::NameOf(platform::PathOf(name).stem()) + " (" +
+                                                  page.Text(r, 4).substr(0, 12) + ").kel");
             }
         }
     }

@@ -77,7 +77,7 @@ public:
         if (dispId == kSaveAs && kind == platform::kDispatchMethod) {
             if (args.empty() || args[0].type != Variant::Type::Bstr) return Fail(error, "SaveAs wants a file name.");
             // The automation string is UTF-8; the file is opened by the system's name for it.
-            if (!biff8::SaveWorkbook(platform::Utf8ToName(args[0].bstr), data_->cells))
+            if (!biff8::SaveWorkbook(args[0].bstr, data_->cells))
                 return Fail(error, ("Can't write file " + args[0].bstr).c_str());
             return true;
         }

@@ -162,7 +162,7 @@ Status ExportTest(const platform::Services& services, const std::string& testPat
     CKELFile test;
     if (Status loaded = test.Load(testPath, 1); !loaded) return loaded;
     // B1 holds the test file's plain name, however the file was reached.
-    const std::string name = std::filesystem::path(testPath).filename().string();
+    const std::string name = platform::NameOf(platform::PathOf(testPath).filename());
     std::shared_ptr<DispatchObject> application = CreateServer(services, "Excel.Application");
     if (!application) return Status::Of(Problem::ServerUnavailable);
     AutomationCalls calls;
@@ -198,7 +198,7 @@ Status ExportTests(const std::vector<TestToExport>& tests, const std::string& fo
     for (const TestToExport& test : tests) {
         // T.kel and T.KEL both make T.xls: the second would replace the first.
         const std::string output =
-            WorkbookPath(folder, std::filesystem::path(test.path).filename().string(), kPathSeparator, extension);
+            WorkbookPath(folder, platform::NameOf(platform::PathOf(test.path).filename()), kPathSeparator, extension);
         Status outcome = run.Claim(output, test.name);
         if (outcome) outcome = exportOne(test.path, output);
         if (!onEach(test, output, outcome)) return outcome;

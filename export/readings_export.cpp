@@ -92,7 +92,7 @@ Status ExportReadingsCsv(const std::string& testPath, const std::string& csvPath
     CKELFile test;
     if (Status loaded = Loaded(test, testPath); !loaded) return loaded;
     const std::string csv = ReadingsCsv(test);
-    if (!platform::WriteWholeFile(csvPath, csv.data(), csv.size())) return Status::File(Problem::CantWriteFile, csvPath);
+    if (!platform::WriteWholeFile(platform::PathOf(csvPath), csv.data(), csv.size())) return Status::File(Problem::CantWriteFile, csvPath);
     return {};
 }
 
@@ -106,7 +106,7 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
     // through which the atomic file's temporary can be written, so the workbook
     // takes its place whole or not at all, and nothing is left elsewhere.
     platform::AtomicFile file;
-    if (!file.Open(workbookPath)) return cantWrite;
+    if (!file.Open(platform::PathOf(workbookPath))) return cantWrite;
     {
         platform::XlsxBook book(file.PathForWriting());
         const int summary = book.AddSheet("Summary");
@@ -119,7 +119,7 @@ Status ExportReadingsWorkbook(const std::string& testPath, const std::string& wo
             book.Text(summary, row++, 1, Latin1ToUtf8(latin1));
         };
         book.Label(summary, row, 0, "File");
-        book.Text(summary, row++, 1, platform::NameToUtf8(std::filesystem::path(testPath).filename().string()));
+        book.Text(summary, row++, 1, platform::NameToUtf8(platform::NameOf(platform::PathOf(testPath).filename())));
         book.Label(summary, row, 0, "Test Number");
         book.Number(summary, row++, 1, test.testNumber);
         book.Label(summary, row, 0, "Date and Time");

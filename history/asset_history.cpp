@@ -16,6 +16,7 @@
 #include "testfile/kel_values.h"
 #include "testfile/same_test.h"
 #include "testfile/test_values.h"
+#include "platform/names.h"
 
 namespace history {
 namespace {
@@ -292,7 +293,7 @@ void ReadTestFiles(const std::vector<std::string>& paths, std::size_t size, bool
     std::vector<unsigned char> bytes;
     for (const std::string& path : paths) {
         std::error_code error;
-        if (std::filesystem::is_directory(path, error)) {
+        if (std::filesystem::is_directory(platform::PathOf(path), error)) {
             platform::TreeWalk walk;
             walk.extension = ".kel";
             walk.size = size;

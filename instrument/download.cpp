@@ -11,6 +11,7 @@
 #include "platform/regular_file.h"
 #include "testfile/kel_format.h"
 #include "testfile/same_test.h"
+#include "platform/names.h"
 
 namespace {
 
@@ -29,11 +30,11 @@ constexpr std::size_t kLargestTestFile = kel::kPreambleSize + 0xFFFF;
 // "NAME (n).kel" beside "NAME.kel".
 std::string NumberedName(const std::string& path, int n)
 {
-    const std::filesystem::path original(path);
+    const std::filesystem::path original = platform::PathOf(path);
     std::filesystem::path numbered = original;
-    numbered.replace_filename(original.stem().string() + " (" + std::to_string(n) + ")" +
-                              original.extension().string());
-    return numbered.string();
+    numbered.replace_filename(platform::PathOf(platform::NameOf(original.stem()) + " (" + std::to_string(n) + ")" +
+                                               platform::NameOf(original.extension())));
+    return platform::NameOf(numbered);
 }
 
 bool IsLetterPair(const unsigned char* bytes, char first, char second)
@@ -58,9 +59,9 @@ TestTransfer::TestTransfer(CSerialCom& channel, std::string filesFolder)
 
 std::string TestTransfer::InFolder(const std::string& path) const
 {
-    const std::filesystem::path file(path);
+    const std::filesystem::path file = platform::PathOf(path);
     if (file.is_absolute() || folder.empty()) return path;
-    return (std::filesystem::path(folder) / file).string();
+    return platform::NameOf(platform::PathOf(folder) / file);
 }
 
 bool TestTransfer::MakePath(const std::string& prefix, int testNumber, char (&path)[kPathSize])
@@ -73,9 +74,9 @@ Status TestTransfer::PrefixProblem(const std::string& prefix, int testNumber) co
 {
     char path[kPathSize];
     if (!MakePath(prefix, testNumber, path)) return Status::Of(Problem::PrefixTooLong);
-    const std::filesystem::path file(InFolder(path));
+    const std::filesystem::path file = platform::PathOf(InFolder(path));
     const std::size_t limit = platform::MaxFileNameLength(file.has_parent_path() ? file.parent_path() : ".");
-    if (file.filename().string().size() <= limit) return {};
+    if (platform::NameOf(file.filename()).size() <= limit) return {};
     return Status::Test(Problem::PrefixTooLong, static_cast<long>(limit));
 }
 
@@ -116,7 +117,7 @@ Status TestTransfer::DownloadTest(int testNumber, const char* path, Arrival* arr
 
     // The test goes into a temporary file beside `path`, put in place when complete.
     platform::AtomicFile file;
-    if (!file.Open(InFolder(path))) return Status::File(Problem::CantOpenFile, path);
+    if (!file.Open(platform::PathOf(InFolder(path)))) return Status::File(Problem::CantOpenFile, path);
     char command[32];
     const int length = std::snprintf(command, sizeof command, "XMT\r%d\r", testNumber);
     if (Status sent = channel_.Write(command, length); !sent)
@@ -199,7 +200,7 @@ Status TestTransfer::Place(platform::AtomicFile& file, const std::vector<unsigne
         if (!read) {
             std::error_code error;
             // Gone since the link was tried: try the name again.
-            if (!std::filesystem::exists(std::filesystem::symlink_status(InFolder(candidate), error)) &&
+            if (!std::filesystem::exists(std::filesystem::symlink_status(platform::PathOf(InFolder(candidate)), error)) &&
                 ++races < kMaxRaces)
                 continue;
             held.clear();  // a folder, a device or an unreadable file holds no test of ours
@@ -217,7 +218,7 @@ Status TestTransfer::Place(platform::AtomicFile& file, const std::vector<unsigne
             // "Keep both": the next free number.
             if (++copy > kMaxKeptCopies) return Status::File(Problem::CantWriteFile, candidate);
             candidate = NumberedName(path, copy);
-            file.Retarget(InFolder(candidate));
+            file.Retarget(platform::PathOf(InFolder(candidate)));
             continue;
         }
         NameTakenChoice choice = NameTakenChoice::Skip;
@@ -231,7 +232,7 @@ Status TestTransfer::Place(platform::AtomicFile& file, const std::vector<unsigne
         if (choice == NameTakenChoice::KeepBoth) {
             copy = 2;
             candidate = NumberedName(path, copy);
-            file.Retarget(InFolder(candidate));
+            file.Retarget(platform::PathOf(InFolder(candidate)));
             continue;
         }
         Status taken = Status::File(Problem::NameTaken, path);

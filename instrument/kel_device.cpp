@@ -12,6 +12,7 @@
 
 #include "instrument/serial_com.h"
 #include "platform/serial_port.h"
+#include "platform/names.h"
 
 namespace {
 
@@ -162,7 +163,7 @@ std::vector<int> CKELDevice::PresentPorts()
     for (int port = 1; port <= 100; ++port) {
         const std::string alias = platform::PortAliasPath(port);
         std::error_code error;
-        if (!alias.empty() && std::filesystem::exists(alias, error)) ports.push_back(port);
+        if (!alias.empty() && std::filesystem::exists(platform::PathOf(alias), error)) ports.push_back(port);
     }
     std::sort(ports.begin(), ports.end());
     ports.erase(std::unique(ports.begin(), ports.end()), ports.end());

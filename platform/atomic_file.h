@@ -56,7 +56,8 @@ private:
     void Finish();  // closes the file and removes its temporary name
 
 #ifdef _WIN32
-    void* handle_ = nullptr;
+    mutable void* handle_ = nullptr;
+    mutable bool handedOver_ = false;  // PathForWriting gave the file to another library
 #else
     int fd_ = -1;
 #endif

@@ -1,4 +1,5 @@
 #include "platform/folder_search.h"
+#include "platform/names.h"
 
 #include <algorithm>
 #include <system_error>
@@ -33,14 +34,14 @@ bool NameLessCaseInsensitive(const std::string& a, const std::string& b)
     return a < b;  // the same but for case: a fixed order all the same
 }
 
-std::vector<std::string> FindByExtension(const std::filesystem::path& folder, const std::string& extension,
+std::vector<std::string> FindByExtension(const std::string& folder, const std::string& extension,
                                          std::size_t limit, std::size_t* found)
 {
     std::vector<std::string> names;
     std::error_code error;
-    std::filesystem::directory_iterator it(folder, error);
+    std::filesystem::directory_iterator it(PathOf(folder), error);
     for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        std::string name = it->path().filename().string();
+        std::string name = NameOf(it->path().filename());
         if (EndsWithCaseInsensitive(name, extension)) names.push_back(std::move(name));
     }
     if (found) *found = names.size();

@@ -14,7 +14,7 @@ namespace platform {
 // (".kel"), whatever their kind, at most `limit` of them: the first ones in
 // case-insensitive name order. An unreadable folder yields no names. `found`,
 // when given, receives how many there are in all.
-std::vector<std::string> FindByExtension(const std::filesystem::path& folder, const std::string& extension,
+std::vector<std::string> FindByExtension(const std::string& folder, const std::string& extension,
                                          std::size_t limit, std::size_t* found = nullptr);
 
 // Whether `name` ends in `suffix`, ASCII letters compared without regard to case.

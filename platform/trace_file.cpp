@@ -1,4 +1,5 @@
 #include "platform/trace_file.h"
+#include "platform/names.h"
 
 #include <cstring>
 #include <filesystem>
@@ -31,7 +32,7 @@ void TraceFile::MakeRoom(std::size_t count)
     if (!file_ || written_ == 0 || written_ + count <= limit_) return;
     Close();
     std::error_code error;
-    std::filesystem::rename(TraceFilePath(), OlderTraceFilePath(), error);
+    std::filesystem::rename(PathOf(TraceFilePath()), PathOf(OlderTraceFilePath()), error);
     Open();
 }
 

@@ -1,4 +1,5 @@
 #include "services/services.h"
+#include "platform/names.h"
 
 #include <chrono>
 #include <filesystem>
@@ -48,7 +49,7 @@ bool Services::BrowseForFolder(const std::string& title, const std::string& star
 void GetCurrentFolder(std::string& folder)
 {
     std::error_code error;
-    folder = std::filesystem::current_path(error).string();
+    folder = platform::NameOf(std::filesystem::current_path(error));
     if (error) folder.clear();
 }
 

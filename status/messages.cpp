@@ -90,7 +90,7 @@ Message MessageFor(const Status& s)
     case Problem::ServerFailed:
         // The server's text is UTF-8; messages are in the system's encoding of names.
         if (s.detail.empty()) return Box(kApplication, "Command failed.");
-        return Box(kApplication, "%s", platform::Utf8ToName(s.detail).c_str());
+        return Box(kApplication, "%s", s.detail.c_str());
     case Problem::ServerUnavailable:
         return Box(kApplication, "Unable to initialize Excel.");
     case Problem::WorkbookTaken:

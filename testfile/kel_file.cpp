@@ -14,6 +14,7 @@
 #include "testfile/same_test.h"
 #include "testfile/results_description.h"
 #include "testfile/test_values.h"
+#include "platform/names.h"
 
 using namespace kel;
 
@@ -200,15 +201,15 @@ void CKELFile::Fill(const kel::TestValues& v)
 Status CKELFile::WriteHeaderTexts()
 {
     if (path.empty()) return Status::Of(Problem::NotATest);
-    const std::string name = std::filesystem::path(path).filename().string();
+    const std::string name = platform::NameOf(platform::PathOf(path).filename());
 
     // The file a link leads to is the one saved; the link stays a link.
     std::error_code error;
-    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    const std::filesystem::path target = std::filesystem::canonical(platform::PathOf(path), error);
     if (error) return Status::File(Problem::CantOpenFile, path);
     std::vector<unsigned char> bytes;
     platform::FileIdentity identity;
-    if (!platform::ReadFileStart(target.string(), kLargestFile + 1, bytes, identity))
+    if (!platform::ReadFileStart(platform::NameOf(target), kLargestFile + 1, bytes, identity))
         return Status::File(Problem::CantOpenFile, path);
     // Still the test that was loaded, texts aside (they may have been saved already)? What the
     // load read (the header, and the samples it announces when they were loaded) is compared.

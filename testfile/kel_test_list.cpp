@@ -5,6 +5,7 @@
 
 #include "platform/folder_search.h"
 #include "testfile/kel_file.h"
+#include "platform/names.h"
 
 CKELTestList::~CKELTestList() = default;
 
@@ -16,7 +17,7 @@ std::size_t ForEachCatalogueEntry(const std::string& folder, const std::function
     for (std::string& name : platform::FindByExtension(folder, ".kel", limit, &found)) {
         CatalogueEntry entry;
         entry.fileName = std::move(name);
-        const Status loaded = scratch.Load((std::filesystem::path(folder) / entry.fileName).string(), 0);
+        const Status loaded = scratch.Load(platform::NameOf(platform::PathOf(folder) / platform::PathOf(entry.fileName)), 0);
         // The message names the entry as the list shows it.
         if (loaded.problem == Problem::CantOpenFile) entry.problem = Status::File(Problem::CantOpenFile, entry.fileName);
         if (loaded) {
@@ -39,8 +40,8 @@ std::vector<Status> CKELTestList::Refresh(const std::string& listFolder)
     totalFound = 0;
 
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(listFolder, error);
-    folder = error ? std::string() : absolute.string();
+    const std::filesystem::path absolute = std::filesystem::absolute(platform::PathOf(listFolder), error);
+    folder = error ? std::string() : platform::NameOf(absolute);
     if (error) return problems;
 
     totalFound = ForEachCatalogueEntry(folder, [&](CatalogueEntry& entry) {
@@ -61,9 +62,9 @@ std::vector<Status> CKELTestList::Refresh(const std::string& listFolder)
 
 std::string CKELTestList::PathOf(int i) const
 {
-    const std::filesystem::path name(fileNames[i]);
+    const std::filesystem::path name = platform::PathOf(fileNames[i]);
     if (name.is_absolute() || folder.empty()) return fileNames[i];
-    return (std::filesystem::path(folder) / name).string();
+    return platform::NameOf(platform::PathOf(folder) / name);
 }
 
 void CKELTestList::SetOnly(const std::string& entryFolder, const std::string& name)

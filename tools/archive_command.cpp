@@ -32,7 +32,7 @@ std::string PrivateArchive()
 #ifndef _WIN32
     if (geteuid() == 0) folder = "/var/tmp/kel7300-archive-root";
 #endif
-    std::ifstream file(folder + "/archive");
+    std::ifstream file(platform::PathOf(folder + "/archive"));
     std::string connection;
     std::getline(file, connection);
     return connection;

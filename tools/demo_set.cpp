@@ -9,6 +9,7 @@
 #include "platform/atomic_file.h"
 #include "testfile/kel_format.h"
 #include "testfile/kel_values.h"
+#include "platform/names.h"
 
 using namespace kel;
 
@@ -302,13 +303,14 @@ std::vector<unsigned char> TestFileBytes(const std::vector<unsigned char>& strea
     return bytes;
 }
 
-bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string>* written, std::string* error,
+bool WriteDemoTests(const std::string& folderName, std::vector<std::string>* written, std::string* error,
                     bool replace)
 {
+    const std::filesystem::path folder = platform::PathOf(folderName);
     std::error_code code;
     std::filesystem::create_directories(folder, code);
     if (code) {
-        *error = "Can't create folder " + folder.string() + ": " + code.message();
+        *error = "Can't create folder " + folderName + ": " + code.message();
         return false;
     }
     std::vector<DemoTest> tests = MakeDemoTests();
@@ -318,7 +320,7 @@ bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string
     const std::filesystem::path history = folder / "history";
     const auto historyType = std::filesystem::symlink_status(history, code).type();
     if (historyType != std::filesystem::file_type::not_found && !std::filesystem::is_directory(history, code)) {
-        *error = history.string() + " exists and is no folder; nothing was written";
+        *error = platform::NameOf(history) + " exists and is no folder; nothing was written";
         return false;
     }
     if (!replace) {
@@ -327,7 +329,7 @@ bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string
         for (const DemoTest& test : tests) {
             const std::filesystem::path target = folder / test.fileName;
             if (std::filesystem::symlink_status(target, code).type() != std::filesystem::file_type::not_found)
-                inTheWay += "\n  " + target.string();
+                inTheWay += "\n  " + platform::NameOf(target);
         }
         if (!inTheWay.empty()) {
             *error = "these files exist already; nothing was written (--force replaces them):" + inTheWay;
@@ -336,7 +338,7 @@ bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string
     }
     std::filesystem::create_directories(history, code);
     if (code) {
-        *error = "Can't create folder " + history.string() + ": " + code.message();
+        *error = "Can't create folder " + platform::NameOf(history) + ": " + code.message();
         return false;
     }
     const platform::Existing existing = replace ? platform::Existing::Replace : platform::Existing::Keep;
@@ -344,10 +346,10 @@ bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string
         const std::filesystem::path target = folder / test.fileName;
         const std::vector<unsigned char> bytes = TestFileBytes(test.stream);
         if (!platform::WriteWholeFile(target, bytes.data(), bytes.size(), existing)) {
-            *error = "Can't write file " + target.string();
+            *error = "Can't write file " + platform::NameOf(target);
             return false;
         }
-        if (written) written->push_back(target.string());
+        if (written) written->push_back(platform::NameOf(target));
     }
     return true;
 }

@@ -31,5 +31,5 @@ std::vector<unsigned char> TestFileBytes(const std::vector<unsigned char>& strea
 // it writes nothing when any of their names exists there already (the names
 // are those a download writes). Returns the paths written, or stops at the
 // first failure with a message in `error`.
-bool WriteDemoTests(const std::filesystem::path& folder, std::vector<std::string>* written, std::string* error,
+bool WriteDemoTests(const std::string& folder, std::vector<std::string>* written, std::string* error,
                     bool replace = false);

@@ -25,6 +25,7 @@
 #include "export/readings_export.h"
 #include "instrument/download.h"
 #include "platform/atomic_file.h"
+#include "platform/names.h"
 #include "services/message_box.h"
 #include "platform/serial_port.h"
 #include "testfile/kel_file.h"
@@ -198,13 +199,13 @@ int RunInfo(const std::vector<std::string>& files, bool asJson, bool withSamples
 int RunList(const std::string& folder, bool asJson)
 {
     std::error_code error;
-    std::filesystem::directory_iterator probe(folder, error);
+    std::filesystem::directory_iterator probe(platform::PathOf(folder), error);
     if (error) {
         Fail("can't open folder " + folder + ": " + error.message());
         return 1;
     }
     int leftOut = 0;
-    ForEachCatalogueEntry(std::filesystem::absolute(folder, error).string(), [&](const CatalogueEntry& entry) {
+    ForEachCatalogueEntry(platform::NameOf(std::filesystem::absolute(platform::PathOf(folder), error)), [&](const CatalogueEntry& entry) {
         if (!entry.problem) {
             Fail(entry.fileName + ": can't be read; left out");
             ++leftOut;
@@ -366,7 +367,7 @@ int RunExport(const platform::Services& services, const std::string& format, con
               const std::vector<std::string>& testFiles)
 {
     std::error_code error;
-    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
+    if (folder.empty() || !std::filesystem::is_directory(platform::PathOf(folder), error)) {
         Fail("export: " + (folder.empty() ? std::string("--to names no folder") : "no folder " + folder));
         return 1;
     }
@@ -674,7 +675,11 @@ int main(int argc, char** argv)
 {
     // Whatever escapes a sub-command is one line on standard error and status 1, never an abort.
     try {
-        return Run(argc, argv);
+        std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
+        std::vector<char*> utf8;
+        for (std::string& argument : arguments) utf8.push_back(argument.data());
+        utf8.push_back(nullptr);
+        return Run(static_cast<int>(arguments.size()), utf8.data());
     } catch (const std::exception& error) {
         std::cout.flush();
         Fail(error.what());

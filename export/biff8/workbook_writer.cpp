@@ -5,6 +5,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/unicode.h"
+#include "platform/names.h"
 
 namespace biff8 {
 namespace {
@@ -366,7 +367,7 @@ bool SaveWorkbook(const std::string& path, const Sheet& sheet)
             position.second >= kMaxColumns || platform::Utf8ToUtf16(cell.text).size() > kMaxCellCharacters)
             return false;
     const Bytes file = CompoundFile(WorkbookStream(sheet));
-    return !file.empty() && platform::WriteWholeFile(path, file.data(), file.size());
+    return !file.empty() && platform::WriteWholeFile(platform::PathOf(path), file.data(), file.size());
 }
 
 }  // namespace biff8

@@ -1,17 +1,20 @@
 #include "platform/names.h"
 
-#include "platform/unicode.h"
-
 namespace platform {
 
-std::string NameToUtf8(const std::string& name)
+std::filesystem::path PathOf(const std::string& name)
 {
-    return Utf16ToUtf8(Utf8ToUtf16(name));
+    return std::filesystem::path(name);
 }
 
-std::string Utf8ToName(const std::string& utf8)
+std::string NameOf(const std::filesystem::path& path)
 {
-    return utf8;
+    return path.string();
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv, argv + argc);
 }
 
 }  // namespace platform

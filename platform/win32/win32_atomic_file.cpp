@@ -1,15 +1,22 @@
 // The atomic file on Windows: a short hidden name made with CREATE_NEW in the
 // target's folder, flushed, then moved over the target (or, where the target
-// must be free, moved only when no file of its name exists).
+// must be free, moved only when no file of its name exists). Names reach
+// Windows as the paths' wide strings.
 #include "platform/atomic_file.h"
 
 #include <windows.h>
 
 #include <cstdio>
 
+#include "platform/names.h"
+
 namespace platform {
 
 namespace {
+
+// A target held open by another program is tried again for about a second.
+constexpr int kReplaceAttempts = 20;
+constexpr DWORD kReplaceWaitMs = 50;
 
 std::filesystem::path FolderOf(const std::filesystem::path& target)
 {
@@ -21,12 +28,13 @@ std::filesystem::path FolderOf(const std::filesystem::path& target)
 bool AtomicFile::Open(const std::filesystem::path& target)
 {
     Start(target);
+    handedOver_ = false;
     const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (unsigned attempt = 0; attempt < 100 && !handle_; ++attempt) {
         char name[32];
         std::snprintf(name, sizeof name, ".kel-%08lx.tmp", static_cast<unsigned long>(seed + attempt));
         temporary_ = FolderOf(target) / name;
-        HANDLE file = CreateFileA(temporary_.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        HANDLE file = CreateFileW(temporary_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) handle_ = file;
@@ -55,17 +63,25 @@ bool AtomicFile::Write(const void* data, std::size_t size)
 
 bool AtomicFile::RenameOver()
 {
-    if (!MoveFileExA(temporary_.string().c_str(), target_.string().c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return false;
-    temporary_.clear();
-    return true;
+    // Windows refuses to replace a file that another program holds open without sharing its
+    // deletion (a viewer, a virus scan): such holds are short, so the move is tried again for
+    // about a second before the failure is reported.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            temporary_.clear();
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (attempt == kReplaceAttempts || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION))
+            return false;
+        Sleep(kReplaceWaitMs);
+    }
 }
 
 bool AtomicFile::Place(Existing existing)
 {
     if (existing == Existing::Replace) return RenameOver();
-    if (MoveFileExA(temporary_.string().c_str(), target_.string().c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_WRITE_THROUGH)) {
         temporary_.clear();
         return true;
     }
@@ -75,7 +91,14 @@ bool AtomicFile::Place(Existing existing)
 
 std::string AtomicFile::PathForWriting() const
 {
-    return temporary_.string();
+    // The other library opens the file without sharing its writing: this handle steps aside,
+    // and Commit opens the file again to flush what the library wrote.
+    if (handle_) {
+        CloseHandle(static_cast<HANDLE>(handle_));
+        handle_ = nullptr;
+        handedOver_ = true;
+    }
+    return NameOf(temporary_);
 }
 
 void AtomicFile::KeepModeOf(const std::filesystem::path&)
@@ -86,7 +109,15 @@ void AtomicFile::KeepModeOf(const std::filesystem::path&)
 bool AtomicFile::Commit(Existing existing)
 {
     if (!synced_) {
-        if (!handle_) return false;
+        if (!handle_ && handedOver_ && !temporary_.empty()) {
+            const HANDLE file = CreateFileW(temporary_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) handle_ = file;
+        }
+        if (!handle_) {
+            Finish();
+            return false;
+        }
         bool ok = !failed_ && FlushFileBuffers(static_cast<HANDLE>(handle_));
         // A file is moved closed.
         if (!CloseHandle(static_cast<HANDLE>(handle_))) ok = false;
@@ -112,7 +143,7 @@ void AtomicFile::Finish()
         handle_ = nullptr;
     }
     if (!temporary_.empty()) {
-        DeleteFileA(temporary_.string().c_str());
+        DeleteFileW(temporary_.c_str());
         temporary_.clear();
     }
 }

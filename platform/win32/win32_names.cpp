@@ -1,42 +1,42 @@
 #include "platform/names.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
 namespace platform {
 
-namespace {
-
-std::wstring Widen(const std::string& text, UINT codePage)
+std::filesystem::path PathOf(const std::string& name)
 {
-    const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int length = MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
+    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
+    return std::filesystem::path(std::move(wide));
 }
 
-std::string Narrow(const std::wstring& wide, UINT codePage)
+std::string NameOf(const std::filesystem::path& path)
 {
+    const std::wstring& wide = path.native();
     const int length =
-        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string name(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
     if (length > 0)
-        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), name.data(), length, nullptr,
                             nullptr);
-    return text;
+    return name;
 }
 
-}  // namespace
-
-std::string NameToUtf8(const std::string& name)
+std::vector<std::string> ProgramArguments(int argc, char** argv)
 {
-    return Narrow(Widen(name, CP_ACP), CP_UTF8);
-}
-
-std::string Utf8ToName(const std::string& utf8)
-{
-    return Narrow(Widen(utf8, CP_UTF8), CP_ACP);
+    SetConsoleOutputCP(CP_UTF8);
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(NameOf(std::filesystem::path(wide[i])));
+    LocalFree(wide);
+    return arguments;
 }
 
 }  // namespace platform

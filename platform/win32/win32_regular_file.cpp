@@ -9,12 +9,15 @@
 #include <system_error>
 
 #include "platform/folder_search.h"
+#include "platform/names.h"
 
 namespace platform {
 
 std::FILE* OpenRegularFile(const std::string& path, const char* mode)
 {
-    std::FILE* file = std::fopen(path.c_str(), mode);
+    std::wstring wideMode;
+    for (const char* c = mode; *c; ++c) wideMode += static_cast<wchar_t>(*c);
+    std::FILE* file = _wfopen(PathOf(path).c_str(), wideMode.c_str());
     if (!file) return nullptr;
     // CON.kel, NUL.kel or a pipe open as devices: only disk files are test files.
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
@@ -41,7 +44,7 @@ bool IdentityOfHandle(HANDLE handle, FileIdentity& identity)
 bool IdentityOf(const std::string& path, FileIdentity& identity)
 {
     // Folders open only with backup semantics; links are followed.
-    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    const HANDLE handle = CreateFileW(PathOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const bool ok = IdentityOfHandle(handle, identity);
@@ -53,7 +56,7 @@ bool ReadFileStart(const std::string& path, std::size_t size, std::vector<unsign
                    FileIdentity& identity)
 {
     bytes.clear();
-    const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const HANDLE handle = CreateFileW(PathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     bool ok = GetFileType(handle) == FILE_TYPE_DISK && IdentityOfHandle(handle, identity);
@@ -89,8 +92,8 @@ void ReadTreeFileStarts(const std::string& root, const TreeWalk& walk, const Tre
     // A folder becomes the next level once, with its entries sorted; false when it was left out.
     const auto enter = [&](const std::filesystem::path& folder) {
         FileIdentity identity;
-        if (!IdentityOf(folder.string(), identity)) {
-            if (onFolderLeftOut) onFolderLeftOut(folder.string());
+        if (!IdentityOf(NameOf(folder), identity)) {
+            if (onFolderLeftOut) onFolderLeftOut(NameOf(folder));
             return;
         }
         if (!walked.insert(identity).second) return;
@@ -100,13 +103,13 @@ void ReadTreeFileStarts(const std::string& root, const TreeWalk& walk, const Tre
             std::error_code ignored;
             const bool isLink = it->is_symlink(ignored);
             const bool isFolder = it->is_directory(ignored);
-            const std::string name = it->path().filename().string();
+            const std::string name = NameOf(it->path().filename());
             if (isFolder && isLink && !walk.followFolderLinks) continue;
             if (isFolder ? walk.recursive : EndsWithCaseInsensitive(name, walk.extension))
                 level.entries.push_back({name, isFolder});
         }
         if (error) {
-            if (onFolderLeftOut) onFolderLeftOut(folder.string());
+            if (onFolderLeftOut) onFolderLeftOut(NameOf(folder));
             return;
         }
         std::sort(level.entries.begin(), level.entries.end(), [&walk](const Entry& a, const Entry& b) {
@@ -115,7 +118,7 @@ void ReadTreeFileStarts(const std::string& root, const TreeWalk& walk, const Tre
         });
         levels.push_back(std::move(level));
     };
-    enter(root);
+    enter(PathOf(root));
     while (!levels.empty()) {
         Level& level = levels.back();
         if (level.next == level.entries.size()) {
@@ -123,14 +126,15 @@ void ReadTreeFileStarts(const std::string& root, const TreeWalk& walk, const Tre
             continue;
         }
         const Entry entry = level.entries[level.next++];
-        const std::filesystem::path path = level.path / entry.name;
+        const std::filesystem::path path = level.path / PathOf(entry.name);
         if (entry.isFolder) {
             enter(path);
             continue;
         }
         FileIdentity identity;
-        const bool read = ReadFileStart(path.string(), walk.size, bytes, identity);
-        if (!onFile(path.string(), read, bytes, identity)) return;
+        const std::string name = NameOf(path);
+        const bool read = ReadFileStart(name, walk.size, bytes, identity);
+        if (!onFile(name, read, bytes, identity)) return;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "platform/trace_file.h"
+#include "platform/names.h"
 
 namespace platform {
 
@@ -10,7 +11,7 @@ std::string TraceFilePath()
 std::FILE* OpenTraceFile()
 {
     // Text mode, replacing an older trace; no folder, no trace.
-    return std::fopen(TraceFilePath().c_str(), "wt");
+    return _wfopen(PathOf(TraceFilePath()).c_str(), L"wt");
 }
 
 }  // namespace platform

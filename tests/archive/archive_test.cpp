@@ -56,7 +56,7 @@ void WriteTest(const TempDir& dir, const std::string& name, const std::string& c
 void WriteDemoSet(const TempDir& dir)
 {
     std::string error;
-    EXPECT_TRUE(WriteDemoTests(dir.path(), nullptr, &error)) << error;
+    EXPECT_TRUE(WriteDemoTests(dir.path().string(), nullptr, &error)) << error;
 }
 
 TEST(Archive, MigratingTwiceChangesNothingAndANewerSchemaIsReadOnly)

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/names.h"
 #include "services/message_box.h"
 #include "services/settings_store.h"
 
@@ -21,7 +22,8 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    // A name in the folder, as the program holds names (UTF-8 on Windows too).
+    std::string File(const std::string& name) const { return platform::NameOf(path_ / platform::PathOf(name)); }
 
 private:
     std::filesystem::path path_;

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/names.h"
 #include "testfile/kel_values.h"
 
 namespace kel_test {
@@ -117,14 +118,14 @@ void TestFileBuilder::Write(const std::string& path) const
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::PathOf(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::PathOf(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "platform/names.h"
 #include "support/temp_dir.h"
 #include "testfile/kel_file.h"
 
@@ -17,7 +18,7 @@ TEST(DemoTests, CoverEveryTypeAndBothSidesOfEachOption)
     TempDir dir;
     std::vector<std::string> written;
     std::string error;
-    ASSERT_TRUE(WriteDemoTests(dir.path() / "demo", &written, &error)) << error;
+    ASSERT_TRUE(WriteDemoTests(platform::NameOf(dir.path() / "demo"), &written, &error)) << error;
     ASSERT_EQ(written.size(), MakeDemoTests().size() + MakeDemoHistory().size());
 
     std::set<int> types;

@@ -101,7 +101,7 @@ TEST(ArchiveTrend, TheArchiveSourceShowsWhatTheFolderShowsAndANewTestWithinSecon
     kel_test::ArchiveDb archive;
     TempDir dir, elsewhere;
     std::string error;
-    ASSERT_TRUE(WriteDemoTests(dir.path(), nullptr, &error)) << error;
+    ASSERT_TRUE(WriteDemoTests(dir.path().string(), nullptr, &error)) << error;
     auto db = kel_test::Open(archive.As());
     archive::PushReport report;
     ASSERT_TRUE(archive::Push(*db, {dir.path().string()}, false, "laptop", report));

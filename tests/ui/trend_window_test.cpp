@@ -26,7 +26,7 @@ TEST(TrendWindow, OpensOnTheDemoHistoryAndShowsATestInTheMainWindow)
 {
     kel_test::TempDir dir;
     std::string error;
-    ASSERT_TRUE(WriteDemoTests(dir.path(), nullptr, &error)) << error;
+    ASSERT_TRUE(WriteDemoTests(dir.path().string(), nullptr, &error)) << error;
     kel_test::CurrentFolder here(dir.path());
     kel_test::TestContext t;
     DesktopShell shell(t.context);

@@ -9,6 +9,7 @@
 #include "testfile/kel_file.h"
 #include "testfile/kel_format.h"
 #include "tools/demo_set.h"
+#include "platform/names.h"
 
 namespace {
 
@@ -53,8 +54,8 @@ TesterSimulator::TesterSimulator(std::vector<SimTest> tests, std::string revisio
 std::vector<SimTest> TesterSimulator::TestsOfFolder(const std::filesystem::path& folder)
 {
     std::vector<SimTest> tests;
-    for (const std::string& name : platform::FindByExtension(folder, ".kel", 100000)) {
-        std::ifstream in(folder / name, std::ios::binary);
+    for (const std::string& name : platform::FindByExtension(platform::NameOf(folder), ".kel", 100000)) {
+        std::ifstream in(folder / platform::PathOf(name), std::ios::binary);
         std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         if (bytes.size() < kel::kFileHeaderEnd) continue;
         SimTest test;
