@@ -93,6 +93,10 @@ int main(int argc, char** argv)
     auto* tests = app.add_option("--tests", testsFolder, "serve the .kel test files of this folder");
     app.add_flag("--demo", demo, "serve the demo tests (the default)")->excludes(tests);
     app.add_flag("--pace", pace, "send at the wire rate: 19200 baud, 1920 bytes per second");
+    std::vector<std::string> faults;
+    app.add_option("--fault", faults, "behave as a faulty tester: silent (answers nothing), short-last-block "
+                                      "(a transfer's last block carries only its meaningful bytes)")
+        ->check(CLI::IsMember({"silent", "short-last-block"}));
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -101,6 +105,10 @@ int main(int argc, char** argv)
 
     TesterSimulator simulator(testsFolder.empty() ? TesterSimulator::DemoTests()
                                                   : TesterSimulator::TestsOfFolder(testsFolder));
+    for (const std::string& fault : faults) {
+        if (fault == "silent") simulator.faults.silent = true;
+        if (fault == "short-last-block") simulator.faults.shortLastBlock = true;
+    }
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
         std::perror("kel7300-sim: pseudo-terminal");

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "support/posix_only.h"
 #include "support/recording_dispatch.h"
 #include "support/temp_dir.h"
 #include "support/test_file_builder.h"
@@ -199,6 +200,11 @@ TEST_F(ExportTestFixture, TwoTestsOfOneWorkbookNameExportTheFirstAndRefuseTheSec
     TestFileBuilder().TestNumber(1).Write(dir.File("T.KEL"));
     TestFileBuilder().TestNumber(2).Write(dir.File("T.kel"));
     testCatalogue.Refresh(dir.path().string());
+#ifdef _WIN32
+    // Names are case-insensitive on Windows: T.kel is the file T.KEL, and there is one test only.
+    ASSERT_EQ(testCatalogue.fileCount, 1);
+    GTEST_SKIP() << "T.KEL and T.kel are one file on Windows";
+#endif
     ASSERT_EQ(testCatalogue.fileCount, 2);
     testCatalogue.selected[0] = testCatalogue.selected[1] = 1;
     TempDir out;
@@ -272,6 +278,7 @@ TEST_F(ExportTestFixture, CancelledFolderMissingServerAndFailedCall)
 
 TEST_F(ExportTestFixture, TheBuiltInServerWritesWorkbooksThatReadBack)
 {
+    KEL_LINUX_READERS_ONLY();
     SetServerFactory(nullptr);  // the default: the built-in server here
     TestFileBuilder().TestType(3).Temperature(72).Measured(63, 'G', 2, 1000).Samples(900, 500, 1e-9)
         .Company("\xC9" "COLE").Write(dir.File("PI.kel"));
@@ -290,6 +297,7 @@ TEST_F(ExportTestFixture, TheBuiltInServerWritesWorkbooksThatReadBack)
 
 TEST_F(ExportTestFixture, CellB1HoldsTheNameAsTheUserSeesIt)
 {
+    KEL_LINUX_READERS_ONLY();
     SetServerFactory(nullptr);  // the built-in server, read back by xlrd
     for (const std::string name : {"Pr\xC3\xBC" "fung \xC3\x96lpumpe.kel", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.kel"}) {
         TestFileBuilder().Company("\xC9" "COLE").Write(dir.File(name));

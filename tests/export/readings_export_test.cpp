@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 
+#include "support/posix_only.h"
 #include "support/openpyxl_reader.h"
 #include "support/temp_dir.h"
 #include "support/test_file_builder.h"
@@ -62,6 +63,7 @@ Workbook Read(const std::string& path)
 
 TEST(ReadingsWorkbook, TypedSummaryNumericReadingsAndChartsOnTheirRanges)
 {
+    KEL_LINUX_READERS_ONLY();
     const struct {
         const char* name;
         TestFileBuilder file;
@@ -145,6 +147,7 @@ TEST(ReadingsWorkbook, TypedSummaryNumericReadingsAndChartsOnTheirRanges)
 // resistance that cannot be given is an empty cell with its reason beside it.
 TEST(Readings, EverySecondKeepsWhatTheTesterMeasuredAndSaysWhyAResistanceIsMissing)
 {
+    KEL_LINUX_READERS_ONLY();
     TempDir dir;
     // A DD test: two seconds at 2500 V, one over range, then the discharge with no test voltage.
     TestFileBuilder().TestType(4).TestVoltage(2500).Samples(2, 2500, 1e-8).Sample(2500, 0)
