@@ -15,6 +15,8 @@ export KEL_WINE_PREFIX=${KEL_WINE_PREFIX:-${KEL_WINDOWS_BUILD:-$root/build-windo
 run=$root/scripts/wine_run.sh
 
 echo "test_windows: the core tests under Wine"
+# The prefix is made once, before ctest runs several programs in it at a time.
+"$run" cmd /c ver >/dev/null
 (cd "$win" && ctest --output-on-failure -j "$(nproc)")
 
 work=$(mktemp -d)
