@@ -13,6 +13,8 @@ start=(
   g++ cmake ninja-build pkg-config
   # libraries
   qt6-base-dev nlohmann-json3-dev libcli11-dev libx11-dev libxlsxwriter-dev libpq-dev libssl-dev
+  # libxlsxwriter links zlib, which its -dev package does not bring
+  zlib1g-dev
   # the private archive that start.sh runs (and the archive tests' throwaway cluster)
   postgresql-15 postgresql-client-15
   # fonts for the report page; Qt's platform plugins and a virtual display for a machine without one
