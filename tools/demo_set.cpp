@@ -327,7 +327,7 @@ bool WriteDemoTests(const std::string& folderName, std::vector<std::string>* wri
         // Download names: a test folder may hold real tests under them. Write nothing then.
         std::string inTheWay;
         for (const DemoTest& test : tests) {
-            const std::filesystem::path target = folder / test.fileName;
+            const std::filesystem::path target = std::filesystem::path(folder / test.fileName).make_preferred();
             if (std::filesystem::symlink_status(target, code).type() != std::filesystem::file_type::not_found)
                 inTheWay += "\n  " + platform::NameOf(target);
         }
@@ -343,7 +343,7 @@ bool WriteDemoTests(const std::string& folderName, std::vector<std::string>* wri
     }
     const platform::Existing existing = replace ? platform::Existing::Replace : platform::Existing::Keep;
     for (const DemoTest& test : tests) {
-        const std::filesystem::path target = folder / test.fileName;
+        const std::filesystem::path target = std::filesystem::path(folder / test.fileName).make_preferred();
         const std::vector<unsigned char> bytes = TestFileBytes(test.stream);
         if (!platform::WriteWholeFile(target, bytes.data(), bytes.size(), existing)) {
             *error = "Can't write file " + platform::NameOf(target);
