@@ -5,26 +5,21 @@
 
 #include <string>
 
+#include "platform/unicode.h"
+
 namespace platform {
 
+// Windows' wide strings are UTF-16: the program's one UTF-8/UTF-16 conversion serves both ways.
 std::filesystem::path PathOf(const std::string& name)
 {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
-    return std::filesystem::path(std::move(wide));
+    const std::u16string utf16 = Utf8ToUtf16(name);
+    return std::filesystem::path(std::wstring(utf16.begin(), utf16.end()));
 }
 
 std::string NameOf(const std::filesystem::path& path)
 {
     const std::wstring& wide = path.native();
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string name(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), name.data(), length, nullptr,
-                            nullptr);
-    return name;
+    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 std::vector<std::string> ProgramArguments(int argc, char** argv)
